@@ -1,0 +1,68 @@
+// The platform seam: the few operating-system services that portable code
+// needs. Platform.cpp files for Win32 and POSIX implement them; CMake picks one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The Win32 headers turn these names into macros; keep ours usable.
+#ifdef CreateDirectory
+#undef CreateDirectory
+#endif
+#ifdef RemoveDirectory
+#undef RemoveDirectory
+#endif
+
+namespace Platform {
+
+// Fills buf with n bytes from the operating system's cryptographic random
+// source. Returns false (and leaves buf zeroed) when the source fails.
+bool RandomBytes(void* buf, std::size_t n);
+
+// Milliseconds since an arbitrary start; the 32-bit form wraps like
+// GetTickCount, the 64-bit form does not.
+std::uint32_t TickCount();
+std::uint64_t TickCount64();
+
+// Milliseconds since 1970-01-01 00:00 UTC.
+std::int64_t UtcNowMs();
+
+// Moves source over target, replacing an existing target, and does not return
+// before the data has reached the disk. On failure the target is untouched.
+bool ReplaceFile(const std::string& source, const std::string& target);
+
+// Overwrites n bytes at p with zeros in a way the optimiser cannot remove.
+void SecureZero(void* p, std::size_t n);
+
+std::string ComputerName();
+std::string UserName();
+
+// Absolute, normalised form of a path relative to the current directory.
+std::string FullPathName(const std::string& path);
+
+bool FileExists(const std::string& path);       // a file, not a folder
+bool DirectoryExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+bool CreateDirectory(const std::string& path);  // one level
+bool RemoveDirectory(const std::string& path);  // must be empty
+std::string TempDirectory();                    // ends in a path delimiter
+
+// Low-level file handles behind TFileStream. -1 is an invalid handle.
+using FileHandle = std::intptr_t;
+constexpr FileHandle InvalidFile = -1;
+
+enum class OpenMode { Read, Write, ReadWrite };
+enum class ShareMode { Compat, Exclusive, DenyWrite, DenyRead, DenyNone };
+
+FileHandle FileOpen(const std::string& path, OpenMode mode, ShareMode share);
+FileHandle FileCreate(const std::string& path);  // create or truncate, read-write
+std::int64_t FileRead(FileHandle h, void* buf, std::int64_t count);         // -1 on error
+std::int64_t FileWrite(FileHandle h, const void* buf, std::int64_t count);  // -1 on error
+std::int64_t FileSeek(FileHandle h, std::int64_t offset, int origin);       // 0 begin, 1 current, 2 end
+bool FileTruncate(FileHandle h, std::int64_t size);
+bool FileFlush(FileHandle h);
+void FileClose(FileHandle h);
+
+}  // namespace Platform
+

@@ -1,0 +1,176 @@
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "base/Platform.h"
+
+#include <vector>
+
+namespace Platform {
+
+bool RandomBytes(void* buf, std::size_t n) {
+  HCRYPTPROV prov = 0;
+  if (!CryptAcquireContextA(&prov, nullptr, nullptr, PROV_RSA_FULL,
+                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+    SecureZero(buf, n);
+    return false;
+  }
+  auto* p = static_cast<BYTE*>(buf);
+  bool ok = true;
+  while (n > 0 && ok) {
+    DWORD chunk = n > 0x10000000u ? 0x10000000u : static_cast<DWORD>(n);
+    ok = CryptGenRandom(prov, chunk, p) != FALSE;
+    p += chunk;
+    n -= chunk;
+  }
+  CryptReleaseContext(prov, 0);
+  if (!ok) SecureZero(buf, static_cast<std::size_t>(p - static_cast<BYTE*>(buf)) + n);
+  return ok;
+}
+
+std::uint32_t TickCount() { return GetTickCount(); }
+std::uint64_t TickCount64() { return GetTickCount64(); }
+
+std::int64_t UtcNowMs() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  ULARGE_INTEGER u;
+  u.LowPart = ft.dwLowDateTime;
+  u.HighPart = ft.dwHighDateTime;
+  // 100 ns ticks since 1601 → ms since 1970.
+  return static_cast<std::int64_t>(u.QuadPart / 10000u) - 11644473600000LL;
+}
+
+bool ReplaceFile(const std::string& source, const std::string& target) {
+  DWORD attr = GetFileAttributesA(source.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  return MoveFileExA(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void SecureZero(void* p, std::size_t n) {
+  if (p && n) SecureZeroMemory(p, n);
+}
+
+std::string ComputerName() {
+  char buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD len = sizeof buf;
+  if (!GetComputerNameA(buf, &len)) return {};
+  return std::string(buf, len);
+}
+
+std::string UserName() {
+  char buf[257] = {};
+  DWORD len = sizeof buf;
+  if (!GetUserNameA(buf, &len) || len == 0) return {};
+  return std::string(buf);  // len counts the terminating zero
+}
+
+std::string FullPathName(const std::string& path) {
+  std::vector<char> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+    if (n == 0) return path;
+    if (n < buf.size()) return std::string(buf.data(), n);
+    buf.resize(n + 1);
+  }
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool CreateDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+
+std::string TempDirectory() {
+  char buf[MAX_PATH + 2] = {};
+  DWORD n = GetTempPathA(sizeof buf, buf);
+  std::string d = (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string(".\\");
+  if (d.back() != '\\' && d.back() != '/') d += '\\';
+  return d;
+}
+
+static HANDLE ToHandle(FileHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+FileHandle FileOpen(const std::string& path, OpenMode mode, ShareMode share) {
+  DWORD access = mode == OpenMode::Read ? GENERIC_READ
+               : mode == OpenMode::Write ? GENERIC_WRITE
+                                         : GENERIC_READ | GENERIC_WRITE;
+  DWORD shareFlags = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  switch (share) {
+    case ShareMode::Compat: shareFlags = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    case ShareMode::Exclusive: shareFlags = 0; break;
+    case ShareMode::DenyWrite: shareFlags = FILE_SHARE_READ; break;
+    case ShareMode::DenyRead: shareFlags = FILE_SHARE_WRITE; break;
+    case ShareMode::DenyNone: shareFlags = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+  }
+  HANDLE h = CreateFileA(path.c_str(), access, shareFlags, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? InvalidFile : reinterpret_cast<FileHandle>(h);
+}
+
+FileHandle FileCreate(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? InvalidFile : reinterpret_cast<FileHandle>(h);
+}
+
+std::int64_t FileRead(FileHandle h, void* buf, std::int64_t count) {
+  auto* p = static_cast<char*>(buf);
+  std::int64_t done = 0;
+  while (done < count) {
+    DWORD want = count - done > 0x40000000 ? 0x40000000u : static_cast<DWORD>(count - done);
+    DWORD got = 0;
+    if (!ReadFile(ToHandle(h), p + done, want, &got, nullptr)) return done > 0 ? done : -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+std::int64_t FileWrite(FileHandle h, const void* buf, std::int64_t count) {
+  auto* p = static_cast<const char*>(buf);
+  std::int64_t done = 0;
+  while (done < count) {
+    DWORD want = count - done > 0x40000000 ? 0x40000000u : static_cast<DWORD>(count - done);
+    DWORD put = 0;
+    if (!WriteFile(ToHandle(h), p + done, want, &put, nullptr) || put == 0)
+      return done > 0 ? done : -1;
+    done += put;
+  }
+  return done;
+}
+
+std::int64_t FileSeek(FileHandle h, std::int64_t offset, int origin) {
+  LARGE_INTEGER dist, out;
+  dist.QuadPart = offset;
+  DWORD method = origin == 0 ? FILE_BEGIN : origin == 1 ? FILE_CURRENT : FILE_END;
+  if (!SetFilePointerEx(ToHandle(h), dist, &out, method)) return -1;
+  return out.QuadPart;
+}
+
+bool FileTruncate(FileHandle h, std::int64_t size) {
+  LARGE_INTEGER cur, zero, target;
+  zero.QuadPart = 0;
+  if (!SetFilePointerEx(ToHandle(h), zero, &cur, FILE_CURRENT)) return false;
+  target.QuadPart = size;
+  if (!SetFilePointerEx(ToHandle(h), target, nullptr, FILE_BEGIN)) return false;
+  bool ok = SetEndOfFile(ToHandle(h)) != FALSE;
+  SetFilePointerEx(ToHandle(h), cur, nullptr, FILE_BEGIN);
+  return ok;
+}
+
+bool FileFlush(FileHandle h) { return FlushFileBuffers(ToHandle(h)) != FALSE; }
+
+void FileClose(FileHandle h) {
+  if (h != InvalidFile) CloseHandle(ToHandle(h));
+}
+
+}  // namespace Platform
