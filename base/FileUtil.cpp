@@ -13,7 +13,7 @@ bool SaveFileReplacing(const std::string& target, const std::function<void(TStre
   } catch (const std::exception&) {
     written = false;
   }
-  if (written && Platform::ReplaceFile(tmp, target)) return true;
+  if (written && Platform::MoveFileReplacing(tmp, target)) return true;
   Platform::RemoveFile(tmp);
   return false;
 }

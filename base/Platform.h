@@ -6,13 +6,6 @@
 #include <cstdint>
 #include <string>
 
-// The Win32 headers turn these names into macros; keep ours usable.
-#ifdef CreateDirectory
-#undef CreateDirectory
-#endif
-#ifdef RemoveDirectory
-#undef RemoveDirectory
-#endif
 
 namespace Platform {
 
@@ -30,7 +23,7 @@ std::int64_t UtcNowMs();
 
 // Moves source over target, replacing an existing target, and does not return
 // before the data has reached the disk. On failure the target is untouched.
-bool ReplaceFile(const std::string& source, const std::string& target);
+bool MoveFileReplacing(const std::string& source, const std::string& target);
 
 // Overwrites n bytes at p with zeros in a way the optimiser cannot remove.
 void SecureZero(void* p, std::size_t n);
@@ -44,8 +37,8 @@ std::string FullPathName(const std::string& path);
 bool FileExists(const std::string& path);       // a file, not a folder
 bool DirectoryExists(const std::string& path);
 bool RemoveFile(const std::string& path);
-bool CreateDirectory(const std::string& path);  // one level
-bool RemoveDirectory(const std::string& path);  // must be empty
+bool MakeDirectory(const std::string& path);  // one level
+bool RemoveEmptyDirectory(const std::string& path);  // must be empty
 std::string TempDirectory();                    // ends in a path delimiter
 
 // Low-level file handles behind TFileStream. -1 is an invalid handle.

@@ -55,7 +55,7 @@ static bool SyncDirectoryOf(const std::string& path) {
   return ok;
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool MoveFileReplacing(const std::string& source, const std::string& target) {
   struct stat st{};
   if (::stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
@@ -127,8 +127,8 @@ bool DirectoryExists(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0700) == 0; }
-bool RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0700) == 0; }
+bool RemoveEmptyDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 std::string TempDirectory() {
   const char* t = getenv("TMPDIR");

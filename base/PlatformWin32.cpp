@@ -40,7 +40,7 @@ std::int64_t UtcNowMs() {
   return static_cast<std::int64_t>(u.QuadPart / 10000u) - 11644473600000LL;
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool MoveFileReplacing(const std::string& source, const std::string& target) {
   DWORD attr = GetFileAttributesA(source.c_str());
   if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
   return MoveFileExA(source.c_str(), target.c_str(),
@@ -86,8 +86,8 @@ bool DirectoryExists(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
-bool CreateDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
-bool RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
 
 std::string TempDirectory() {
   char buf[MAX_PATH + 2] = {};

@@ -28,28 +28,28 @@ TEST(Platform, SecureZeroClears) {
   for (char c : buf) EXPECT_EQ(c, 0);
 }
 
-TEST(Platform, ReplaceFileReplacesExistingTarget) {
+TEST(Platform, MoveFileReplacingReplacesExistingTarget) {
   TempDir dir;
   WriteTestFile(dir.File("new"), "new contents");
   WriteTestFile(dir.File("target"), "old");
-  ASSERT_TRUE(Platform::ReplaceFile(dir.File("new"), dir.File("target")));
+  ASSERT_TRUE(Platform::MoveFileReplacing(dir.File("new"), dir.File("target")));
   EXPECT_EQ(ReadTestFile(dir.File("target")), "new contents");
   EXPECT_FALSE(PathExists(dir.File("new")));
 }
 
-TEST(Platform, ReplaceFileFailureKeepsTarget) {
+TEST(Platform, MoveFileReplacingFailureKeepsTarget) {
   TempDir dir;
   WriteTestFile(dir.File("target"), "old");
   // Missing source.
-  EXPECT_FALSE(Platform::ReplaceFile(dir.File("missing"), dir.File("target")));
+  EXPECT_FALSE(Platform::MoveFileReplacing(dir.File("missing"), dir.File("target")));
   EXPECT_EQ(ReadTestFile(dir.File("target")), "old");
   // Target folder missing: the source stays where it was.
   WriteTestFile(dir.File("src"), "data");
-  EXPECT_FALSE(Platform::ReplaceFile(dir.File("src"), dir.File("nofolder/target")));
+  EXPECT_FALSE(Platform::MoveFileReplacing(dir.File("src"), dir.File("nofolder/target")));
   EXPECT_EQ(ReadTestFile(dir.File("src")), "data");
   // A folder as the source is refused.
   std::filesystem::create_directory(dir.File("sub"));
-  EXPECT_FALSE(Platform::ReplaceFile(dir.File("sub"), dir.File("target")));
+  EXPECT_FALSE(Platform::MoveFileReplacing(dir.File("sub"), dir.File("target")));
   EXPECT_EQ(ReadTestFile(dir.File("target")), "old");
 }
 

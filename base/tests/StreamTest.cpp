@@ -9,7 +9,7 @@
 TEST(MemoryStream, ReadWriteSeekEdges) {
   TMemoryStream m;
   EXPECT_EQ(m.Size(), 0);
-  char buf[8] = {};
+  char buf[16] = {};
   EXPECT_EQ(m.Read(buf, 8), 0);               // read from empty
   EXPECT_EQ(m.Write("abc", 0), 0);            // zero-length write
   EXPECT_EQ(m.Write("hello", 5), 5);

@@ -1,0 +1,105 @@
+#include "ui/Form.h"
+
+#include <vector>
+
+#include "ui/Application.h"
+
+TForm::TForm(TComponent* owner, const std::string& className)
+    : TWinControl(owner), className_(className) {}
+
+TForm::~TForm() {
+  if (Application && Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  params.WinClassName = className_;
+  params.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  params.ExStyle = WS_EX_CONTROLPARENT;
+  params.Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  params.Icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+  params.IconSmall = params.Icon;
+  if (Application && Application->MainForm() && Application->MainForm() != this)
+    params.WndParent = Application->MainForm()->Handle();
+}
+
+void TForm::Close() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  if (!canClose) return;
+  TCloseAction action = (Application && Application->MainForm() == this) ? caFree : caHide;
+  if (modal_) action = caHide;
+  if (OnClose) OnClose(this, action);
+  switch (action) {
+    case caNone:
+      return;
+    case caHide:
+      if (modal_ && modalResult_ == mrNone) modalResult_ = mrCancel;
+      Hide();
+      break;
+    case caMinimize:
+      if (HandleAllocated()) ShowWindow(Handle(), SW_MINIMIZE);
+      break;
+    case caFree:
+      if (modal_) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        Hide();
+      } else if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+        Hide();
+      } else {
+        Hide();
+      }
+      break;
+  }
+}
+
+int TForm::ShowModal() {
+  // Every other top-level window of the thread is disabled for the run.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND wnd, LPARAM lp) -> BOOL {
+        auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+        if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) list->push_back(wnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&disabled));
+  HWND self = Handle();
+  for (HWND w : disabled)
+    if (w != self) EnableWindow(w, FALSE);
+  modalResult_ = mrNone;
+  modal_ = true;
+  Show();
+  SetForegroundWindow(self);
+  while (modalResult_ == mrNone && Application && !Application->Terminated()) {
+    Application->HandleMessage();
+    if (modalResult_ != mrNone) {
+      // Give OnCloseQuery a say, as a close from the system menu would.
+      bool canClose = true;
+      if (OnCloseQuery) OnCloseQuery(this, canClose);
+      if (!canClose) modalResult_ = mrNone;
+    }
+  }
+  for (HWND w : disabled)
+    if (w != self && IsWindow(w)) EnableWindow(w, TRUE);
+  modal_ = false;
+  Hide();
+  if (modalResult_ == mrNone) modalResult_ = mrCancel;
+  return modalResult_;
+}
+
+void TForm::BringToFront() {
+  if (!HandleAllocated()) return;
+  if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
+  SetForegroundWindow(Handle());
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    default:
+      return TWinControl::WndProc(msg, wParam, lParam);
+  }
+}
