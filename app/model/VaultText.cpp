@@ -1,0 +1,375 @@
+#include "app/model/VaultText.h"
+
+#include <array>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+// The notes editor's token for "."; a notes line that would read as the end
+// of the notes is written with it.
+constexpr std::string_view kDotToken = "[[U+002E]]";
+constexpr int kLevelSlots = 128;  // group levels 0 to 127
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view TrimView(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::string_view TrimLeftView(std::string_view s) {
+  std::size_t b = 0;
+  while (b < s.size() && IsBlank(s[b])) ++b;
+  return s.substr(b);
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool SameKey(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+bool AllDigits(std::string_view s) {
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// Strict decimal int with an optional sign, as the group icon and the icon
+// and hiddenotes values are read.
+bool ToInt(std::string_view s, int& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  if (i == s.size()) return false;
+  std::int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    v = v * 10 + (s[i] - '0');
+    if (v > static_cast<std::int64_t>(INT_MAX) + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+int ToIntDef(std::string_view s, int def) {
+  int v;
+  return ToInt(s, v) ? v : def;
+}
+
+void AppendInt(std::string& out, std::int64_t v) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
+std::string IdText(int id) {
+  std::string s;
+  AppendInt(s, id);
+  return s;
+}
+
+// Appends one notes line; a line that trims to "." carries its dot as the
+// token, with the blanks around it kept.
+void AppendNotesLine(std::string& out, std::string_view line) {
+  std::string_view t = TrimView(line);
+  if (t == ".") {
+    std::size_t dot = static_cast<std::size_t>(t.data() - line.data());
+    out.append(line.substr(0, dot));
+    out.append(kDotToken);
+    out.append(line.substr(dot + 1));
+  } else {
+    out.append(line);
+  }
+}
+
+// The reverse: a notes line that trims to the token gets its dot back.
+void AppendReadNotesLine(std::string& out, std::string_view line) {
+  std::string_view t = TrimView(line);
+  if (t == kDotToken) {
+    std::size_t at = static_cast<std::size_t>(t.data() - line.data());
+    out.append(line.substr(0, at));
+    out.push_back('.');
+    out.append(line.substr(at + kDotToken.size()));
+  } else {
+    out.append(line);
+  }
+}
+
+void AppendGroupLine(std::string& out, const TVaultGroup& group, const std::vector<int>& ids) {
+  out.append(static_cast<std::size_t>(group.Level()) + 1, '-');
+  out.push_back(' ');
+  std::string_view name = TrimView(group.Caption());
+  if (group.ImageIndex() > 0) {
+    out.push_back('[');
+    AppendInt(out, group.ImageIndex());
+    out.append("] ");
+  } else if (!name.empty() && name.front() == '[') {
+    // Without it the reader would take a name such as "[5]" for an icon.
+    out.append("[0] ");
+  }
+  out.append(name);
+  if (!ids.empty()) {
+    out.append(": ");
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      if (i) out.append(", ");
+      AppendInt(out, ids[i]);
+    }
+  }
+}
+
+void AppendField(std::string& out, std::string_view key, std::string_view value) {
+  out.append(key);
+  out.append(": ");
+  out.append(value);
+  out.append(kCrLf);
+}
+
+void AppendEntryBlock(std::string& out, const TVaultEntry& e) {
+  out.push_back('[');
+  AppendInt(out, e.id);
+  out.push_back(']');
+  out.append(kCrLf);
+  if (e.icon != 1) {
+    out.append("icon: ");
+    AppendInt(out, e.icon);
+    out.append(kCrLf);
+  }
+  AppendField(out, "title", e.title);
+  AppendField(out, "username", e.username);
+  AppendField(out, "password", e.password);
+  AppendField(out, "url", e.url);
+  AppendField(out, "automate", e.automate);
+  std::string_view shortcut = TrimView(e.shortcut);
+  if (!shortcut.empty()) AppendField(out, "shortcut", shortcut);
+  if (e.hiddenNotes) out.append("hiddenotes: 1\r\n");
+  bool first = true;
+  ForEachTextLine(e.notes, [&](std::string_view line) {
+    out.append(first ? "notes: " : "");
+    first = false;
+    AppendNotesLine(out, line);
+    out.append(kCrLf);
+  });
+  if (first) out.append("notes:\r\n");
+  out.append(".\r\n");
+}
+
+// One group line of the first section. Lines that are no group lines, or
+// whose name is empty, are skipped.
+void ReadGroupLine(std::string_view line, TGroupTree& tree,
+                   std::array<TVaultGroup*, kLevelSlots>& levels, TIdGroupMap& pairs) {
+  std::string_view t = TrimLeftView(line);
+  if (t.empty() || t.front() != '-') return;
+  std::size_t depth = 0;
+  while (depth < t.size() && t[depth] == '-') ++depth;
+  std::string_view rest = TrimView(t.substr(depth));
+
+  int image = 0;
+  if (!rest.empty() && rest.front() == '[') {
+    std::size_t close = rest.find(']');
+    if (close != std::string_view::npos) {
+      int n = ToIntDef(TrimView(rest.substr(1, close - 1)), -1);
+      if (n >= 0) {
+        image = n;
+        rest = TrimView(rest.substr(close + 1));
+      }
+    }
+  }
+  std::string_view name = rest, ids;
+  std::size_t colon = rest.find(':');
+  if (colon != std::string_view::npos) {
+    name = TrimView(rest.substr(0, colon));
+    ids = TrimView(rest.substr(colon + 1));
+  }
+  if (name.empty()) return;
+
+  std::size_t level = depth - 1;
+  if (level > kLevelSlots - 1) level = kLevelSlots - 1;
+  if (level >= 1 && !levels[level - 1]) level = 0;
+  TVaultGroup* parent = level == 0 ? nullptr : levels[level - 1];
+  TVaultGroup* group = tree.Add(parent, std::string(name), image);
+  levels[level] = group;
+  for (std::size_t i = level + 1; i < kLevelSlots && levels[i]; ++i) levels[i] = nullptr;
+  ParseIdList(ids, group, pairs);
+}
+
+enum class TKey { None, Icon, Title, Username, Password, Url, Automate, Shortcut, HiddenNotes, Notes };
+
+TKey KeyOf(std::string_view key) {
+  static constexpr std::pair<std::string_view, TKey> keys[] = {
+      {"icon", TKey::Icon},         {"title", TKey::Title},         {"username", TKey::Username},
+      {"password", TKey::Password}, {"url", TKey::Url},             {"automate", TKey::Automate},
+      {"shortcut", TKey::Shortcut}, {"hiddenotes", TKey::HiddenNotes}, {"notes", TKey::Notes},
+  };
+  for (const auto& [text, k] : keys)
+    if (SameKey(key, text)) return k;
+  return TKey::None;
+}
+
+// The value after a key line's ":", without the one blank the writer puts
+// there; blank tells whether that blank was present.
+std::string_view ValueAfterColon(std::string_view line, std::size_t colon, bool& blank) {
+  std::string_view value = line.substr(colon + 1);
+  blank = !value.empty() && value.front() == ' ';
+  if (blank) value.remove_prefix(1);
+  return value;
+}
+
+}  // namespace
+
+bool ParseEntryHeader(std::string_view line, int& id) {
+  std::string_view t = TrimView(line);
+  if (t.size() <= 2 || t.front() != '[' || t.back() != ']') return false;
+  std::string_view digits = TrimView(t.substr(1, t.size() - 2));
+  if (digits.empty() || !AllDigits(digits)) return false;
+  std::int64_t v = 0;
+  for (char c : digits) {
+    v = v * 10 + (c - '0');
+    if (v > INT_MAX) return false;
+  }
+  id = static_cast<int>(v);
+  return true;
+}
+
+bool ReadKeyValue(std::string_view line, std::string_view key, std::string& value) {
+  std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return false;
+  if (!SameKey(TrimView(line.substr(0, colon)), key)) return false;
+  bool blank;
+  value.assign(ValueAfterColon(line, colon, blank));
+  return true;
+}
+
+void ParseIdList(std::string_view text, TVaultGroup* group, TIdGroupMap& pairs) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t comma = text.find(',', start);
+    if (comma == std::string_view::npos) comma = text.size();
+    std::string_view piece = TrimView(text.substr(start, comma - start));
+    if (!piece.empty() && AllDigits(piece)) pairs.emplace(std::string(piece), group);
+    start = comma + 1;
+  }
+}
+
+std::string BuildVaultText(TVaultModel& vault) {
+  SortEntries(vault.Entries);
+  const std::vector<TVaultGroup*> nodes = vault.Groups.Nodes();
+
+  // The ids each group lists, ascending because the entries are sorted.
+  std::unordered_map<const TVaultGroup*, std::size_t> indexOf;
+  indexOf.reserve(nodes.size());
+  for (std::size_t i = 0; i < nodes.size(); ++i) indexOf.emplace(nodes[i], i);
+  std::vector<std::vector<int>> ids(nodes.size());
+  for (const auto& e : vault.Entries) {
+    if (!e->group) continue;
+    auto it = indexOf.find(e->group);
+    if (it != indexOf.end()) ids[it->second].push_back(e->id);
+  }
+
+  std::size_t estimate = 4;
+  for (std::size_t i = 0; i < nodes.size(); ++i)
+    estimate += nodes[i]->Caption().size() + static_cast<std::size_t>(nodes[i]->Level()) + 20 +
+                ids[i].size() * 12;
+  for (const auto& e : vault.Entries)
+    estimate += 120 + e->title.size() + e->username.size() + e->password.size() + e->url.size() +
+                e->automate.size() + e->shortcut.size() + e->notes.size() + e->notes.size() / 8;
+  std::string text;
+  text.reserve(estimate);
+
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    if (i) text.append(kCrLf);
+    AppendGroupLine(text, *nodes[i], ids[i]);
+  }
+  if (!vault.Entries.empty()) {
+    text.append("\r\n\r\n");
+    for (std::size_t i = 0; i < vault.Entries.size(); ++i) {
+      if (i) text.append(kCrLf);
+      AppendEntryBlock(text, *vault.Entries[i]);
+    }
+  }
+  return text;
+}
+
+void ParseVaultText(std::string_view text, TVaultModel& vault) {
+  vault.Clear();
+  std::vector<std::string_view> lines;
+  lines.reserve(text.size() / 12 + 1);
+  ForEachTextLine(text, [&](std::string_view line) { lines.push_back(line); });
+  const std::size_t n = lines.size();
+
+  // The group lines: everything before the first entry header.
+  TIdGroupMap pairs;
+  std::array<TVaultGroup*, kLevelSlots> levels{};
+  std::size_t i = 0;
+  int id = 0;
+  for (; i < n; ++i) {
+    if (ParseEntryHeader(lines[i], id)) break;
+    ReadGroupLine(lines[i], vault.Groups, levels, pairs);
+  }
+
+  // The entry blocks, from the first header on.
+  std::unordered_map<int, TVaultEntry*> byId;
+  while (i < n) {
+    if (!ParseEntryHeader(lines[i++], id)) continue;
+    TVaultEntry*& slot = byId[id];
+    if (!slot) {
+      auto record = std::make_unique<TVaultEntry>();
+      record->id = id;
+      slot = record.get();
+      vault.Entries.push_back(std::move(record));
+    }
+    TVaultEntry& e = *slot;
+    auto owner = pairs.find(IdText(id));
+    if (owner != pairs.end()) e.group = owner->second;
+
+    int next;
+    while (i < n && !ParseEntryHeader(lines[i], next)) {
+      std::string_view line = lines[i++];
+      std::size_t colon = line.find(':');
+      if (colon == std::string_view::npos) continue;
+      TKey key = KeyOf(TrimView(line.substr(0, colon)));
+      if (key == TKey::None) continue;
+      bool blank;
+      std::string_view value = ValueAfterColon(line, colon, blank);
+      switch (key) {
+        case TKey::Icon: e.icon = ToIntDef(TrimView(value), 1); break;
+        case TKey::Title: e.title.assign(value); break;
+        case TKey::Username: e.username.assign(value); break;
+        case TKey::Password: e.password.assign(value); break;
+        case TKey::Url: e.url.assign(value); break;
+        case TKey::Automate: e.automate.assign(value); break;
+        case TKey::Shortcut: e.shortcut.assign(value); break;
+        case TKey::HiddenNotes:
+          if (ToIntDef(TrimView(value), 0) != 0) e.hiddenNotes = true;
+          break;
+        case TKey::Notes: {
+          // "notes: " followed by nothing is a first line that is empty;
+          // "notes:" alone means no first line.
+          const bool firstLine = blank || !value.empty();
+          e.notes.clear();
+          AppendReadNotesLine(e.notes, value);
+          while (i < n) {
+            std::string_view more = lines[i++];
+            if (TrimView(more) == ".") break;
+            if (firstLine || !e.notes.empty()) e.notes.append(kCrLf);
+            AppendReadNotesLine(e.notes, more);
+          }
+          break;
+        }
+        case TKey::None: break;
+      }
+    }
+  }
+  SortEntries(vault.Entries);
+}
