@@ -149,7 +149,47 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+bool TWinControl::ReflectedMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+// The child window a parent's notification is about, or null.
+static HWND NotifyingChild(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      return lParam ? reinterpret_cast<HWND>(lParam) : nullptr;  // 0: menu or accelerator
+    case WM_NOTIFY:
+      return reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+    case WM_DRAWITEM: {
+      auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      return dis->CtlType == ODT_MENU ? nullptr : dis->hwndItem;
+    }
+    case WM_MEASUREITEM: {
+      auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      return mis->CtlType == ODT_MENU ? nullptr : GetDlgItem(parent, static_cast<int>(mis->CtlID));
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSCROLLBAR:
+      return reinterpret_cast<HWND>(lParam);
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      return lParam ? reinterpret_cast<HWND>(lParam) : nullptr;
+    default:
+      (void)wParam;
+      return nullptr;
+  }
+}
+
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (HWND child = NotifyingChild(handle_, msg, wParam, lParam)) {
+    if (child != handle_) {
+      if (TWinControl* c = FromHandle(child)) {
+        LRESULT result = 0;
+        if (c->ReflectedMessage(msg, wParam, lParam, result)) return result;
+      }
+    }
+  }
   switch (msg) {
     case WM_SIZE:
     case WM_MOVE: {

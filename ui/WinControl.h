@@ -77,6 +77,11 @@ class TWinControl : public TComponent {
   // Every message of the window. The default passes it on.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Notifications that a parent receives about a child control (WM_COMMAND,
+  // WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR…, WM_HSCROLL/WM_VSCROLL
+  // from a control) are offered to the child's object first. Return true
+  // when handled; result is then the parent's answer.
+  virtual bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
