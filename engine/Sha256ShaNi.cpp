@@ -44,10 +44,12 @@ VL_SHA_INLINE void ToDigestOrder(__m128i abef, __m128i cdgh, __m128i& abcd, __m1
 // Rounds 4*I .. 4*I+3 of N independent blocks, interleaved so that their
 // dependency chains overlap in the processor. m[n][I & 3] holds message
 // words 4*I.. of block n; the schedule is extended four words at a time.
-// `first`, when given, is the sum of words 0 and 1 with their round
-// constants in lanes 0 and 1, computed early by the caller (group 0 only).
+// `first` and `second`, when given, replace the message operands of the two
+// round pairs of group 0 (words 0,1 and 2,3 plus their round constants in
+// lanes 0 and 1), which the caller forms early from the raw state.
 template <int I, int N>
-VL_SHA_INLINE void Group(__m128i (&s0)[N], __m128i (&s1)[N], __m128i (&m)[N][4], const __m128i* first) {
+VL_SHA_INLINE void Group(__m128i (&s0)[N], __m128i (&s1)[N], __m128i (&m)[N][4], const __m128i* first,
+                         const __m128i* second = nullptr) {
   const __m128i k = LoadWords(RoundConstants + 4 * I);
   __m128i msg[N];
   VL_LANES (int n = 0; n < N; ++n) {
@@ -63,7 +65,7 @@ VL_SHA_INLINE void Group(__m128i (&s0)[N], __m128i (&s1)[N], __m128i (&m)[N][4],
   }
   VL_LANES (int n = 0; n < N; ++n) {
     msg[n] = _mm_shuffle_epi32(msg[n], 0x0E);
-    s0[n] = _mm_sha256rnds2_epu32(s0[n], s1[n], msg[n]);
+    s0[n] = _mm_sha256rnds2_epu32(s0[n], s1[n], (I == 0 && second) ? second[n] : msg[n]);
   }
   if constexpr (I >= 1 && I <= 12) {
     VL_LANES (int n = 0; n < N; ++n) m[n][(I + 3) & 3] = _mm_sha256msg1_epu32(m[n][(I + 3) & 3], m[n][I & 3]);
@@ -72,8 +74,8 @@ VL_SHA_INLINE void Group(__m128i (&s0)[N], __m128i (&s1)[N], __m128i (&m)[N][4],
 
 template <int N, int... I>
 VL_SHA_INLINE void AllGroups(__m128i (&s0)[N], __m128i (&s1)[N], __m128i (&m)[N][4], const __m128i* first,
-                             std::integer_sequence<int, I...>) {
-  (Group<I, N>(s0, s1, m, first), ...);
+                             std::integer_sequence<int, I...>, const __m128i* second = nullptr) {
+  (Group<I, N>(s0, s1, m, first, second), ...);
 }
 
 // One block per lane: s0/s1 (ABEF/CDGH) absorb the 16 words in m.
@@ -96,7 +98,9 @@ VL_SHA_INLINE void CompressBlocks(__m128i (&s0)[N], __m128i (&s1)[N], __m128i (&
 // the last round of one block to the first round of the next: the first
 // round's message (words A and B of the previous digest plus the
 // feed-forward and the round constants) is formed from the raw state with
-// one shuffle and one add, and everything else is computed beside it.
+// one shuffle and one add, and so is the second (words C and D, from the
+// C,D,G,H register that is ready one round pair earlier); everything else
+// is computed beside them.
 template <int N>
 VL_SHA_INLINE void Chains(const std::uint32_t inner[8], const std::uint32_t outer[8],
                           std::uint32_t (*u)[8], std::uint32_t (*t)[8], std::uint32_t rounds) {
@@ -105,21 +109,26 @@ VL_SHA_INLINE void Chains(const std::uint32_t inner[8], const std::uint32_t oute
   ToRegisterOrder(LoadWords(outer), LoadWords(outer + 4), outerAbef, outerCdgh);
   const __m128i k0 = LoadWords(RoundConstants);
   // Shuffled feed-forward plus round constants: lanes 0 and 1 of
-  // shuffle(raw ABEF, 0x1B) + this are A + K0 and B + K1 of the digest.
+  // shuffle(raw ABEF, 0x1B) + this are A + K0 and B + K1 of the digest;
+  // likewise C + K2 and D + K3 from the raw C,D,G,H register.
   const __m128i firstAfterInner = _mm_add_epi32(_mm_shuffle_epi32(innerAbef, 0x1B), k0);
   const __m128i firstAfterOuter = _mm_add_epi32(_mm_shuffle_epi32(outerAbef, 0x1B), k0);
+  const __m128i k2 = _mm_shuffle_epi32(k0, 0x0E);
+  const __m128i secondAfterInner = _mm_add_epi32(_mm_shuffle_epi32(innerCdgh, 0x1B), k2);
+  const __m128i secondAfterOuter = _mm_add_epi32(_mm_shuffle_epi32(outerCdgh, 0x1B), k2);
   // Words 8..15 of the only block after the key block: 0x80 marker, zeros,
   // and the message length of 64 + 32 bytes in bits.
   const __m128i pad0 = _mm_set_epi32(0, 0, 0, static_cast<int>(0x80000000u));
   const __m128i pad1 = _mm_set_epi32((64 + 32) * 8, 0, 0, 0);
 
-  __m128i ulo[N], uhi[N], tlo[N], thi[N], first[N];
+  __m128i ulo[N], uhi[N], tlo[N], thi[N], first[N], second[N];
   VL_LANES (int n = 0; n < N; ++n) {
     ulo[n] = LoadWords(u[n]);
     uhi[n] = LoadWords(u[n] + 4);
     tlo[n] = LoadWords(t[n]);
     thi[n] = LoadWords(t[n] + 4);
     first[n] = _mm_add_epi32(ulo[n], k0);
+    second[n] = _mm_shuffle_epi32(first[n], 0x0E);
   }
   for (std::uint32_t r = 0; r < rounds; ++r) {
     __m128i s0[N], s1[N], m[N][4];
@@ -132,19 +141,21 @@ VL_SHA_INLINE void Chains(const std::uint32_t inner[8], const std::uint32_t oute
       m[n][2] = pad0;
       m[n][3] = pad1;
     }
-    AllGroups<N>(s0, s1, m, first, std::make_integer_sequence<int, 16>{});
+    AllGroups<N>(s0, s1, m, first, std::make_integer_sequence<int, 16>{}, second);
     // Outer hash over the inner digest.
     VL_LANES (int n = 0; n < N; ++n) {
       first[n] = _mm_add_epi32(_mm_shuffle_epi32(s0[n], 0x1B), firstAfterInner);
+      second[n] = _mm_add_epi32(_mm_shuffle_epi32(s1[n], 0x1B), secondAfterInner);
       ToDigestOrder(_mm_add_epi32(s0[n], innerAbef), _mm_add_epi32(s1[n], innerCdgh), m[n][0], m[n][1]);
       m[n][2] = pad0;
       m[n][3] = pad1;
       s0[n] = outerAbef;
       s1[n] = outerCdgh;
     }
-    AllGroups<N>(s0, s1, m, first, std::make_integer_sequence<int, 16>{});
+    AllGroups<N>(s0, s1, m, first, std::make_integer_sequence<int, 16>{}, second);
     VL_LANES (int n = 0; n < N; ++n) {
       first[n] = _mm_add_epi32(_mm_shuffle_epi32(s0[n], 0x1B), firstAfterOuter);
+      second[n] = _mm_add_epi32(_mm_shuffle_epi32(s1[n], 0x1B), secondAfterOuter);
       ToDigestOrder(_mm_add_epi32(s0[n], outerAbef), _mm_add_epi32(s1[n], outerCdgh), ulo[n], uhi[n]);
       tlo[n] = _mm_xor_si128(tlo[n], ulo[n]);
       thi[n] = _mm_xor_si128(thi[n], uhi[n]);
