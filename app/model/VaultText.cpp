@@ -1,9 +1,12 @@
 #include "app/model/VaultText.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,12 +75,6 @@ void AppendInt(std::string& out, std::int64_t v) {
   char buf[24];
   auto r = std::to_chars(buf, buf + sizeof buf, v);
   out.append(buf, r.ptr);
-}
-
-std::string IdText(int id) {
-  std::string s;
-  AppendInt(s, id);
-  return s;
 }
 
 // Appends one notes line; a line that trims to "." carries its dot as the
@@ -168,7 +165,7 @@ void AppendEntryBlock(std::string& out, const TVaultEntry& e) {
 // One group line of the first section. Lines that are no group lines, or
 // whose name is empty, are skipped.
 void ReadGroupLine(std::string_view line, TGroupTree& tree,
-                   std::array<TVaultGroup*, kLevelSlots>& levels, TIdGroupMap& pairs) {
+                   std::array<TVaultGroup*, kLevelSlots>& levels, TIdGroupPairs& pairs) {
   std::string_view t = TrimLeftView(line);
   if (t.empty() || t.front() != '-') return;
   std::size_t depth = 0;
@@ -204,17 +201,71 @@ void ReadGroupLine(std::string_view line, TGroupTree& tree,
   ParseIdList(ids, group, pairs);
 }
 
+// The group that lists each id first: the pairs sorted by id, earlier
+// listings first, so a lookup finds the first group that named the id.
+class TIdOwners {
+ public:
+  explicit TIdOwners(TIdGroupPairs pairs) : pairs_(std::move(pairs)) {
+    std::stable_sort(pairs_.begin(), pairs_.end(),
+                     [](const TIdGroupPair& a, const TIdGroupPair& b) { return a.id < b.id; });
+  }
+
+  TVaultGroup* Find(int id) {
+    // Entries mostly come in ascending order: try the place after the last
+    // hit before searching.
+    if (hint_ < pairs_.size() && pairs_[hint_].id == id && (hint_ == 0 || pairs_[hint_ - 1].id != id))
+      return pairs_[hint_++].group;
+    auto it = std::lower_bound(pairs_.begin(), pairs_.end(), id,
+                               [](const TIdGroupPair& p, int value) { return p.id < value; });
+    if (it == pairs_.end() || it->id != id) return nullptr;
+    hint_ = static_cast<std::size_t>(it - pairs_.begin()) + 1;
+    while (hint_ < pairs_.size() && pairs_[hint_].id == id) ++hint_;
+    return it->group;
+  }
+
+ private:
+  TIdGroupPairs pairs_;
+  std::size_t hint_ = 0;
+};
+
+// The records read so far by id. Ids that come in ascending order (the
+// writer's order) go into a sorted list; others into a hash map.
+class TEntryIndex {
+ public:
+  TVaultEntry*& Slot(int id) {
+    if (ascending_.empty() || id > ascending_.back().first) {
+      ascending_.emplace_back(id, nullptr);
+      return ascending_.back().second;
+    }
+    auto it = std::lower_bound(ascending_.begin(), ascending_.end(), id,
+                               [](const std::pair<int, TVaultEntry*>& p, int value) { return p.first < value; });
+    if (it != ascending_.end() && it->first == id) return it->second;
+    return others_[id];
+  }
+
+ private:
+  std::vector<std::pair<int, TVaultEntry*>> ascending_;
+  std::unordered_map<int, TVaultEntry*> others_;
+};
+
 enum class TKey { None, Icon, Title, Username, Password, Url, Automate, Shortcut, HiddenNotes, Notes };
 
 TKey KeyOf(std::string_view key) {
-  static constexpr std::pair<std::string_view, TKey> keys[] = {
-      {"icon", TKey::Icon},         {"title", TKey::Title},         {"username", TKey::Username},
-      {"password", TKey::Password}, {"url", TKey::Url},             {"automate", TKey::Automate},
-      {"shortcut", TKey::Shortcut}, {"hiddenotes", TKey::HiddenNotes}, {"notes", TKey::Notes},
-  };
-  for (const auto& [text, k] : keys)
-    if (SameKey(key, text)) return k;
-  return TKey::None;
+  // By length first: most lines then need a single comparison.
+  switch (key.size()) {
+    case 3: return SameKey(key, "url") ? TKey::Url : TKey::None;
+    case 4: return SameKey(key, "icon") ? TKey::Icon : TKey::None;
+    case 5:
+      if (SameKey(key, "title")) return TKey::Title;
+      return SameKey(key, "notes") ? TKey::Notes : TKey::None;
+    case 8:
+      if (SameKey(key, "username")) return TKey::Username;
+      if (SameKey(key, "password")) return TKey::Password;
+      if (SameKey(key, "automate")) return TKey::Automate;
+      return SameKey(key, "shortcut") ? TKey::Shortcut : TKey::None;
+    case 10: return SameKey(key, "hiddenotes") ? TKey::HiddenNotes : TKey::None;
+    default: return TKey::None;
+  }
 }
 
 // The value after a key line's ":", without the one blank the writer puts
@@ -251,14 +302,21 @@ bool ReadKeyValue(std::string_view line, std::string_view key, std::string& valu
   return true;
 }
 
-void ParseIdList(std::string_view text, TVaultGroup* group, TIdGroupMap& pairs) {
+void ParseIdList(std::string_view text, TVaultGroup* group, TIdGroupPairs& pairs) {
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t comma = text.find(',', start);
     if (comma == std::string_view::npos) comma = text.size();
     std::string_view piece = TrimView(text.substr(start, comma - start));
-    if (!piece.empty() && AllDigits(piece)) pairs.emplace(std::string(piece), group);
     start = comma + 1;
+    if (piece.empty() || !AllDigits(piece)) continue;
+    if (piece.size() > 1 && piece.front() == '0') continue;  // "07" is not the text of id 7
+    std::int64_t v = 0;
+    for (char c : piece) {
+      v = v * 10 + (c - '0');
+      if (v > INT_MAX) break;
+    }
+    if (v <= INT_MAX) pairs.push_back({static_cast<int>(v), group});
   }
 }
 
@@ -303,26 +361,22 @@ std::string BuildVaultText(TVaultModel& vault) {
 
 void ParseVaultText(std::string_view text, TVaultModel& vault) {
   vault.Clear();
-  std::vector<std::string_view> lines;
-  lines.reserve(text.size() / 12 + 1);
-  ForEachTextLine(text, [&](std::string_view line) { lines.push_back(line); });
-  const std::size_t n = lines.size();
+  TLineCursor line(text);
+  int id = 0;
 
   // The group lines: everything before the first entry header.
-  TIdGroupMap pairs;
+  TIdGroupPairs pairs;
   std::array<TVaultGroup*, kLevelSlots> levels{};
-  std::size_t i = 0;
-  int id = 0;
-  for (; i < n; ++i) {
-    if (ParseEntryHeader(lines[i], id)) break;
-    ReadGroupLine(lines[i], vault.Groups, levels, pairs);
-  }
+  for (; line.Ok() && !ParseEntryHeader(line.Line(), id); line.Advance())
+    ReadGroupLine(line.Line(), vault.Groups, levels, pairs);
+  TIdOwners owners(std::move(pairs));
 
-  // The entry blocks, from the first header on.
-  std::unordered_map<int, TVaultEntry*> byId;
-  while (i < n) {
-    if (!ParseEntryHeader(lines[i++], id)) continue;
-    TVaultEntry*& slot = byId[id];
+  // The entry blocks: each header starts (or continues) a record, whose
+  // lines run up to the next header.
+  TEntryIndex index;
+  while (line.Ok()) {
+    line.Advance();  // past the header, whose id is in id
+    TVaultEntry*& slot = index.Slot(id);
     if (!slot) {
       auto record = std::make_unique<TVaultEntry>();
       record->id = id;
@@ -330,18 +384,17 @@ void ParseVaultText(std::string_view text, TVaultModel& vault) {
       vault.Entries.push_back(std::move(record));
     }
     TVaultEntry& e = *slot;
-    auto owner = pairs.find(IdText(id));
-    if (owner != pairs.end()) e.group = owner->second;
+    if (TVaultGroup* owner = owners.Find(id)) e.group = owner;
 
-    int next;
-    while (i < n && !ParseEntryHeader(lines[i], next)) {
-      std::string_view line = lines[i++];
-      std::size_t colon = line.find(':');
+    for (; line.Ok() && !ParseEntryHeader(line.Line(), id); ) {
+      const std::string_view current = line.Line();
+      line.Advance();
+      const std::size_t colon = current.find(':');
       if (colon == std::string_view::npos) continue;
-      TKey key = KeyOf(TrimView(line.substr(0, colon)));
+      const TKey key = KeyOf(TrimView(current.substr(0, colon)));
       if (key == TKey::None) continue;
       bool blank;
-      std::string_view value = ValueAfterColon(line, colon, blank);
+      const std::string_view value = ValueAfterColon(current, colon, blank);
       switch (key) {
         case TKey::Icon: e.icon = ToIntDef(TrimView(value), 1); break;
         case TKey::Title: e.title.assign(value); break;
@@ -355,13 +408,17 @@ void ParseVaultText(std::string_view text, TVaultModel& vault) {
           break;
         case TKey::Notes: {
           // "notes: " followed by nothing is a first line that is empty;
-          // "notes:" alone means no first line.
+          // "notes:" alone means no first line. Inside the notes no line is
+          // a header or a key; a line that trims to "." ends them.
           const bool firstLine = blank || !value.empty();
           e.notes.clear();
           AppendReadNotesLine(e.notes, value);
-          while (i < n) {
-            std::string_view more = lines[i++];
-            if (TrimView(more) == ".") break;
+          for (; line.Ok(); line.Advance()) {
+            const std::string_view more = line.Line();
+            if (TrimView(more) == ".") {
+              line.Advance();
+              break;
+            }
             if (firstLine || !e.notes.empty()) e.notes.append(kCrLf);
             AppendReadNotesLine(e.notes, more);
           }

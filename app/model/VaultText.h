@@ -23,7 +23,7 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "app/model/TextLines.h"
 #include "app/model/VaultModel.h"
@@ -46,10 +46,16 @@ bool ParseEntryHeader(std::string_view line, int& id);
 // blank that the writer puts there (further blanks belong to the value).
 bool ReadKeyValue(std::string_view line, std::string_view key, std::string& value);
 
-// The id lists of the group lines: decimal id text -> the first group that
-// lists it.
-using TIdGroupMap = std::unordered_map<std::string, TVaultGroup*>;
+// The id lists of the group lines: every id with the group that lists it,
+// in the order they were read (the first group that lists an id wins).
+struct TIdGroupPair {
+  int id;
+  TVaultGroup* group;
+};
+using TIdGroupPairs = std::vector<TIdGroupPair>;
 
 // Splits text at ","; every piece that, trimmed, is not empty and consists of
-// digits only is recorded for group unless an earlier group listed it.
-void ParseIdList(std::string_view text, TVaultGroup* group, TIdGroupMap& pairs);
+// digits only is added for group. Only the decimal text of an id names it:
+// pieces with leading zeros ("07") or beyond the range of an id name no
+// entry and are left out.
+void ParseIdList(std::string_view text, TVaultGroup* group, TIdGroupPairs& pairs);

@@ -293,14 +293,12 @@ TEST(VaultText, HelperRules) {
   TVaultModel m;
   TVaultGroup* a = m.Groups.Add(nullptr, "a", 0);
   TVaultGroup* b = m.Groups.Add(nullptr, "b", 0);
-  TIdGroupMap pairs;
-  ParseIdList(" 1 ,, 2x, 03 ,4", a, pairs);
+  TIdGroupPairs pairs;
+  ParseIdList(" 1 ,, 2x, 03 ,4, 0, 2147483647, 2147483648", a, pairs);
   ParseIdList("4, 5", b, pairs);
-  EXPECT_EQ(pairs.size(), 4u);
-  EXPECT_EQ(pairs.at("1"), a);
-  EXPECT_EQ(pairs.at("03"), a);
-  EXPECT_EQ(pairs.at("4"), a);
-  EXPECT_EQ(pairs.at("5"), b);
+  std::string listed;
+  for (const TIdGroupPair& p : pairs) listed += std::to_string(p.id) + (p.group == a ? "a " : "b ");
+  EXPECT_EQ(listed, "1a 4a 0a 2147483647a 4b 5b ");
 }
 
 // Generated vaults, rich in the shapes the format must escape, read back to
