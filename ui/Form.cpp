@@ -53,17 +53,16 @@ void TForm::Close() {
   }
 }
 
+static BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM lp) {
+  auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+  if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) list->push_back(wnd);
+  return TRUE;
+}
+
 int TForm::ShowModal() {
   // Every other top-level window of the thread is disabled for the run.
   std::vector<HWND> disabled;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND wnd, LPARAM lp) -> BOOL {
-        auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
-        if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) list->push_back(wnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&disabled));
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
   HWND self = Handle();
   for (HWND w : disabled)
     if (w != self) EnableWindow(w, FALSE);
