@@ -158,7 +158,13 @@ void AppendEntryBlock(std::string& out, const TVaultEntry& e) {
     AppendNotesLine(out, line);
     out.append(kCrLf);
   });
-  if (first) out.append("notes:\r\n");
+  if (first) {
+    out.append("notes:\r\n");
+  } else if (e.notes.back() == '\n' || e.notes.back() == '\r') {
+    // Notes that end in a line break: the split gave no line for it, so an
+    // empty last line carries it.
+    out.append(kCrLf);
+  }
   out.append(".\r\n");
 }
 

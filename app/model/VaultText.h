@@ -18,7 +18,9 @@
 // - a group whose name begins with "[" is written with its icon part even
 //   when the icon is 0 ("[0] "), so the name is not taken for an icon.
 // And "notes: " with nothing after the blank stands for notes that begin
-// with an empty line, while "notes:" stands for empty notes.
+// with an empty line, while "notes:" stands for empty notes; notes that end
+// in a line break are written with an empty last line. Line breaks inside
+// the notes are written (and so read back) as CR LF.
 #pragma once
 
 #include <string>

@@ -156,7 +156,7 @@ TEST(VaultText, ValuesThatNeedCareAreWrittenSoTheyReadBack) {
   m.Groups.Add(nullptr, "[7] z", 4);
   TVaultEntry& e = AddEntry(m, 1, g5, "  padded");
   e.password = "  two blanks";
-  e.notes = "\r\nafter an empty first line\r\n.\r\n  .  \r\ntitle: not a key\r\n[2]";
+  e.notes = "\r\nafter an empty first line\r\n.\r\n  .  \r\ntitle: not a key\r\n[2]\r\n";
   const std::string text = BuildVaultText(m);
   EXPECT_EQ(Escape(text), Escape("- [0] [5]: 1\r\n"
                                  "-- [0] [x] y\r\n"
@@ -174,6 +174,7 @@ TEST(VaultText, ValuesThatNeedCareAreWrittenSoTheyReadBack) {
                                  "  [[U+002E]]  \r\n"
                                  "title: not a key\r\n"
                                  "[2]\r\n"
+                                 "\r\n"
                                  ".\r\n"));
   EXPECT_EQ(Dump(Parsed(text)), Dump(m));
 }
@@ -372,9 +373,8 @@ class VaultGenerator {
     return s;
   }
 
-  // Notes lines: empty ones (also first), dot lines, and lines that look
-  // like headers, keys or group lines. The notes never end in a line break,
-  // which the format does not keep.
+  // Notes lines: empty ones (first and last too), dot lines, and lines that
+  // look like headers, keys or group lines.
   std::string Notes() {
     static const char* const lines[] = {"", ".", "  .  ", "\t.", "[2]", "title: evil", "notes: x", "- G: 1",
                                         "text", " lead", "trail ", "..", "x."};
@@ -384,7 +384,6 @@ class VaultGenerator {
       if (i) notes += "\r\n";
       notes += lines[Index(std::size(lines))];
     }
-    if (n > 0 && (notes.empty() || notes.back() == '\n')) notes += "end";
     return notes;
   }
 
