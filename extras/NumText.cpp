@@ -10,10 +10,9 @@ static_assert(LDBL_MANT_DIG == 64, "the conversions assume the 80-bit extended f
 
 namespace {
 
-// Extended format limits: the exponent of the leading bit of a normal value
-// lies in [kMinExp, kMaxExp]; the smallest subnormal is 2^kMinUlp.
+// Extended format limits: the exponent of the leading bit of a finite value
+// is at most kMaxExp; the smallest subnormal is 2^kMinUlp.
 constexpr long kMaxExp = 16383;
-constexpr long kMinExp = -16382;
 constexpr long kMinUlp = -16445;
 
 // Decimal digits kept when reading; dropped digits only count as "something
