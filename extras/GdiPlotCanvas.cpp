@@ -15,8 +15,8 @@ TGdiPlotCanvas::~TGdiPlotCanvas() {
 }
 
 COLORREF TGdiPlotCanvas::ToColorRef(TColor color) {
-  if (color < 0) return GetSysColor(color & 0xFF);
-  return static_cast<COLORREF>(color) & 0x00FFFFFFu;
+  if ((color & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(color & 0xFFu));
+  return static_cast<COLORREF>(color & 0x00FFFFFFu);
 }
 
 void TGdiPlotCanvas::SetBrushColor(TColor color) {
@@ -47,16 +47,3 @@ void TGdiPlotCanvas::SetPenColor(TColor color) {
 void TGdiPlotCanvas::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
 
 void TGdiPlotCanvas::LineTo(int x, int y) { ::LineTo(dc_, x, y); }
-
-void ProcessPendingMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the quit request for the application's own loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}

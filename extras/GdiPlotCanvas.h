@@ -21,7 +21,8 @@ class TGdiPlotCanvas final : public TPlotCanvas {
   void MoveTo(int x, int y) override;
   void LineTo(int x, int y) override;
 
-  // A TColor as GDI takes it: system colours (negative) looked up.
+  // A TColor as GDI takes it: system colours looked up, others masked to
+  // their red, green and blue bytes.
   static COLORREF ToColorRef(TColor color);
 
  private:
@@ -31,7 +32,3 @@ class TGdiPlotCanvas final : public TPlotCanvas {
   HGDIOBJ oldPen_ = nullptr;
   HGDIOBJ oldBrush_ = nullptr;
 };
-
-// Dispatches the thread's pending window messages; a message hook for
-// TQGraphics when no application object provides one.
-void ProcessPendingMessages();

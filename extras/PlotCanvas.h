@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// A colour as the class library keeps it: 0x00BBGGRR; negative values name
-// system colours (the low byte is the COLOR_ index).
-using TColor = std::int32_t;
+// A colour as the class library keeps it (and ui/Graphics.h declares it):
+// 0x00BBGGRR, or 0xFF0000nn for the system colour nn.
+using TColor = std::uint32_t;
 
 class TPlotCanvas {
  public:

@@ -52,7 +52,8 @@ int PixelStep(long double v, int width) {
 }
 
 // The run-time library's text-to-long: blanks, a sign and leading decimal
-// digits, 0 when there are none; kept within the 32-bit range.
+// digits, 0 when there are none; kept within the 32-bit range, then taken
+// as a TColor bit for bit (-16777211 is 0xFF000005, a system colour).
 TColor ColorFromText(const std::string& text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
@@ -64,7 +65,7 @@ TColor ColorFromText(const std::string& text) {
   if (negative) v = -v;
   if (v > INT32_MAX) v = INT32_MAX;
   if (v < INT32_MIN) v = INT32_MIN;
-  return static_cast<TColor>(v);
+  return static_cast<TColor>(static_cast<std::int32_t>(v));
 }
 
 }  // namespace

@@ -191,6 +191,16 @@ TEST_F(GdiPlotTest, JoinedCurveIsConnected) {
   }
 }
 
+// The message processing of an application: dispatches the thread's
+// pending messages.
+void ProcessPendingMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 // A window whose handler cancels the plotter, reached through the thread's
 // message queue while the grid is drawn.
 TQGraphics* gPlotToCancel = nullptr;
@@ -276,8 +286,8 @@ TEST_F(GdiPlotTest, CanvasPrimitives) {
   EXPECT_EQ(dib.At(45, 25), 0x0000FFu);  // GDI blue
   EXPECT_EQ(dib.At(45, 20), kBlack);
   EXPECT_EQ(dib.At(45, 35), 0x123456u);
-  EXPECT_EQ(TGdiPlotCanvas::ToColorRef(static_cast<TColor>(0x80000005)), GetSysColor(COLOR_WINDOW));
-  EXPECT_EQ(TGdiPlotCanvas::ToColorRef(0x01123456), 0x123456u);
+  EXPECT_EQ(TGdiPlotCanvas::ToColorRef(0xFF000005u), GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(TGdiPlotCanvas::ToColorRef(0x01123456u), 0x123456u);
 }
 
 }  // namespace

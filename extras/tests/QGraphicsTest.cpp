@@ -323,13 +323,17 @@ TEST_F(QGraphicsTest, StepsAndColoursAsText) {
   ASSERT_EQ(samples.size(), 7u);
   EXPECT_EQ(samples[1].x1, 101);
 
-  // A step that is no number gives a pixel step of 1; a colour that is no
-  // number is 0; a huge one stays within 32 bits.
+  // A step that is no number gives a pixel step of 1; a huge colour stays
+  // within 32 bits, a negative one is taken bit for bit.
   RecordingCanvas other;
   g.Steps().SetStrings(0, "abc");
   g.Colors().SetStrings(0, "99999999999");
   ASSERT_EQ(g.DrawToCanvas(&other), 0);
-  EXPECT_EQ(other.InColor(2147483647).size(), 640u);
+  EXPECT_EQ(other.InColor(0x7FFFFFFFu).size(), 640u);
+  RecordingCanvas system;
+  g.Colors().SetStrings(0, "-16777211");
+  ASSERT_EQ(g.DrawToCanvas(&system), 0);
+  EXPECT_EQ(system.InColor(0xFF000005u).size(), 640u);
 }
 
 TEST_F(QGraphicsTest, FaultyInputFinishesSafely) {
