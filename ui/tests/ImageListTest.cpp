@@ -1,0 +1,80 @@
+#include "ui/ImageList.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/tests/UiTestUtil.h"
+
+namespace {
+
+// A strip of n 8 x 8 images on magenta, image i with a 2 x 2 square of
+// colour colours[i] at (2 + i, 3).
+void MakeStrip(TBitmap& strip, int n, int extraWidth = 0) {
+  static const TColor colours[] = {clRed, clGreen, clBlue, clYellow};
+  ASSERT_TRUE(strip.SetSize(8 * n + extraWidth, 8));
+  strip.Canvas().Brush().SetColor(clFuchsia);
+  strip.Canvas().FillRect(RECT{0, 0, strip.Width(), 8});
+  for (int i = 0; i < n; ++i) {
+    strip.Canvas().Brush().SetColor(colours[i]);
+    strip.Canvas().FillRect(RECT{8 * i + 2 + i, 3, 8 * i + 4 + i, 5});
+  }
+}
+
+TEST(ImageListTest, StripBecomesImagesAndDrawsWithItsMask) {
+  TImageList list;
+  list.SetSize(8, 8);
+  TBitmap strip;
+  MakeStrip(strip, 3, 5);  // a partial fourth image is dropped
+  EXPECT_EQ(list.AddMasked(strip, clFuchsia), 0);
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.AddMasked(strip, clFuchsia), 3);
+  EXPECT_EQ(list.Count(), 6);
+
+  TBitmap dest;
+  ASSERT_TRUE(dest.SetSize(20, 20));
+  dest.Canvas().Brush().SetColor(clWhite);
+  dest.Canvas().FillRect(RECT{0, 0, 20, 20});
+  ASSERT_TRUE(list.Draw(dest.Canvas(), 10, 10, 1));
+  EXPECT_EQ(dest.Pixel(10 + 3, 10 + 3), clGreen);
+  EXPECT_EQ(dest.Pixel(10 + 4, 10 + 4), clGreen);
+  EXPECT_EQ(dest.Pixel(10, 10), clWhite);  // the mask colour is left out
+  EXPECT_EQ(dest.Pixel(17, 17), clWhite);
+  EXPECT_EQ(UiTest::CountColor(dest, RECT{0, 0, 20, 20}, clFuchsia), 0);
+
+  EXPECT_FALSE(list.Draw(dest.Canvas(), 0, 0, 6));
+  EXPECT_FALSE(list.Draw(dest.Canvas(), 0, 0, -1));
+  // The strip still works as a bitmap after the list took it.
+  EXPECT_EQ(strip.Pixel(3, 3), clRed);
+  strip.Canvas().Brush().SetColor(clBlack);
+  strip.Canvas().FillRect(RECT{0, 0, 1, 1});
+  EXPECT_EQ(strip.Pixel(0, 0), clBlack);
+}
+
+TEST(ImageListTest, SizeChangeEmptiesAndDeleteRemoves) {
+  TImageList list;
+  list.SetSize(8, 8);
+  TBitmap strip;
+  MakeStrip(strip, 2);
+  list.AddMasked(strip, clFuchsia);
+  list.Delete(0);
+  EXPECT_EQ(list.Count(), 1);
+  list.SetSize(16, 16);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.AddMasked(strip, clFuchsia), 1 - 1);  // one 16-wide image fits
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  TBitmap narrow;
+  ASSERT_TRUE(narrow.SetSize(4, 16));
+  EXPECT_EQ(list.AddMasked(narrow, clFuchsia), -1);
+}
+
+TEST(ImageListTest, StripFromAResource) {
+  // The common controls carry the standard tool-bar strip (16 x 16 images).
+  HINSTANCE comctl = GetModuleHandleA("comctl32.dll");
+  ASSERT_NE(comctl, nullptr);
+  TImageList list;
+  EXPECT_EQ(list.AddMaskedFromResource(comctl, MAKEINTRESOURCEA(120), RGBColor(192, 192, 192)), 0);
+  EXPECT_GE(list.Count(), 10);
+  EXPECT_EQ(list.AddMaskedFromResource(comctl, "NO SUCH STRIP", clFuchsia), -1);
+}
+
+}  // namespace
