@@ -1,0 +1,6 @@
+#include "base/MainThreadWake.h"
+
+namespace MainThread {
+void WakeMainThread() {}
+void InstallMessageHook() {}
+}  // namespace MainThread
