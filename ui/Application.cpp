@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/Dialogs.h"
 #include "ui/Form.h"
 
 TApplication* Application = nullptr;
@@ -22,6 +23,15 @@ void TApplication::Initialize() {
   InitCommonControlsEx(&icc);
 }
 
+// The shift keys held now: 1 Shift, 2 Alt, 4 Ctrl.
+static unsigned HeldShiftKeys() {
+  unsigned s = 0;
+  if (GetKeyState(VK_SHIFT) < 0) s |= 1;
+  if (GetKeyState(VK_MENU) < 0) s |= 2;
+  if (GetKeyState(VK_CONTROL) < 0) s |= 4;
+  return s;
+}
+
 bool TApplication::ProcessMessage(MSG& msg) {
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
@@ -29,8 +39,23 @@ bool TApplication::ProcessMessage(MSG& msg) {
     exitCode_ = static_cast<int>(msg.wParam);
     return true;
   }
-  // Tab and arrow navigation between a form's controls.
   HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+  if (top && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top))) {
+      const WORD key = static_cast<WORD>(msg.wParam);
+      const unsigned shift = HeldShiftKeys();
+      // Menu shortcuts first, then the form's dialog keys: Tab, Enter and
+      // Esc that the focused control does not want for itself.
+      if (form->IsShortCut(key, shift)) return true;
+      if (msg.message == WM_KEYDOWN && (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE)) {
+        const LRESULT code = SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+        const bool wanted = (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) ||
+                            (key == VK_TAB && (code & DLGC_WANTTAB));
+        if (!wanted && form->DialogKey(key, shift)) return true;
+      }
+    }
+  }
+  // Tab and arrow navigation between a form's controls.
   if (top && IsDialogMessageA(top, &msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
@@ -61,5 +86,5 @@ void TApplication::Terminate() {
 
 void TApplication::ShowException(const std::exception& e) {
   HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr;
-  MessageBoxA(owner, e.what(), title_.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  UiMessageBox(owner, e.what(), title_, MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }

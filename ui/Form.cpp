@@ -3,6 +3,22 @@
 #include <vector>
 
 #include "ui/Application.h"
+#include "ui/Menus.h"
+
+std::function<void(TForm* form)> TForm::ModalHook;
+
+namespace {
+// Posted to a form in a modal run to call ModalHook from inside the loop.
+const UINT kModalHookMessage = WM_APP + 0x3F01;
+}  // namespace
+
+bool TForm::DialogKey(WORD, unsigned) { return false; }
+
+bool TForm::IsShortCut(WORD, unsigned) { return false; }
+
+void TForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
 
 TForm::TForm(TComponent* owner, const std::string& className)
     : TWinControl(owner), className_(className) {}
@@ -60,6 +76,9 @@ static BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM lp) {
 }
 
 int TForm::ShowModal() {
+  // A second modal run of a form that is already up would nest two loops on
+  // one window; the caller gets Cancel instead.
+  if (modal_) return mrCancel;
   // Every other top-level window of the thread is disabled for the run.
   std::vector<HWND> disabled;
   EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
@@ -70,6 +89,7 @@ int TForm::ShowModal() {
   modal_ = true;
   Show();
   SetForegroundWindow(self);
+  if (ModalHook) PostMessageA(self, kModalHookMessage, 0, 0);
   while (modalResult_ == mrNone && Application && !Application->Terminated()) {
     Application->HandleMessage();
     if (modalResult_ != mrNone) {
@@ -93,10 +113,42 @@ void TForm::BringToFront() {
   SetForegroundWindow(Handle());
 }
 
+void TForm::SetClientSize(int width, int height) {
+  HWND wnd = Handle();
+  RECT r{0, 0, width, height};
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(wnd, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(wnd, GWL_EXSTYLE));
+  AdjustWindowRectEx(&r, style, GetMenu(wnd) != nullptr, exStyle);
+  SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::CenterOnScreen() {
+  HWND wnd = Handle();
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!GetMonitorInfoA(MonitorFromWindow(wnd, MONITOR_DEFAULTTOPRIMARY), &mi)) return;
+  const RECT& wa = mi.rcWork;
+  SetBounds(wa.left + ((wa.right - wa.left) - Width()) / 2, wa.top + ((wa.bottom - wa.top) - Height()) / 2, Width(),
+            Height());
+}
+
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CLOSE:
       Close();
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wParam && lParam == 0) DoShow();
+      return TWinControl::WndProc(msg, wParam, lParam);
+    case WM_COMMAND:
+      // Menu items (lParam 0, code 0) and accelerators (code 1).
+      if (lParam == 0 && HIWORD(wParam) <= 1 && TMenuItem::DispatchCommand(LOWORD(wParam))) return 0;
+      return TWinControl::WndProc(msg, wParam, lParam);
+    case kModalHookMessage:
+      if (modal_ && ModalHook) {
+        auto hook = ModalHook;  // the hook may replace itself
+        hook(this);
+      }
       return 0;
     default:
       return TWinControl::WndProc(msg, wParam, lParam);
