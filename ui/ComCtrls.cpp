@@ -1,0 +1,711 @@
+#include "ui/ComCtrls.h"
+
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// A wide notification text as the ANSI code page has it.
+std::string FromWide(const wchar_t* text) {
+  if (!text) return "";
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return "";
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, s.data(), n, nullptr, nullptr);
+  s.resize(static_cast<std::size_t>(n - 1));
+  return s;
+}
+
+// Copies text into a notification's buffer of max characters (A or W).
+void CopyToBuffer(const std::string& text, void* buffer, int max, bool wide) {
+  if (!buffer || max <= 0) return;
+  if (wide) {
+    auto* w = static_cast<wchar_t*>(buffer);
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), w, max - 1);
+    w[n < 0 ? 0 : n] = L'\0';
+  } else {
+    auto* a = static_cast<char*>(buffer);
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(max - 1));
+    std::memcpy(a, text.data(), n);
+    a[n] = '\0';
+  }
+}
+
+// The client point of the mouse now.
+POINT CursorIn(HWND wnd) {
+  POINT p{0, 0};
+  GetCursorPos(&p);
+  ScreenToClient(wnd, &p);
+  return p;
+}
+
+}  // namespace
+
+// ===========================================================================
+// TTreeNode
+
+std::string TTreeNode::Text() const {
+  char buffer[1024] = {};
+  TVITEMA item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = item_;
+  item.pszText = buffer;
+  item.cchTextMax = sizeof buffer;
+  SendMessageA(tree_->Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+void TTreeNode::SetText(const std::string& text) {
+  TVITEMA item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = item_;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(tree_->Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TTreeNode::SetImageIndex(int index) {
+  imageIndex_ = index;
+  TVITEMA item{};
+  item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+  item.hItem = item_;
+  item.iImage = item.iSelectedImage = index;
+  SendMessageA(tree_->Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+TTreeNode* TTreeNode::Parent() const {
+  return tree_->NodeOf(TreeView_GetParent(tree_->Handle(), item_));
+}
+
+int TTreeNode::Level() const {
+  int level = 0;
+  for (TTreeNode* p = Parent(); p; p = p->Parent()) ++level;
+  return level;
+}
+
+TTreeNode* TTreeNode::FirstChild() const { return tree_->NodeOf(TreeView_GetChild(tree_->Handle(), item_)); }
+
+TTreeNode* TTreeNode::NextSibling() const {
+  return tree_->NodeOf(TreeView_GetNextSibling(tree_->Handle(), item_));
+}
+
+TTreeNode* TTreeNode::PrevSibling() const {
+  return tree_->NodeOf(TreeView_GetPrevSibling(tree_->Handle(), item_));
+}
+
+int TTreeNode::Count() const {
+  int n = 0;
+  for (TTreeNode* c = FirstChild(); c; c = c->NextSibling()) ++n;
+  return n;
+}
+
+TTreeNode* TTreeNode::Item(int index) const {
+  TTreeNode* c = FirstChild();
+  for (int i = 0; c && i < index; ++i) c = c->NextSibling();
+  return c;
+}
+
+int TTreeNode::Index() const {
+  int i = 0;
+  for (TTreeNode* s = PrevSibling(); s; s = s->PrevSibling()) ++i;
+  return i;
+}
+
+bool TTreeNode::Expanded() const {
+  return (TreeView_GetItemState(tree_->Handle(), item_, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void TTreeNode::SetExpanded(bool expanded) {
+  TreeView_Expand(tree_->Handle(), item_, expanded ? TVE_EXPAND : TVE_COLLAPSE);
+}
+
+void TTreeNode::Expand(bool recursive) {
+  SetExpanded(true);
+  if (recursive)
+    for (TTreeNode* c = FirstChild(); c; c = c->NextSibling()) c->Expand(true);
+}
+
+void TTreeNode::Collapse(bool recursive) {
+  SetExpanded(false);
+  if (recursive)
+    for (TTreeNode* c = FirstChild(); c; c = c->NextSibling()) c->Collapse(true);
+}
+
+bool TTreeNode::Selected() const { return TreeView_GetSelection(tree_->Handle()) == item_; }
+
+void TTreeNode::MakeVisible() { TreeView_EnsureVisible(tree_->Handle(), item_); }
+
+void TTreeNode::EditText() {
+  SetFocus(tree_->Handle());
+  SendMessageA(tree_->Handle(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item_));
+}
+
+void TTreeNode::Delete() {
+  // The deletion notifications free this node and its subtree.
+  TreeView_DeleteItem(tree_->Handle(), item_);
+}
+
+// ===========================================================================
+// TTreeView
+
+TTreeView::TTreeView(TComponent* owner) : TStdControl(owner) {}
+
+TTreeView::~TTreeView() { DestroyHandle(); }
+
+void TTreeView::CreateParams(TCreateParams& params) {
+  params.WinClassName = WC_TREEVIEWA;
+  params.BuiltInClass = true;
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT;
+  if (!hideSelection_) params.Style |= TVS_SHOWSELALWAYS;
+  if (!readOnly_) params.Style |= TVS_EDITLABELS;
+  params.ExStyle = WS_EX_CLIENTEDGE;
+}
+
+void TTreeView::CreateWnd() {
+  TStdControl::CreateWnd();
+  if (images_) TreeView_SetImageList(Handle(), images_->Handle(), TVSIL_NORMAL);
+}
+
+void TTreeView::SetImages(TImageList* images) {
+  images_ = images;
+  if (HandleAllocated()) TreeView_SetImageList(Handle(), images ? images->Handle() : nullptr, TVSIL_NORMAL);
+}
+
+void TTreeView::SetReadOnly(bool value) { readOnly_ = value; }
+
+TTreeNode* TTreeView::AddChild(TTreeNode* parent, const std::string& text) {
+  HWND wnd = Handle();
+  if (!wnd) return nullptr;
+  TVINSERTSTRUCTA ins{};
+  ins.hParent = parent ? parent->item_ : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  ins.item.pszText = const_cast<char*>(text.c_str());
+  ins.item.iImage = ins.item.iSelectedImage = 0;
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(wnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (!item) return nullptr;
+  auto node = std::unique_ptr<TTreeNode>(new TTreeNode(this, item));
+  TTreeNode* result = node.get();
+  nodes_[item] = std::move(node);
+  return result;
+}
+
+void TTreeView::Clear() {
+  if (HandleAllocated()) TreeView_DeleteAllItems(Handle());
+  nodes_.clear();
+}
+
+void TTreeView::Forget(HTREEITEM item) { nodes_.erase(item); }
+
+TTreeNode* TTreeView::NodeOf(HTREEITEM item) const {
+  if (!item) return nullptr;
+  auto it = nodes_.find(item);
+  return it == nodes_.end() ? nullptr : it->second.get();
+}
+
+std::vector<TTreeNode*> TTreeView::Nodes() const {
+  std::vector<TTreeNode*> out;
+  out.reserve(nodes_.size());
+  // Depth first: each node, then its children, then its next sibling.
+  std::vector<TTreeNode*> stack;
+  for (TTreeNode* n = TopItem(0); n; n = n->NextSibling()) stack.push_back(n);
+  std::reverse(stack.begin(), stack.end());
+  while (!stack.empty()) {
+    TTreeNode* n = stack.back();
+    stack.pop_back();
+    out.push_back(n);
+    std::vector<TTreeNode*> children;
+    for (TTreeNode* c = n->FirstChild(); c; c = c->NextSibling()) children.push_back(c);
+    stack.insert(stack.end(), children.rbegin(), children.rend());
+  }
+  return out;
+}
+
+int TTreeView::TopCount() const {
+  int n = 0;
+  for (TTreeNode* t = TopItem(0); t; t = t->NextSibling()) ++n;
+  return n;
+}
+
+TTreeNode* TTreeView::TopItem(int index) const {
+  if (!const_cast<TTreeView*>(this)->HandleAllocated()) return nullptr;
+  TTreeNode* t = NodeOf(TreeView_GetRoot(const_cast<TTreeView*>(this)->Handle()));
+  for (int i = 0; t && i < index; ++i) t = t->NextSibling();
+  return t;
+}
+
+TTreeNode* TTreeView::Selected() const {
+  auto* self = const_cast<TTreeView*>(this);
+  if (!self->HandleAllocated()) return nullptr;
+  return NodeOf(TreeView_GetSelection(self->Handle()));
+}
+
+void TTreeView::SetSelected(TTreeNode* node) { TreeView_SelectItem(Handle(), node ? node->item_ : nullptr); }
+
+TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
+  auto* self = const_cast<TTreeView*>(this);
+  TVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  HTREEITEM item = TreeView_HitTest(self->Handle(), &hit);
+  if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMINDENT | TVHT_ONITEMRIGHT | TVHT_ONITEMBUTTON))) return nullptr;
+  return NodeOf(item);
+}
+
+void TTreeView::BeginUpdate() {
+  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TTreeView::EndUpdate() {
+  if (updating_ == 0) return;
+  if (--updating_ == 0 && HandleAllocated()) {
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+LRESULT TTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_KEYDOWN && OnKeyDown) {
+    WORD key = static_cast<WORD>(wParam);
+    OnKeyDown(this, key, KeyboardShiftState());
+    if (key == 0 || !HandleAllocated()) return 0;
+    return TStdControl::WndProc(msg, key, lParam);
+  }
+  return TStdControl::WndProc(msg, wParam, lParam);
+}
+
+bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (msg != WM_NOTIFY) return false;
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  switch (hdr->code) {
+    case TVN_DELETEITEMA:
+    case TVN_DELETEITEMW:
+      Forget(reinterpret_cast<NMTREEVIEWA*>(lParam)->itemOld.hItem);
+      result = 0;
+      return true;
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW:
+      if (OnChange) OnChange(this, NodeOf(reinterpret_cast<NMTREEVIEWA*>(lParam)->itemNew.hItem));
+      result = 0;
+      return true;
+    case TVN_ENDLABELEDITA:
+    case TVN_ENDLABELEDITW: {
+      auto* info = reinterpret_cast<NMTVDISPINFOA*>(lParam);
+      result = FALSE;  // the node's text is set here, not by the control
+      if (!info->item.pszText) return true;
+      std::string text = hdr->code == TVN_ENDLABELEDITW
+                             ? FromWide(reinterpret_cast<NMTVDISPINFOW*>(lParam)->item.pszText)
+                             : std::string(info->item.pszText);
+      TTreeNode* node = NodeOf(info->item.hItem);
+      if (!node) return true;
+      if (OnEdited) OnEdited(this, node, text);
+      // The handler may have freed the node (a refused edit that rebuilt the tree).
+      if (NodeOf(info->item.hItem)) node->SetText(text);
+      return true;
+    }
+    case NM_CLICK:
+      if (OnClick) OnClick(this);
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if (OnDblClick) OnDblClick(this);
+      result = 0;
+      return true;
+    case NM_RCLICK:
+      if (OnContextPopup) {
+        const POINT p = CursorIn(Handle());
+        OnContextPopup(this, p.x, p.y);
+        result = 1;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// ===========================================================================
+// TListItem
+
+void TListItem::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  Update();
+}
+
+void TListItem::SetImageIndex(int index) {
+  imageIndex_ = index;
+  Update();
+}
+
+void TListItem::SetSubItem(int index, const std::string& text) {
+  if (index < 0) return;
+  if (static_cast<std::size_t>(index) >= subItems_.size()) subItems_.resize(static_cast<std::size_t>(index) + 1);
+  subItems_[static_cast<std::size_t>(index)] = text;
+  Update();
+}
+
+void TListItem::ClearSubItems() {
+  subItems_.clear();
+  Update();
+}
+
+int TListItem::Index() const { return list_->IndexOf(this); }
+
+bool TListItem::Selected() const {
+  return ListView_GetItemState(list_->Handle(), Index(), LVIS_SELECTED) & LVIS_SELECTED;
+}
+
+void TListItem::SetSelected(bool value) {
+  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_SELECTED : 0u, LVIS_SELECTED);
+}
+
+bool TListItem::Focused() const {
+  return ListView_GetItemState(list_->Handle(), Index(), LVIS_FOCUSED) & LVIS_FOCUSED;
+}
+
+void TListItem::SetFocused(bool value) {
+  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_FOCUSED : 0u, LVIS_FOCUSED);
+}
+
+void TListItem::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
+
+void TListItem::EditCaption() {
+  SetFocus(list_->Handle());
+  SendMessageA(list_->Handle(), LVM_EDITLABELA, static_cast<WPARAM>(Index()), 0);
+}
+
+void TListItem::Update() {
+  if (list_->HandleAllocated() && list_->updating_ == 0) ListView_Update(list_->Handle(), Index());
+}
+
+// ===========================================================================
+// TListView
+
+TListView::TListView(TComponent* owner) : TStdControl(owner) {}
+
+TListView::~TListView() { DestroyHandle(); }
+
+void TListView::CreateParams(TCreateParams& params) {
+  params.WinClassName = WC_LISTVIEWA;
+  params.BuiltInClass = true;
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_SINGLESEL | LVS_SHAREIMAGELISTS |
+                 (viewStyle_ == vsReport ? LVS_REPORT : LVS_LIST);
+  if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
+  if (!readOnly_) params.Style |= LVS_EDITLABELS;
+  params.ExStyle = WS_EX_CLIENTEDGE;
+}
+
+void TListView::CreateWnd() {
+  TStdControl::CreateWnd();
+  HWND wnd = Handle();
+  if (rowSelect_) ListView_SetExtendedListViewStyle(wnd, LVS_EX_FULLROWSELECT);
+  if (smallImages_) ListView_SetImageList(wnd, smallImages_->Handle(), LVSIL_SMALL);
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = columns_[i].Caption.data();
+    col.cx = columns_[i].Width;
+    SendMessageA(wnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+  }
+  if (columnWidth_ > 0) ListView_SetColumnWidth(wnd, 0, columnWidth_);
+  for (int i = 0; i < Count(); ++i) InsertRow(i);
+}
+
+void TListView::SetSmallImages(TImageList* images) {
+  smallImages_ = images;
+  if (HandleAllocated()) ListView_SetImageList(Handle(), images ? images->Handle() : nullptr, LVSIL_SMALL);
+}
+
+void TListView::AddColumn(const std::string& caption, int width) {
+  columns_.push_back({caption, width});
+  if (HandleAllocated()) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = columns_.back().Caption.data();
+    col.cx = width;
+    SendMessageA(Handle(), LVM_INSERTCOLUMNA, columns_.size() - 1, reinterpret_cast<LPARAM>(&col));
+  }
+}
+
+void TListView::SetColumnWidth(int width) {
+  columnWidth_ = width;
+  if (HandleAllocated()) ListView_SetColumnWidth(Handle(), 0, width);
+}
+
+void TListView::InsertRow(int index) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.iItem = index;
+  item.pszText = LPSTR_TEXTCALLBACKA;
+  item.iImage = I_IMAGECALLBACK;
+  item.lParam = reinterpret_cast<LPARAM>(items_[static_cast<std::size_t>(index)].get());
+  SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+TListItem* TListView::Add() {
+  items_.push_back(std::unique_ptr<TListItem>(new TListItem(this)));
+  if (HandleAllocated()) InsertRow(Count() - 1);
+  return items_.back().get();
+}
+
+void TListView::Clear() {
+  if (HandleAllocated()) ListView_DeleteAllItems(Handle());
+  items_.clear();
+}
+
+void TListView::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  if (HandleAllocated()) ListView_DeleteItem(Handle(), index);
+  items_.erase(items_.begin() + index);
+}
+
+int TListView::IndexOf(const TListItem* item) const {
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].get() == item) return static_cast<int>(i);
+  return -1;
+}
+
+TListItem* TListView::Selected() const {
+  auto* self = const_cast<TListView*>(this);
+  if (!self->HandleAllocated()) return nullptr;
+  const int i = ListView_GetNextItem(self->Handle(), -1, LVNI_SELECTED);
+  return i >= 0 && i < Count() ? Item(i) : nullptr;
+}
+
+int TListView::SelCount() const {
+  auto* self = const_cast<TListView*>(this);
+  return self->HandleAllocated() ? static_cast<int>(ListView_GetSelectedCount(self->Handle())) : 0;
+}
+
+void TListView::ClearSelection() {
+  if (HandleAllocated()) ListView_SetItemState(Handle(), -1, 0, LVIS_SELECTED);
+}
+
+TListItem* TListView::ItemFocused() const {
+  auto* self = const_cast<TListView*>(this);
+  if (!self->HandleAllocated()) return nullptr;
+  const int i = ListView_GetNextItem(self->Handle(), -1, LVNI_FOCUSED);
+  return i >= 0 && i < Count() ? Item(i) : nullptr;
+}
+
+TListItem* TListView::GetItemAt(int x, int y) const {
+  auto* self = const_cast<TListView*>(this);
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  const int i = ListView_HitTest(self->Handle(), &hit);
+  return (i >= 0 && i < Count() && (hit.flags & LVHT_ONITEM)) ? Item(i) : nullptr;
+}
+
+TListItem* TListView::FindData(const void* data) const {
+  for (const auto& item : items_)
+    if (item->data_ == data) return item.get();
+  return nullptr;
+}
+
+void TListView::Scroll(int dx, int dy) {
+  if (HandleAllocated()) ListView_Scroll(Handle(), dx, dy);
+}
+
+void TListView::BeginUpdate() {
+  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TListView::EndUpdate() {
+  if (updating_ == 0) return;
+  if (--updating_ == 0 && HandleAllocated()) {
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_KEYDOWN && OnKeyDown) {
+    WORD key = static_cast<WORD>(wParam);
+    OnKeyDown(this, key, KeyboardShiftState());
+    if (key == 0 || !HandleAllocated()) return 0;
+    return TStdControl::WndProc(msg, key, lParam);
+  }
+  return TStdControl::WndProc(msg, wParam, lParam);
+}
+
+bool TListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (msg != WM_NOTIFY) return false;
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  switch (hdr->code) {
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+      const bool wide = hdr->code == LVN_GETDISPINFOW;
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+      LVITEMA& it = info->item;
+      result = 0;
+      if (it.iItem < 0 || it.iItem >= Count()) return true;
+      const TListItem* row = Item(it.iItem);
+      if (it.mask & LVIF_IMAGE) it.iImage = row->imageIndex_;
+      if (it.mask & LVIF_TEXT) {
+        const std::string* text = nullptr;
+        if (it.iSubItem == 0)
+          text = &row->caption_;
+        else if (it.iSubItem - 1 < row->SubItemCount())
+          text = &row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
+        CopyToBuffer(text ? *text : std::string(), it.pszText, it.cchTextMax, wide);
+      }
+      return true;
+    }
+    case LVN_ITEMCHANGED: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
+      result = 0;
+      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectItem) {
+        TListItem* item = nm->iItem >= 0 && nm->iItem < Count() ? Item(nm->iItem) : nullptr;
+        OnSelectItem(this, item, (nm->uNewState & LVIS_SELECTED) != 0);
+      }
+      return true;
+    }
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+      bool allow = true;
+      TListItem* item = info->item.iItem >= 0 && info->item.iItem < Count() ? Item(info->item.iItem) : nullptr;
+      if (!item) allow = false;
+      if (item && OnEditing) OnEditing(this, item, allow);
+      result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+      result = FALSE;  // the row's caption is set here
+      if (!info->item.pszText || info->item.iItem < 0 || info->item.iItem >= Count()) return true;
+      std::string text = hdr->code == LVN_ENDLABELEDITW
+                             ? FromWide(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item.pszText)
+                             : std::string(info->item.pszText);
+      TListItem* item = Item(info->item.iItem);
+      if (OnEdited) OnEdited(this, item, text);
+      // The handler may have refilled the list.
+      if (IndexOf(item) >= 0) item->SetCaption(text);
+      return true;
+    }
+    case NM_CLICK:
+      if (OnClick) OnClick(this);
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if (OnDblClick) OnDblClick(this);
+      result = 0;
+      return true;
+    case NM_RCLICK:
+      if (OnContextPopup) {
+        const POINT p = CursorIn(Handle());
+        OnContextPopup(this, p.x, p.y);
+        result = 1;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// ===========================================================================
+// TToolButton and TToolBar
+
+void TToolButton::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (bar_) SendMessageA(bar_, TB_ENABLEBUTTON, static_cast<WPARAM>(command_), MAKELPARAM(enabled ? TRUE : FALSE, 0));
+}
+
+void TToolButton::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (bar_) SendMessageA(bar_, TB_HIDEBUTTON, static_cast<WPARAM>(command_), MAKELPARAM(visible ? FALSE : TRUE, 0));
+}
+
+TToolBar::TToolBar(TComponent* owner) : TStdControl(owner) {}
+
+void TToolBar::CreateParams(TCreateParams& params) {
+  params.WinClassName = TOOLBARCLASSNAMEA;
+  params.BuiltInClass = true;
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE |
+                 CCS_NOPARENTALIGN;
+}
+
+void TToolBar::CreateWnd() {
+  TStdControl::CreateWnd();
+  HWND wnd = Handle();
+  SendMessageA(wnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  if (images_) SendMessageA(wnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_->Handle()));
+  for (TToolButton* b : buttons_) InsertButton(b);
+}
+
+void TToolBar::SetImages(TImageList* images) {
+  images_ = images;
+  if (HandleAllocated()) SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
+}
+
+void TToolBar::InsertButton(TToolButton* b) {
+  TBBUTTON tb{};
+  tb.iBitmap = b->separator_ ? 6 : b->imageIndex_;
+  tb.idCommand = b->command_;
+  tb.fsState = static_cast<BYTE>((b->enabled_ ? TBSTATE_ENABLED : 0) | (b->visible_ ? 0 : TBSTATE_HIDDEN));
+  tb.fsStyle = static_cast<BYTE>(b->separator_ ? BTNS_SEP : BTNS_BUTTON);
+  tb.iString = -1;
+  SendMessageA(Handle(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&tb));
+  b->bar_ = Handle();
+}
+
+TToolButton* TToolBar::AddButton(TComponent* owner, const std::string& name, int imageIndex, const std::string& hint,
+                                 TNotifyEvent onClick) {
+  auto* b = new TToolButton(owner, nextCommand_++);
+  b->SetName(name);
+  b->imageIndex_ = imageIndex;
+  b->hint_ = hint;
+  b->OnClick = std::move(onClick);
+  buttons_.push_back(b);
+  if (HandleAllocated()) InsertButton(b);
+  return b;
+}
+
+void TToolBar::AddSeparator() {
+  separators_.push_back(std::make_unique<TToolButton>(nullptr, nextCommand_++));
+  TToolButton* b = separators_.back().get();
+  b->separator_ = true;
+  buttons_.push_back(b);
+  if (HandleAllocated()) InsertButton(b);
+}
+
+int TToolBar::ButtonsWidth() {
+  if (!HandleAllocated() || buttons_.empty()) return 0;
+  const int n = static_cast<int>(SendMessageA(Handle(), TB_BUTTONCOUNT, 0, 0));
+  int right = 0;
+  for (int i = 0; i < n; ++i) {
+    RECT r{};
+    if (SendMessageA(Handle(), TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r)))
+      right = std::max(right, static_cast<int>(r.right));
+  }
+  return right;
+}
+
+bool TToolBar::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_COMMAND) {
+    const int command = LOWORD(wParam);
+    for (TToolButton* b : buttons_) {
+      if (b->command_ == command && !b->separator_) {
+        b->Click();
+        result = 0;
+        return true;
+      }
+    }
+    return false;
+  }
+  if (msg == WM_NOTIFY) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (hdr->code == TBN_GETINFOTIPA || hdr->code == TBN_GETINFOTIPW) {
+      const bool wide = hdr->code == TBN_GETINFOTIPW;
+      auto* tip = reinterpret_cast<NMTBGETINFOTIPA*>(lParam);
+      for (TToolButton* b : buttons_)
+        if (b->command_ == tip->iItem) CopyToBuffer(b->hint_, tip->pszText, tip->cchTextMax, wide);
+      result = 0;
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,294 @@
+// The common controls of the main window: the tree view of groups, the list
+// view of entries and the tool bar.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/ImageList.h"
+#include "ui/StdCtrls.h"
+
+// ---------------------------------------------------------------------------
+class TTreeView;
+
+// One node of a tree view. Nodes belong to their tree view, which frees them
+// when they are deleted or the tree is cleared.
+class TTreeNode {
+ public:
+  TTreeNode(const TTreeNode&) = delete;
+  TTreeNode& operator=(const TTreeNode&) = delete;
+
+  HTREEITEM ItemId() const { return item_; }
+  TTreeView* Owner() const { return tree_; }
+
+  std::string Text() const;
+  void SetText(const std::string& text);
+  // The image, also used while the node is selected.
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int index);
+  void* Data() const { return data_; }
+  void SetData(void* data) { data_ = data; }
+
+  TTreeNode* Parent() const;
+  int Level() const;
+  // Child nodes in order.
+  int Count() const;
+  TTreeNode* Item(int index) const;
+  TTreeNode* FirstChild() const;
+  TTreeNode* NextSibling() const;
+  TTreeNode* PrevSibling() const;
+  // Position among its siblings.
+  int Index() const;
+
+  bool Expanded() const;
+  void SetExpanded(bool expanded);
+  // Expands or collapses the node and, when recursive, its subtree.
+  void Expand(bool recursive);
+  void Collapse(bool recursive);
+  bool Selected() const;
+  void MakeVisible();
+  // Starts editing the node's text in place.
+  void EditText();
+  // Deletes the node and its subtree.
+  void Delete();
+
+ private:
+  friend class TTreeView;
+  TTreeNode(TTreeView* tree, HTREEITEM item) : tree_(tree), item_(item) {}
+  TTreeView* tree_;
+  HTREEITEM item_;
+  int imageIndex_ = 0;
+  void* data_ = nullptr;
+};
+
+class TTreeView : public TStdControl {
+ public:
+  explicit TTreeView(TComponent* owner);
+  ~TTreeView() override;
+
+  void SetImages(TImageList* images);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);  // no in-place editing (before the window exists)
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool value) { hideSelection_ = value; }  // before the window exists
+
+  // Adds a node as the last child of parent (null: the last top-level node).
+  TTreeNode* AddChild(TTreeNode* parent, const std::string& text);
+  void Clear();
+  // Every node, in the order of the tree (each node before its children).
+  std::vector<TTreeNode*> Nodes() const;
+  int Count() const { return static_cast<int>(nodes_.size()); }
+  int TopCount() const;
+  TTreeNode* TopItem(int index) const;
+  TTreeNode* NodeOf(HTREEITEM item) const;
+  TTreeNode* Selected() const;
+  void SetSelected(TTreeNode* node);
+  // The node under a client point, or null.
+  TTreeNode* GetNodeAt(int x, int y) const;
+  // Batches changes without repainting.
+  void BeginUpdate();
+  void EndUpdate();
+
+  // The selection moved to node (null: none).
+  std::function<void(TObject* sender, TTreeNode* node)> OnChange;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  // An in-place edit ended with text (only when it was not cancelled); the
+  // handler may change text, which the node then shows.
+  std::function<void(TObject* sender, TTreeNode* node, std::string& text)> OnEdited;
+  TKeyEvent OnKeyDown;
+  // The right mouse button was released over the tree (client point).
+  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  friend class TTreeNode;
+  void Forget(HTREEITEM item);
+  std::map<HTREEITEM, std::unique_ptr<TTreeNode>> nodes_;
+  TImageList* images_ = nullptr;
+  bool readOnly_ = false;
+  bool hideSelection_ = false;
+  int updating_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+class TListView;
+
+// One row of a list view: a caption, an image and the texts of the further
+// columns. The list view asks for the texts when it paints, so rows are
+// cheap to add and change.
+class TListItem {
+ public:
+  TListItem(const TListItem&) = delete;
+  TListItem& operator=(const TListItem&) = delete;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int index);
+  void* Data() const { return data_; }
+  void SetData(void* data) { data_ = data; }
+  // Texts of columns 1, 2, …
+  int SubItemCount() const { return static_cast<int>(subItems_.size()); }
+  const std::string& SubItem(int index) const { return subItems_.at(static_cast<std::size_t>(index)); }
+  void SetSubItem(int index, const std::string& text);
+  void ClearSubItems();
+
+  int Index() const;
+  bool Selected() const;
+  void SetSelected(bool value);
+  bool Focused() const;
+  void SetFocused(bool value);
+  void MakeVisible(bool partialOk);
+  // Starts editing the caption in place.
+  void EditCaption();
+  // Repaints the row after its texts changed.
+  void Update();
+
+ private:
+  friend class TListView;
+  explicit TListItem(TListView* list) : list_(list) {}
+  TListView* list_;
+  std::string caption_;
+  int imageIndex_ = -1;
+  void* data_ = nullptr;
+  std::vector<std::string> subItems_;
+};
+
+enum TViewStyle { vsReport, vsList };
+
+class TListView : public TStdControl {
+ public:
+  explicit TListView(TComponent* owner);
+  ~TListView() override;
+
+  void SetSmallImages(TImageList* images);
+  // Before the window exists.
+  void SetViewStyle(TViewStyle style) { viewStyle_ = style; }
+  void SetReadOnly(bool value) { readOnly_ = value; }      // no in-place editing
+  void SetHideSelection(bool value) { hideSelection_ = value; }
+  void SetRowSelect(bool value) { rowSelect_ = value; }
+  // Report style: a column with a caption and a width.
+  void AddColumn(const std::string& caption, int width);
+  // List style: the width of every column of items.
+  void SetColumnWidth(int width);
+
+  TListItem* Add();
+  void Clear();
+  void Delete(int index);
+  int Count() const { return static_cast<int>(items_.size()); }
+  TListItem* Item(int index) const { return items_.at(static_cast<std::size_t>(index)).get(); }
+  // The first selected row, or null.
+  TListItem* Selected() const;
+  int SelCount() const;
+  void ClearSelection();
+  TListItem* ItemFocused() const;
+  // The row at a client point, or null.
+  TListItem* GetItemAt(int x, int y) const;
+  // The row whose data is data, or null.
+  TListItem* FindData(const void* data) const;
+  void Scroll(int dx, int dy);
+  void BeginUpdate();
+  void EndUpdate();
+
+  // A row became selected (selected true) or lost its selection (false).
+  std::function<void(TObject* sender, TListItem* item, bool selected)> OnSelectItem;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  // In-place editing is about to start; set allow to false to refuse.
+  std::function<void(TObject* sender, TListItem* item, bool& allow)> OnEditing;
+  // An in-place edit ended with text (only when not cancelled).
+  std::function<void(TObject* sender, TListItem* item, std::string& text)> OnEdited;
+  TKeyEvent OnKeyDown;
+  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  friend class TListItem;
+  int IndexOf(const TListItem* item) const;
+  void InsertRow(int index);
+  struct TColumn {
+    std::string Caption;
+    int Width;
+  };
+  std::vector<std::unique_ptr<TListItem>> items_;
+  std::vector<TColumn> columns_;
+  std::string textBuffer_;  // the text handed to the control for one paint
+  TImageList* smallImages_ = nullptr;
+  TViewStyle viewStyle_ = vsReport;
+  bool readOnly_ = false, hideSelection_ = false, rowSelect_ = true;
+  int columnWidth_ = 0;
+  int updating_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// A button of a tool bar: an image, a hint shown as a tool tip, and a click.
+class TToolButton : public TComponent {
+ public:
+  TToolButton(TComponent* owner, int command) : TComponent(owner), command_(command) {}
+
+  int Command() const { return command_; }
+  int ImageIndex() const { return imageIndex_; }
+  const std::string& Hint() const { return hint_; }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  bool IsSeparator() const { return separator_; }
+
+  TNotifyEvent OnClick;
+  void Click() {
+    if (OnClick) OnClick(this);
+  }
+
+ private:
+  friend class TToolBar;
+  int command_;
+  int imageIndex_ = -1;
+  std::string hint_;
+  bool enabled_ = true, visible_ = true, separator_ = false;
+  HWND bar_ = nullptr;
+};
+
+class TToolBar : public TStdControl {
+ public:
+  explicit TToolBar(TComponent* owner);
+
+  void SetImages(TImageList* images);
+  // Adds a button (owned by owner) with an image and a hint.
+  TToolButton* AddButton(TComponent* owner, const std::string& name, int imageIndex, const std::string& hint,
+                         TNotifyEvent onClick);
+  void AddSeparator();
+  int ButtonCount() const { return static_cast<int>(buttons_.size()); }
+  TToolButton* Button(int index) const { return buttons_.at(static_cast<std::size_t>(index)); }
+  // The width the buttons take.
+  int ButtonsWidth();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  void InsertButton(TToolButton* button);
+  std::vector<TToolButton*> buttons_;
+  std::vector<std::unique_ptr<TToolButton>> separators_;
+  TImageList* images_ = nullptr;
+  int nextCommand_ = 1;
+};

@@ -1,0 +1,216 @@
+#include "ui/EditCtrls.h"
+
+#include <commctrl.h>
+
+// ---------------------------------------------------------------------------
+// TLabel
+
+TLabel::TLabel(TComponent* owner) : TStdControl(owner) { brush_.SetColor(color_); }
+
+void TLabel::CreateParams(TCreateParams& params) {
+  params.WinClassName = "STATIC";
+  params.BuiltInClass = true;
+  DWORD align = alignment_ == taRightJustify ? SS_RIGHT : alignment_ == taCenter ? SS_CENTER : SS_LEFT;
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | SS_NOTIFY | SS_NOPREFIX | align;
+}
+
+void TLabel::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  brush_.SetColor(color);
+  Invalidate();
+}
+
+void TLabel::SetAlignment(TAlignment alignment) { alignment_ = alignment; }
+
+LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETCURSOR && handCursor_) {
+    SetCursor(LoadCursor(nullptr, IDC_HAND));
+    return TRUE;
+  }
+  return TStdControl::WndProc(msg, wParam, lParam);
+}
+
+bool TLabel::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_CTLCOLORSTATIC) {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, ColorToRGB(Font().Color()));
+    SetBkColor(dc, ColorToRGB(color_));
+    result = reinterpret_cast<LRESULT>(brush_.Handle());
+    return true;
+  }
+  if (msg == WM_COMMAND && HIWORD(wParam) == STN_CLICKED) {
+    (void)lParam;
+    if (OnClick) OnClick(this);
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// TEditBox
+
+TEditBox::TEditBox(TComponent* owner) : TEdit(owner) { brush_.SetColor(color_); }
+
+void TEditBox::CreateParams(TCreateParams& params) {
+  TEdit::CreateParams(params);
+  if (passwordChar_) params.Style |= ES_PASSWORD;
+  if (readOnly_) params.Style |= ES_READONLY;
+}
+
+void TEditBox::CreateWnd() {
+  TEdit::CreateWnd();
+  if (passwordChar_) SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(passwordChar_), 0);
+}
+
+void TEditBox::SetPasswordChar(char c) {
+  if (c == passwordChar_) return;
+  passwordChar_ = c;
+  if (HandleAllocated()) {
+    SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(c), 0);
+    Invalidate();
+  }
+}
+
+void TEditBox::SetReadOnly(bool value) {
+  if (value == readOnly_) return;
+  readOnly_ = value;
+  if (HandleAllocated()) SendMessageA(Handle(), EM_SETREADONLY, value, 0);
+}
+
+void TEditBox::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  brush_.SetColor(color);
+  Invalidate();
+}
+
+void TEditBox::ClearSecret() {
+  if (!HandleAllocated()) {
+    SetText("");
+    return;
+  }
+  // The edit reuses its buffer for a text of the same length: overwrite it
+  // before emptying, and drop the undo copy.
+  const int n = GetWindowTextLengthA(Handle());
+  if (n > 0) SetWindowTextA(Handle(), std::string(static_cast<std::size_t>(n), ' ').c_str());
+  SetWindowTextA(Handle(), "");
+  SendMessageA(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+LRESULT TEditBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_LBUTTONDBLCLK && OnDblClick) {
+    LRESULT r = TEdit::WndProc(msg, wParam, lParam);
+    OnDblClick(this);
+    return r;
+  }
+  return TEdit::WndProc(msg, wParam, lParam);
+}
+
+bool TEditBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC) {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, ColorToRGB(IsWindowEnabled(Handle()) ? Font().Color() : clGrayText));
+    SetBkColor(dc, ColorToRGB(color_));
+    result = reinterpret_cast<LRESULT>(brush_.Handle());
+    return true;
+  }
+  return TEdit::ReflectedMessage(msg, wParam, lParam, result);
+}
+
+// ---------------------------------------------------------------------------
+// TMemo
+
+TMemo::TMemo(TComponent* owner) : TEditBox(owner) {}
+
+void TMemo::CreateParams(TCreateParams& params) {
+  TEditBox::CreateParams(params);
+  params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
+  params.Style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
+  if (!wordWrap_) params.Style |= ES_AUTOHSCROLL | WS_HSCROLL;
+}
+
+// ---------------------------------------------------------------------------
+// TComboBox
+
+TComboBox::TComboBox(TComponent* owner) : TStdControl(owner) { brush_.SetColor(color_); }
+
+void TComboBox::CreateParams(TCreateParams& params) {
+  params.WinClassName = "COMBOBOX";
+  params.BuiltInClass = true;
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+}
+
+void TComboBox::CreateWnd() {
+  TStdControl::CreateWnd();
+  for (const std::string& item : items_) SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  if (itemIndex_ >= 0) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
+  ApplyHeight();
+}
+
+void TComboBox::ApplyHeight() {
+  if (HandleAllocated()) SendMessageA(Handle(), CB_SETMINVISIBLE, static_cast<WPARAM>(dropDownCount_), 0);
+}
+
+void TComboBox::AddItem(const std::string& item) {
+  items_.push_back(item);
+  if (HandleAllocated()) SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+void TComboBox::ClearItems() {
+  items_.clear();
+  itemIndex_ = -1;
+  if (HandleAllocated()) SendMessageA(Handle(), CB_RESETCONTENT, 0, 0);
+}
+
+int TComboBox::ItemIndex() {
+  if (HandleAllocated()) itemIndex_ = static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0));
+  return itemIndex_;
+}
+
+void TComboBox::SetItemIndex(int index) {
+  if (index < -1 || index >= ItemCount()) index = -1;
+  itemIndex_ = index;
+  if (HandleAllocated()) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void TComboBox::SetDropDownCount(int count) {
+  if (count == dropDownCount_) return;
+  dropDownCount_ = count;
+  ApplyHeight();
+}
+
+void TComboBox::SetColor(TColor color) {
+  if (color == color_) return;
+  color_ = color;
+  brush_.SetColor(color);
+  Invalidate();
+  if (HandleAllocated()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+LRESULT TComboBox::ColorMessage(HDC dc) {
+  SetTextColor(dc, ColorToRGB(IsWindowEnabled(Handle()) ? Font().Color() : clGrayText));
+  SetBkColor(dc, ColorToRGB(color_));
+  return reinterpret_cast<LRESULT>(brush_.Handle());
+}
+
+LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The combo box's own edit asks it for its colours.
+  if (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC) return ColorMessage(reinterpret_cast<HDC>(wParam));
+  return TStdControl::WndProc(msg, wParam, lParam);
+}
+
+bool TComboBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (msg == WM_COMMAND && (HIWORD(wParam) == CBN_EDITCHANGE || HIWORD(wParam) == CBN_SELCHANGE)) {
+    if (HIWORD(wParam) == CBN_SELCHANGE) {
+      // The edit shows the picked item only after this notification.
+      const int index = static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0));
+      if (index >= 0 && index < ItemCount()) SetWindowTextA(Handle(), Item(index).c_str());
+    }
+    if (OnChange) OnChange(this);
+    result = 0;
+    return true;
+  }
+  return false;
+}

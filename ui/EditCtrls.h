@@ -1,0 +1,122 @@
+// Labels, edits with a password character or read-only state and their own
+// colour, multi-line memos and editable combo boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/Graphics.h"
+#include "ui/StdCtrls.h"
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// A line of static text in Font (with its colour) on Color.
+class TLabel : public TStdControl {
+ public:
+  explicit TLabel(TComponent* owner);
+
+  std::string Caption() { return Text(); }
+  void SetCaption(const std::string& caption) { SetText(caption); }
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment);  // before the window exists
+  // The hand cursor over the label (for labels that open a web page).
+  void SetHandCursor(bool value) { handCursor_ = value; }
+
+  TNotifyEvent OnClick;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  TColor color_ = clBtnFace;
+  TAlignment alignment_ = taLeftJustify;
+  bool handCursor_ = false;
+  TBrush brush_;
+};
+
+// A single-line edit with a password character, a read-only state and a
+// background colour of its own.
+class TEditBox : public TEdit {
+ public:
+  explicit TEditBox(TComponent* owner);
+
+  char PasswordChar() const { return passwordChar_; }
+  // '\0' shows the text in clear.
+  void SetPasswordChar(char c);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  // Empties the edit; the text is overwritten in the window first (a
+  // password must not stay in the edit's old buffer).
+  void ClearSecret();
+
+  TNotifyEvent OnDblClick;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  char passwordChar_ = '\0';
+  bool readOnly_ = false;
+  TColor color_ = clWindow;
+  TBrush brush_;
+};
+
+// A multi-line edit.
+class TMemo : public TEditBox {
+ public:
+  explicit TMemo(TComponent* owner);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool value) { wordWrap_ = value; }  // before the window exists
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  bool wordWrap_ = true;
+};
+
+// An editable drop-down combo box: a text with a list of suggestions.
+class TComboBox : public TStdControl {
+ public:
+  explicit TComboBox(TComponent* owner);
+
+  void AddItem(const std::string& item);
+  void ClearItems();
+  int ItemCount() const { return static_cast<int>(items_.size()); }
+  const std::string& Item(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+  int ItemIndex();
+  void SetItemIndex(int index);  // -1: no item selected
+  int DropDownCount() const { return dropDownCount_; }
+  void SetDropDownCount(int count);
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+
+  // The text changed: typed, or an item picked from the list.
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  void ApplyHeight();
+  LRESULT ColorMessage(HDC dc);
+  std::vector<std::string> items_;
+  int dropDownCount_ = 8;
+  int itemIndex_ = -1;
+  TColor color_ = clWindow;
+  TBrush brush_;
+};
