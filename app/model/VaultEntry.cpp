@@ -1,6 +1,7 @@
 #include "app/model/VaultEntry.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/Wipe.h"
 
@@ -12,6 +13,20 @@ TVaultEntry::~TVaultEntry() {
   WipeString(automate);
   WipeString(shortcut);
   WipeString(notes);
+}
+
+void AssignWiping(std::string& target, std::string_view value) {
+  if (target.capacity() < value.size()) WipeString(target);
+  target.assign(value);
+}
+
+void ReserveWiping(std::string& text, std::size_t capacity) {
+  if (text.capacity() >= capacity) return;
+  std::string bigger;
+  bigger.reserve(std::max(capacity, text.capacity() * 2));
+  bigger.append(text);
+  WipeString(text);
+  text.swap(bigger);
 }
 
 void InitVaultEntry(TVaultEntry& entry) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TVaultGroup;
@@ -30,6 +31,14 @@ struct TVaultEntry {
   // the other fields may be too.
   ~TVaultEntry();
 };
+
+// Puts value into a text that may hold a secret: when the text's buffer is
+// too small, its old content is wiped before the buffer is released.
+void AssignWiping(std::string& target, std::string_view value);
+
+// Makes room for at least capacity bytes; a buffer that has to move is
+// copied and wiped, so no copy of the text is left behind in freed memory.
+void ReserveWiping(std::string& text, std::size_t capacity);
 
 // Sets the initial values: id 0, icon 1, no group, empty texts, notes shown.
 void InitVaultEntry(TVaultEntry& entry);
