@@ -68,8 +68,8 @@ void TPanel::SetCaption(const std::string& caption) {
 void TPanel::Paint() {
   RECT r = ClientRect();
   Canvas().FillRect(r);
-  if (bevelOuter_ != bvNone)
-    DrawEdge(Canvas().Handle(), &r, bevelOuter_ == bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+  if (bevelOuter_ != bcNone)
+    DrawEdge(Canvas().Handle(), &r, bevelOuter_ == bcRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
   const std::string caption = Text();
   if (!caption.empty()) {
     Canvas().Brush().SetStyle(bsClear);

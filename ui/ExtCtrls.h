@@ -40,7 +40,8 @@ class TTimer : public TComponent {
 };
 
 // ---------------------------------------------------------------------------
-enum TBevelCut { bvNone, bvLowered, bvRaised };
+// (bc…: the progress bar's bevel names bv… are its own.)
+enum TBevelCut { bcNone, bcLowered, bcRaised };
 
 // TPanel: a container that paints its colour, an optional bevel and an
 // optional centred caption.
@@ -58,7 +59,7 @@ class TPanel : public TCustomControl {
   void Paint() override;
 
  private:
-  TBevelCut bevelOuter_ = bvRaised;
+  TBevelCut bevelOuter_ = bcRaised;
 };
 
 // ---------------------------------------------------------------------------
