@@ -363,10 +363,16 @@ void TdxfProgressBar::PaintBar() {
     }
     if (!g.Tiles.empty() && !glyph_.Empty()) {
       // A last tile may reach past the bar's end: it is cut at the inner edge.
+      // The canvas lets go of the DC around SaveDC and RestoreDC, so that
+      // the saved state holds none of its objects.
+      c.SetHandle(nullptr);
       const int saved = SaveDC(dc);
+      c.SetHandle(dc);
       IntersectClipRect(dc, g.Inner.left, g.Inner.top, g.Inner.right, g.Inner.bottom);
       for (const POINT& p : g.Tiles) c.Draw(p.x, p.y, glyph_);
+      c.SetHandle(nullptr);
       RestoreDC(dc, saved);
+      c.SetHandle(dc);
     }
     if (!g.BevelEachFill && style_ != sPictures) DrawBevel(dc, g.Bar, barBevelOuter_);
   }

@@ -322,6 +322,16 @@ SIZE TCanvas::TextExtent(const std::string& text) {
   return s;
 }
 
+SIZE TCanvas::TextExtentFormatted(const std::string& text, UINT format) {
+  SIZE s{0, 0};
+  if (!RequireFont()) return s;
+  RECT r{0, 0, 0, 0};
+  ::DrawTextA(dc_, text.data(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+  s.cx = r.right - r.left;
+  s.cy = r.bottom - r.top;
+  return s;
+}
+
 bool TCanvas::GetTextMetrics(TEXTMETRICA& tm) {
   if (!RequireFont()) return false;
   return ::GetTextMetricsA(dc_, &tm) != FALSE;

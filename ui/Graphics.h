@@ -196,6 +196,9 @@ class TCanvas : public TObject {
   // DrawText into r with the DT_… flags.
   void TextRect(RECT r, const std::string& text, UINT format);
   SIZE TextExtent(const std::string& text);
+  // The size DrawText gives the text with these DT_… flags ("&" prefixes
+  // taken out unless DT_NOPREFIX).
+  SIZE TextExtentFormatted(const std::string& text, UINT format);
   int TextWidth(const std::string& text) { return TextExtent(text).cx; }
   int TextHeight(const std::string& text) { return TextExtent(text).cy; }
   bool GetTextMetrics(TEXTMETRICA& tm);
