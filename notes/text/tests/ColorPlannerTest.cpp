@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "notes/text/ColorPlanner.h"
+
+using namespace NoteText;
+
+namespace {
+
+const TSyntaxPalette kPalette{/*text*/ 1, /*keyword*/ 2, /*string*/ 3, /*comment*/ 4, /*method*/ 5,
+                              /*token*/ 6};
+const TKeywordSet kKeywords(
+    "function,var,let,const,if,else,for,while,return,switch,case,break,true,false,null,undefined,new,this");
+
+// One operation as text: "kind start+length[ detail]", the detail naming
+// the colour role, the style or the token's value.
+std::string Show(const TFormatOp& op) {
+  std::ostringstream s;
+  static const char* kKinds[] = {"ResetAll", "ResetColor", "Color", "Hide", "Style", "Heading", "Image", "Glyph"};
+  s << kKinds[static_cast<int>(op.kind)] << " " << op.start << "+" << op.length;
+  switch (op.kind) {
+    case TFormatKind::Color: {
+      static const char* kRoles[] = {"?", "text", "keyword", "string", "comment", "method", "token"};
+      if (op.color >= 1 && op.color <= 6) {
+        s << " " << kRoles[op.color];
+      } else {
+        s << " #" << std::hex << op.color;
+      }
+      break;
+    }
+    case TFormatKind::Style:
+      s << (op.bold ? " bold" : "") << (op.italic ? " italic" : "") << (op.codeFace ? " code" : "");
+      break;
+    case TFormatKind::Heading:
+      s << " h" << op.level;
+      break;
+    case TFormatKind::ImageToken:
+    case TFormatKind::GlyphToken:
+      s << " " << std::hex << op.value;
+      break;
+    default:
+      break;
+  }
+  return s.str();
+}
+
+std::vector<std::string> Plan(const std::string& text, const TColorFlags& flags, int start = 0, int end = -1) {
+  if (end < 0) end = static_cast<int>(text.size());
+  std::vector<std::string> out;
+  for (const auto& op : PlanColoring(text, start, end, flags, kPalette, kKeywords)) out.push_back(Show(op));
+  return out;
+}
+
+TColorFlags Syntax() {
+  TColorFlags f;
+  f.syntaxHighlighting = true;
+  f.showGlyphs = false;
+  return f;
+}
+
+TColorFlags Inline() {
+  TColorFlags f;
+  f.inlineStyles = true;
+  f.showGlyphs = false;
+  return f;
+}
+
+using Ops = std::vector<std::string>;
+
+}  // namespace
+
+TEST(ColorPlanner, KeywordList) {
+  TKeywordSet k(" if , ,While,,");
+  EXPECT_EQ(k.Count(), 2);
+  EXPECT_TRUE(k.Contains("IF"));
+  EXPECT_TRUE(k.Contains("while"));
+  EXPECT_FALSE(k.Contains("whil"));
+  EXPECT_FALSE(k.Contains(""));
+}
+
+TEST(ColorPlanner, SyntaxColoursOnAFixedText) {
+  //                  0         1         2         3         4         5
+  //                  0123456789012345678901234567890123456789012345678901234567
+  const std::string t = "if (x) return foo(1); // note\r\"s\\\"q\" /* c */ bar (2) 9abc IF\r(";
+  EXPECT_EQ(Plan(t, Syntax()), (Ops{
+                                   "ResetColor 0+62",
+                                   "Color 0+2 keyword",     // if
+                                   "Color 7+6 keyword",     // return
+                                   "Color 14+3 method",     // foo(
+                                   "Color 22+7 comment",    // "// note" up to the CR
+                                   "Color 30+6 string",     // "s\"q" with the escaped quote
+                                   "Color 37+7 comment",    // /* c */
+                                   "Color 45+3 method",     // bar (
+                                   "Color 58+2 keyword",    // IF, any case, before "(" too
+                               }));
+}
+
+TEST(ColorPlanner, MethodCallAcrossALineBreakAndStrings) {
+  EXPECT_EQ(Plan("draw\r\n(1)", Syntax()), (Ops{"ResetColor 0+9", "Color 0+4 method"}));
+  // A string ends at a line break; an apostrophe starts one too.
+  EXPECT_EQ(Plan("'ab\rc", Syntax()), (Ops{"ResetColor 0+5", "Color 0+3 string"}));
+  // An unclosed block comment runs to the end, clipped to the range.
+  EXPECT_EQ(Plan("a /* b\rc", Syntax(), 0, 4), (Ops{"ResetColor 0+4", "Color 2+2 comment"}));
+}
+
+TEST(ColorPlanner, CommentOpenedAboveTheRangeIsNotSeen) {
+  const std::string t = "/* a\rb */ if";
+  // Range = the second line only: the scan starts there.
+  EXPECT_EQ(Plan(t, Syntax(), 5, static_cast<int>(t.size())), (Ops{"ResetColor 5+7", "Color 10+2 keyword"}));
+}
+
+TEST(ColorPlanner, CodePointTokensInTheTokenColour) {
+  TColorFlags f = Syntax();
+  // Syntax only: an invalid value still takes the token colour.
+  EXPECT_EQ(Plan("[[U+1F600]] [[U+D800]] [[U+12]]", f),
+            (Ops{"ResetColor 0+31", "Color 0+11 token", "Color 12+10 token"}));
+}
+
+TEST(ColorPlanner, Gating) {
+  TColorFlags none;
+  none.showGlyphs = false;
+  EXPECT_TRUE(Plan("if (x)", none).empty());
+  // Inline styles alone need a colour or image token in the text: headings,
+  // fences and bold markers otherwise show as typed.
+  EXPECT_TRUE(Plan("# Title\r**b**", Inline()).empty());
+  EXPECT_FALSE(Plan("# Title\r**b**[[IMG:0]]", Inline()).empty());
+  EXPECT_TRUE(Plan("", Syntax()).empty());
+  TColorFlags glyphs;
+  glyphs.showGlyphs = true;
+  EXPECT_EQ(Plan("a[[U+1F600]]", glyphs), (Ops{"ResetAll 0+12", "Glyph 1+11 1f600"}));
+  EXPECT_TRUE(ColoringWanted("x[[u+1f600]]", glyphs));
+  EXPECT_FALSE(ColoringWanted("x[[U+", none));
+}
+
+TEST(ColorPlanner, ColourTokensCarryAcrossLines) {
+  const std::string t = "[[COLOR:#ff0000]]a\rb\r[[COLOR:NONE]]c";
+  EXPECT_EQ(Plan(t, Inline()), (Ops{"ResetAll 0+36", "Hide 0+17", "Color 17+4 #ff", "Hide 21+14"}));
+  // From the second line on, the colour in force comes from above.
+  EXPECT_EQ(Plan(t, Inline(), 19, 36), (Ops{"ResetAll 19+17", "Color 19+2 #ff", "Hide 21+14"}));
+  // Colour tokens win over the syntax colours (they come later).
+  TColorFlags both = Inline();
+  both.syntaxHighlighting = true;
+  EXPECT_EQ(Plan("[[COLOR:#00ff00]]if", both),
+            (Ops{"ResetAll 0+19", "Color 17+2 keyword", "Hide 0+17", "Color 17+2 #ff00"}));
+}
+
+TEST(ColorPlanner, InlineMarkup) {
+  const std::string on = "[[IMG:0]]";  // any image token switches markup on
+  struct Case { std::string text; Ops ops; };
+  const Case cases[] = {
+      {"**b**", {"Hide 9+2", "Style 11+1 bold", "Hide 12+2"}},
+      {"*i* `c`", {"Hide 13+1", "Style 14+1 code", "Hide 15+1", "Hide 9+1", "Style 10+1 italic", "Hide 11+1"}},
+      {"\\*a\\*", {}},            // escaped stars stay visible and plain
+      {"\\\\*a*", {"Hide 11+1", "Style 12+1 italic", "Hide 13+1"}},  // an even run escapes nothing
+      {"****", {}},               // nothing between the markers
+      {"`a\rb`", {}},             // a code span stays on its line
+      {"*a\rb*", {"Hide 9+1", "Style 10+3 italic", "Hide 13+1"}},  // italic may span lines
+      {"# Title", {"Hide 9+2", "Heading 11+5 h1"}},
+      {"######\tSix", {"Hide 9+7", "Heading 16+3 h6"}},
+      {"####### x", {}},          // seven "#" make no heading
+      {"# ", {}},                 // no text after the blanks
+      {"#x", {}},
+      {"```\rcode\r```\rafter", {"Hide 9+4", "Style 13+4 code", "Hide 18+4"}},
+      {"```js\rno closing fence", {}},
+      {"```\r*a*\r```", {"Hide 9+4", "Style 13+3 code", "Hide 17+3"}},  // the fence claims its stars
+  };
+  for (const auto& c : cases) {
+    Ops want{"ResetAll 0+" + std::to_string(on.size() + c.text.size())};
+    want.insert(want.end(), c.ops.begin(), c.ops.end());
+    EXPECT_EQ(Plan(on + c.text, Inline()), want) << c.text;
+  }
+  // A heading after leading colour tokens; markers inside it still apply.
+  EXPECT_EQ(Plan("[[COLOR:#0000ff]]## Big **b**", Inline()),
+            (Ops{"ResetAll 0+29", "Hide 0+17", "Color 17+12 #ff0000", "Hide 17+3", "Heading 20+9 h2",
+                 "Hide 24+2", "Style 26+1 bold", "Hide 27+2"}));
+}
+
+TEST(ColorPlanner, MarkupIsClippedToTheRange) {
+  const std::string t = "[[IMG:0]]\r**bold\rtext**";
+  // Range = the last line: only the part of the span there.
+  EXPECT_EQ(Plan(t, Inline(), 17, static_cast<int>(t.size())),
+            (Ops{"ResetAll 17+6", "Style 17+4 bold", "Hide 21+2"}));
+}
+
+TEST(ColorPlanner, ImageAndGlyphTokens) {
+  TColorFlags f = Inline();
+  f.imageCount = 2;
+  f.showGlyphs = true;
+  EXPECT_EQ(Plan("[[IMG:1]][[IMG:2]][[U+1F600]][[U+D800]]", f),
+            (Ops{"ResetAll 0+39", "Image 0+9 1", "Glyph 18+11 1f600"}));
+  f.showGlyphs = false;
+  EXPECT_EQ(Plan("[[IMG:0]][[U+1F600]]", f), (Ops{"ResetAll 0+20", "Image 0+9 0"}));
+}
+
+TEST(ColorPlanner, VisibleRange) {
+  const std::string t = "a\rbb\rccc\rdddd\reeeee";
+  const TLineIndex lines(t);
+  struct Case { int first, height, lineHeight, start, end; };
+  const Case cases[] = {
+      {0, 16, 16, 0, 14},    // one line in view plus two: lines 0..3
+      {1, 16, 16, 2, 19},    // up to the last line: the text's end
+      {1, 160, 16, 2, 19},   // clamped to the last line
+      {-5, 0, 16, 0, 9},
+      {9, 0, 16, 14, 19},    // first line clamped
+      {0, 32, 0, 0, 19},     // line height 0 counts as 16
+  };
+  for (const auto& c : cases) {
+    const TColorRange r = VisibleColorRange(lines, c.first, c.height, c.lineHeight);
+    EXPECT_EQ(r.start, c.start) << c.first << " " << c.height;
+    EXPECT_EQ(r.end, c.end) << c.first << " " << c.height;
+  }
+}
+
+TEST(ColorPlanner, HeadingSizes) {
+  EXPECT_EQ(HeadingPointSize(10, 1), 16);
+  EXPECT_EQ(HeadingPointSize(10, 2), 14);
+  EXPECT_EQ(HeadingPointSize(10, 3), 12);
+  EXPECT_EQ(HeadingPointSize(10, 4), 11);
+  EXPECT_EQ(HeadingPointSize(10, 5), 10);
+  EXPECT_EQ(HeadingPointSize(0, 1), 16);
+}
