@@ -1,0 +1,521 @@
+#include "engine/QEnc.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "base/Platform.h"
+#include "base/SysUtils.h"
+#include "base/Wipe.h"
+#include "engine/ConstantTime.h"
+#include "engine/Hmac.h"
+#include "engine/KeyCache.h"
+#include "engine/QEncContainer.h"
+#include "engine/QEncStages.h"
+#include "engine/Random.h"
+
+namespace {
+
+using namespace QEncFormat;
+
+const char* const kErrorTexts[] = {
+    "",
+    "The encryption component is currently busy.",
+    "An input or output stream is missing.",
+    "No password was provided.",
+    "The encryption algorithm is unknown or unsupported.",
+    "The stream position is invalid.",
+    "The encryption salt could not be generated.",
+    "The encryption nonce could not be generated.",
+    "The operation was canceled.",
+    "The data is invalid or is not encrypted.",
+    "The password is incorrect or the encrypted data was modified.",
+    "No input file was specified.",
+    "No output file was specified.",
+    "The specified file could not be found.",
+    "Directories are not supported for this operation.",
+    "The encryption header could not be read.",
+    "The encryption header is invalid.",
+    "The encrypted data uses an unsupported header version.",
+    "The encryption header size is invalid.",
+    "The encrypted data length is invalid.",
+    "The encryption algorithm marker could not be written.",
+    "The encryption operation failed.",
+    "The decryption operation failed.",
+    "The temporary file could not be renamed.",
+    "The encrypted data could not be verified.",
+    "The file attributes could not be read.",
+    "The secure random number generator could not be initialized.",
+    "The file could not be opened.",
+    "The file size could not be determined.",
+    "The file could not be read completely.",
+    "The file position could not be changed.",
+    "Secure random data could not be generated.",
+    "The file could not be written completely.",
+    "The background operation could not be started.",
+    "An unknown encryption error occurred.",
+};
+static_assert(sizeof kErrorTexts / sizeof kErrorTexts[0] == ErrUnknown + 1);
+
+constexpr int kMinIterations = 5000;
+constexpr int kMinBufferSize = 512;
+constexpr std::uint32_t kProgressInterval = 80;
+
+// Reads until count bytes arrived or the stream has no more; returns how
+// many were read. A stream may hand out less than asked before its end, and
+// the chunks must have their full size for the keystream offsets to match.
+std::int64_t ReadFully(TStream& stream, std::uint8_t* buffer, std::int64_t count) {
+  std::int64_t done = 0;
+  while (done < count) {
+    const std::int64_t got = stream.Read(buffer + done, count - done);
+    if (got <= 0) break;
+    done += got;
+  }
+  return done;
+}
+
+// Writes all count bytes; false as soon as the stream takes none.
+bool WriteFully(TStream& stream, const std::uint8_t* buffer, std::int64_t count) {
+  std::int64_t done = 0;
+  while (done < count) {
+    const std::int64_t put = stream.Write(buffer + done, count - done);
+    if (put <= 0 || put > count - done) return false;
+    done += put;
+  }
+  return true;
+}
+
+// The progress events count in ints: beyond 2 GiB the position is scaled so
+// that it still runs from 0 to the maximum.
+int ProgressMax(std::int64_t total) { return total > INT_MAX ? INT_MAX : static_cast<int>(total); }
+int ProgressPosition(std::int64_t position, std::int64_t total) {
+  if (total <= INT_MAX) return static_cast<int>(position);
+  return static_cast<int>(static_cast<double>(position) / static_cast<double>(total) * INT_MAX);
+}
+
+// Wipes an HMAC context on every way out of an operation.
+struct TMacGuard {
+  THmacSha256Context Context;
+  ~TMacGuard() { HmacSha256Wipe(Context); }
+};
+
+// The chunk buffer of one operation, wiped before it is released.
+struct TChunkBuffer {
+  std::unique_ptr<std::uint8_t[]> Data;
+  std::int64_t Length = 0;
+  ~TChunkBuffer() {
+    if (Data) WipeBytes(Data.get(), static_cast<std::size_t>(Length));
+  }
+};
+
+}  // namespace
+
+TQEnc::TQEnc(TComponent* owner) : TComponent(owner) {}
+
+TQEnc::~TQEnc() { WipeString(key_); }
+
+// ---- Properties ----
+
+void TQEnc::SetCompatibilityMode(bool value) {
+  if (value == compatibilityMode_) return;
+  compatibilityMode_ = value;
+}
+
+void TQEnc::SetSecureDeleteWipes(int value) {
+  if (value < 1) value = 1;
+  if (value == secureDeleteWipes_) return;
+  secureDeleteWipes_ = value;
+}
+
+void TQEnc::SetSecureDeleteOversizePercent(int value) {
+  if (value < 100) value = 100;
+  if (value == secureDeleteOversizePercent_) return;
+  secureDeleteOversizePercent_ = value;
+}
+
+void TQEnc::SetKey(const std::string& value) {
+  if (value == key_) return;
+  WipeString(key_);
+  key_ = value;
+}
+
+void TQEnc::SetAlgorithm(TQEncAlgorithm value) {
+  if (value == algorithm_) return;
+  algorithm_ = value;
+}
+
+void TQEnc::SetAlgorithm2(TQEncAlgorithm value) {
+  if (value == algorithm2_) return;
+  algorithm2_ = value;
+}
+
+void TQEnc::SetAlgorithm3(TQEncAlgorithm value) {
+  if (value == algorithm3_) return;
+  algorithm3_ = value;
+}
+
+void TQEnc::SetHeaderOnly(bool value) {
+  if (value == headerOnly_) return;
+  headerOnly_ = value;
+}
+
+void TQEnc::SetHeaderOnlyKB(int value) {
+  if (value < 1) value = 1;
+  if (value == headerOnlyKB_) return;
+  headerOnlyKB_ = value;
+}
+
+void TQEnc::SetFastMode(bool value) {
+  if (value == fastMode_) return;
+  fastMode_ = value;
+}
+
+void TQEnc::SetUseFileNameInKey(bool value) {
+  if (value == useFileNameInKey_) return;
+  useFileNameInKey_ = value;
+}
+
+void TQEnc::SetUseEncryptedPrefix(bool value) {
+  if (value == useEncryptedPrefix_) return;
+  useEncryptedPrefix_ = value;
+}
+
+void TQEnc::SetEncryptedPrefix(const std::string& value) {
+  const std::string v = value.empty() ? std::string("$") : value;
+  if (v == encryptedPrefix_) return;
+  encryptedPrefix_ = v;
+}
+
+void TQEnc::SetIterations(int value) {
+  if (value < kMinIterations) value = kMinIterations;
+  if (value == iterations_) return;
+  iterations_ = value;
+}
+
+void TQEnc::SetFastIterations(int value) {
+  if (value < kMinIterations) value = kMinIterations;
+  if (value == fastIterations_) return;
+  fastIterations_ = value;
+}
+
+void TQEnc::SetBufferSize(int value) {
+  if (value < kMinBufferSize) value = kMinBufferSize;
+  if (value == bufferSize_) return;
+  bufferSize_ = value;
+}
+
+// ---- Errors, cancellation, names ----
+
+void TQEnc::ClearKeyCache() { TQEncKeyCache::Clear(); }
+
+std::string TQEnc::ErrorToString(TQEncError error) {
+  const int e = static_cast<int>(error);
+  if (e < ErrNone || e > ErrUnknown) return kErrorTexts[ErrUnknown];
+  return kErrorTexts[e];
+}
+
+std::string TQEnc::EffectiveKey(const std::string& name) const {
+  if (!useFileNameInKey_) return key_;
+  std::string part = ExtractFileName(name);
+  if (part.empty()) part = name;
+  if (part.empty()) return key_;
+  part += '|';
+  part += key_;
+  return part;
+}
+
+// ---- Reporting ----
+
+void TQEnc::DoError(TQEncError error) {
+  lastError_.store(error);
+  if (OnError) OnError(this, error);
+}
+
+void TQEnc::DoStatus(const std::string& statusText) {
+  if (OnStatus) OnStatus(this, statusText);
+}
+
+bool TQEnc::DoProgress(TQEncOperation operation, const std::string& fileName, int position, int max) {
+  if (OnProgress) {
+    bool cancel = CancelRequested();
+    OnProgress(this, operation, fileName, position, max, cancel);
+    if (cancel) Cancel();
+  }
+  return !CancelRequested();
+}
+
+bool TQEnc::DoFileBegin(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile) {
+  if (OnFileBegin) {
+    bool cancel = CancelRequested();
+    OnFileBegin(this, operation, inputFile, outputFile, cancel);
+    if (cancel) Cancel();
+  }
+  return !CancelRequested();
+}
+
+void TQEnc::DoFileDone(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile,
+                       bool success) {
+  if (OnFileDone) OnFileDone(this, operation, inputFile, outputFile, success);
+}
+
+bool TQEnc::DoDeleteFileProgress(const std::string& fileName, int position, int max, int pass, int passCount) {
+  if (OnDeleteFileProgress) {
+    bool cancel = CancelRequested();
+    OnDeleteFileProgress(this, fileName, position, max, pass, passCount, cancel);
+    if (cancel) Cancel();
+  }
+  return !CancelRequested();
+}
+
+void TQEnc::DoDeleteFileDone(const std::string& fileName, bool success) {
+  if (OnDeleteFileDone) OnDeleteFileDone(this, fileName, success);
+}
+
+bool TQEnc::ProgressDue(int position, int max) {
+  int percent = 0;
+  if (max >= 1) {
+    const std::int64_t p = static_cast<std::int64_t>(position) * 100 / max;
+    percent = static_cast<int>(std::clamp<std::int64_t>(p, 0, 100));
+  }
+  const std::uint32_t now = CurrentTick();
+  const bool due = position <= 0 || (max >= 1 && position >= max) || percent != lastProgressPercent_ ||
+                   static_cast<std::uint32_t>(now - lastProgressTick_) >= kProgressInterval;
+  if (due) {
+    lastProgressPercent_ = percent;
+    lastProgressTick_ = now;
+  }
+  return due;
+}
+
+void TQEnc::ResetProgressRecord() {
+  lastProgressPercent_ = -1;
+  lastProgressTick_ = 0;
+}
+
+bool TQEnc::GenerateRandom(std::uint8_t* buffer, int count) { return RandomBytes(buffer, count); }
+
+std::uint32_t TQEnc::CurrentTick() { return Platform::TickCount(); }
+
+// ---- The container writer ----
+
+bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string& keyName,
+                              const std::string& progressName) {
+  bool reported = false;
+  // Reports exactly one code per operation, even if an OnError handler throws.
+  auto fail = [&](TQEncError error) {
+    if (!reported) {
+      reported = true;
+      try {
+        DoError(error);
+      } catch (...) {
+      }
+    }
+    return false;
+  };
+
+  if (input == nullptr || output == nullptr) return fail(ErrMissingStream);
+  if (key_.empty()) return fail(ErrEmptyKey);
+  TQEncCascade cascade;
+  if (!ParseCascade(algorithm_, algorithm2_, algorithm3_, cascade)) return fail(ErrUnknownAlgorithm);
+
+  TSecureString password;
+  TQEncStages stages;
+  TMacGuard mac;
+  TChunkBuffer buffer;
+  try {
+    const std::int64_t inputStart = input->Position();
+    const std::int64_t outputStart = output->Position();
+    const std::int64_t remaining = input->Size() - inputStart;
+    if (remaining < 0) return fail(ErrInvalidStreamPosition);
+    const int progressMax = ProgressMax(remaining);
+    if (!DoProgress(qeoEncrypt, progressName, 0, progressMax)) return false;
+
+    password.str() = EffectiveKey(keyName);
+    // PBKDF2 sees only the first 200 bytes of a stage password. A long file
+    // name in front of the key would push key bytes out of that window and
+    // leave the file protected by less than the whole key: refuse.
+    if (useFileNameInKey_ && password.str().size() > static_cast<std::size_t>(PasswordCut))
+      return fail(ErrEncryptFailed);
+
+    // The count stored must be the count used: computed in 64 bits and held
+    // within the 32-bit field before a byte is encrypted.
+    std::int64_t headerOnly = 0;
+    if (headerOnly_) {
+      headerOnly = std::min<std::int64_t>(static_cast<std::int64_t>(headerOnlyKB_) * 1024, remaining);
+      headerOnly = std::min<std::int64_t>(headerOnly, 0xFFFFFFFF);
+    }
+
+    TQEncHeader header;
+    header.Cascade = cascade;
+    header.Mode = fastMode_ ? ModeFastSalt : ModeRandomSalt;
+    header.Iterations = static_cast<std::uint32_t>(fastMode_ ? fastIterations_ : iterations_);
+    header.HeaderOnlyCount = static_cast<std::uint32_t>(headerOnly);
+    const int version = cascade.Version();
+    for (int s = 0; s < cascade.StageCount; ++s) {
+      if (fastMode_) {
+        TSecureString stagePassword(StagePassword(password.str(), version, s + 1, cascade.Codes[s]));
+        FastModeSalt(stagePassword.str(), FastModeSaltName(keyName, version, s + 1), header.Salts[s]);
+      } else if (!GenerateRandom(header.Salts[s], SaltSize)) {
+        return fail(ErrSaltGenerationFailed);
+      }
+      if (!GenerateRandom(header.Ivs[s], IvSize)) return fail(ErrNonceGenerationFailed);
+    }
+    if (!stages.Derive(header, password.str())) return fail(ErrEncryptFailed);
+
+    std::uint8_t raw[MaxHeaderSize];
+    const int headerSize = header.Size();
+    header.Store(raw);  // the tag field is still zero
+    if (!WriteFully(*output, raw, headerSize)) return fail(ErrEncryptFailed);
+    HmacSha256Init(mac.Context, stages.MacKey(), MacKeySize);
+    HmacSha256Update(mac.Context, raw, headerSize);
+
+    const int chunk = bufferSize_;
+    buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(chunk)]);
+    buffer.Length = chunk;
+
+    // The encrypted part, then (header-only) the plain tail.
+    std::int64_t position = 0;
+    auto pump = [&](std::int64_t end, bool encrypt) {
+      while (!CancelRequested() && position < end) {
+        const std::int64_t want = std::min<std::int64_t>(chunk, end - position);
+        const std::int64_t got = ReadFully(*input, buffer.Data.get(), want);
+        if (got <= 0) return true;
+        if (encrypt) stages.Encrypt(buffer.Data.get(), got, position, compatibilityMode_);
+        if (!WriteFully(*output, buffer.Data.get(), got)) return false;
+        HmacSha256Update(mac.Context, buffer.Data.get(), got);
+        position += got;
+        if (!DoProgress(qeoEncrypt, progressName, ProgressPosition(position, remaining), progressMax)) break;
+      }
+      return true;
+    };
+    if (!pump(headerOnly > 0 ? headerOnly : remaining, true)) return fail(ErrEncryptFailed);
+    if (headerOnly > 0 && !pump(remaining, false)) return fail(ErrEncryptFailed);
+
+    if (CancelRequested()) return fail(ErrCanceled);
+    // Input that ended before the size it announced gives no container.
+    if (position != remaining) return fail(ErrEncryptFailed);
+
+    HmacSha256Final(mac.Context, header.Tag);
+    std::memcpy(raw + header.TagOffset(), header.Tag, TagSize);
+    const std::int64_t outputEnd = output->Position();
+    output->SetPosition(outputStart);
+    if (!WriteFully(*output, raw, headerSize)) return fail(ErrEncryptFailed);
+    output->SetPosition(outputEnd);
+    DoProgress(qeoEncrypt, progressName, progressMax, progressMax);
+    return true;
+  } catch (...) {
+    return fail(ErrEncryptFailed);
+  }
+}
+
+// ---- The container reader ----
+
+bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string& keyName,
+                              const std::string& progressName, std::int64_t containerLength) {
+  bool reported = false;
+  auto fail = [&](TQEncError error) {
+    if (!reported) {
+      reported = true;
+      try {
+        DoError(error);
+      } catch (...) {
+      }
+    }
+    return false;
+  };
+
+  if (input == nullptr || output == nullptr) return fail(ErrMissingStream);
+  if (key_.empty()) return fail(ErrEmptyKey);
+
+  std::int64_t inputStart = -1;
+  // Failures past the header put the input back where it was.
+  auto failRestoring = [&](TQEncError error) {
+    try {
+      if (inputStart >= 0) input->SetPosition(inputStart);
+    } catch (...) {
+    }
+    return fail(error);
+  };
+
+  TSecureString password;
+  TQEncStages stages;
+  TMacGuard mac;
+  TChunkBuffer buffer;
+  try {
+    inputStart = input->Position();
+    const int version = PeekContainerVersion(*input);
+    int headerSize = 0;
+    if (version == 2)
+      headerSize = HeaderSizeV2;
+    else if (version == 3)
+      headerSize = HeaderSizeV3;
+    else
+      return fail(ErrUnsupportedHeaderVersion);
+    if (containerLength <= headerSize) return fail(ErrInvalidEncryptedData);
+    std::uint8_t raw[MaxHeaderSize];
+    if (ReadFully(*input, raw, headerSize) != headerSize) return fail(ErrHeaderReadFailed);
+    TQEncHeader header;
+    const TQEncError headerError = ParseHeader(raw, version, header);
+    if (headerError != ErrNone) return fail(headerError);
+
+    const std::int64_t bodyLength = containerLength - headerSize;
+    if (bodyLength < 0) return fail(ErrInvalidEncryptedLength);
+    const std::int64_t encryptedEnd =
+        header.HeaderOnlyCount != 0 ? std::min<std::int64_t>(header.HeaderOnlyCount, bodyLength) : bodyLength;
+    const int progressMax = ProgressMax(bodyLength);
+    if (!DoProgress(qeoDecrypt, progressName, 0, progressMax)) return false;
+
+    password.str() = EffectiveKey(keyName);
+    if (!stages.Derive(header, password.str())) return failRestoring(ErrDecryptFailed);
+    std::memset(raw + header.TagOffset(), 0, TagSize);
+    HmacSha256Init(mac.Context, stages.MacKey(), MacKeySize);
+    HmacSha256Update(mac.Context, raw, headerSize);
+
+    const int chunk = bufferSize_;
+    buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(chunk)]);
+    buffer.Length = chunk;
+
+    std::int64_t position = 0;
+    auto pump = [&](std::int64_t end, bool decrypt) {
+      while (!CancelRequested() && position < end) {
+        const std::int64_t want = std::min<std::int64_t>(chunk, end - position);
+        const std::int64_t got = ReadFully(*input, buffer.Data.get(), want);
+        if (got <= 0) return true;
+        HmacSha256Update(mac.Context, buffer.Data.get(), got);
+        if (decrypt) stages.Decrypt(buffer.Data.get(), got, position, compatibilityMode_);
+        // A plain output cut short must not pass for a whole one.
+        if (!WriteFully(*output, buffer.Data.get(), got)) return false;
+        position += got;
+        if (!DoProgress(qeoDecrypt, progressName, ProgressPosition(position, bodyLength), progressMax)) break;
+      }
+      return true;
+    };
+    if (!pump(encryptedEnd, true) || !pump(bodyLength, false)) return failRestoring(ErrDecryptFailed);
+
+    std::uint8_t tag[TagSize];
+    HmacSha256Final(mac.Context, tag);
+    if (CancelRequested()) return fail(ErrCanceled);
+    if (!ConstantTimeEqual(tag, header.Tag, TagSize)) return fail(ErrWrongPassword);
+
+    DoProgress(qeoDecrypt, progressName, progressMax, progressMax);
+    algorithm_ = static_cast<TQEncAlgorithm>(header.Cascade.Codes[0]);
+    algorithm2_ = header.Cascade.StageCount >= 2 ? static_cast<TQEncAlgorithm>(header.Cascade.Codes[1]) : qeaNone;
+    algorithm3_ = header.Cascade.StageCount >= 3 ? static_cast<TQEncAlgorithm>(header.Cascade.Codes[2]) : qeaNone;
+    if (header.Mode == ModeFastSalt)
+      fastMode_ = true;
+    else if (header.Mode == ModeRandomSalt)
+      fastMode_ = false;
+    else
+      fastMode_ = header.Iterations == 20000;
+    // The header's count as it stands (at most MaxIterations, so it fits).
+    if (fastMode_)
+      fastIterations_ = static_cast<int>(header.Iterations);
+    else
+      iterations_ = static_cast<int>(header.Iterations);
+    return true;
+  } catch (...) {
+    return failRestoring(ErrDecryptFailed);
+  }
+}

@@ -1,0 +1,188 @@
+// TQEnc: the encryption engine as a non-visual component. It holds the
+// settings of every operation as properties, writes and reads the encrypted
+// container, reports progress, status, file events and errors through seven
+// events, records the last error in LastError, and lets a caller or an event
+// handler cancel a running operation.
+//
+// Failures never escape as exceptions: an operation returns false (or an
+// empty result), records one TQEncError in LastError and fires OnError.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "base/Component.h"
+#include "base/Stream.h"
+#include "engine/QEncTypes.h"
+
+// The Windows headers rename these to their ANSI forms; our members keep
+// their own names.
+#undef EncryptFile
+#undef DecryptFile
+
+class TQEncWorkerThread;
+
+using TQEncProgressEvent = std::function<void(TObject* Sender, TQEncOperation Operation, const std::string& FileName,
+                                              int Position, int Max, bool& Cancel)>;
+using TQEncErrorEvent = std::function<void(TObject* Sender, TQEncError Error)>;
+using TQEncStatusEvent = std::function<void(TObject* Sender, const std::string& StatusText)>;
+using TQEncFileBeginEvent = std::function<void(TObject* Sender, TQEncOperation Operation,
+                                               const std::string& InputFile, const std::string& OutputFile,
+                                               bool& Cancel)>;
+using TQEncFileDoneEvent = std::function<void(TObject* Sender, TQEncOperation Operation,
+                                              const std::string& InputFile, const std::string& OutputFile,
+                                              bool Success)>;
+using TQEncDeleteFileProgressEvent = std::function<void(TObject* Sender, const std::string& FileName, int Position,
+                                                        int Max, int Pass, int PassCount, bool& Cancel)>;
+using TQEncDeleteFileDoneEvent =
+    std::function<void(TObject* Sender, const std::string& FileName, bool Success)>;
+
+class TQEnc : public TComponent {
+ public:
+  explicit TQEnc(TComponent* owner = nullptr);
+  ~TQEnc() override;
+
+  // ---- Properties ----
+  bool CompatibilityMode() const { return compatibilityMode_; }
+  void SetCompatibilityMode(bool value);
+  int SecureDeleteWipes() const { return secureDeleteWipes_; }
+  void SetSecureDeleteWipes(int value);  // below 1 becomes 1
+  int SecureDeleteOversizePercent() const { return secureDeleteOversizePercent_; }
+  void SetSecureDeleteOversizePercent(int value);  // below 100 becomes 100
+  const std::string& Key() const { return key_; }
+  void SetKey(const std::string& value);  // the old key is wiped
+  TQEncAlgorithm Algorithm() const { return algorithm_; }
+  void SetAlgorithm(TQEncAlgorithm value);
+  TQEncAlgorithm Algorithm2() const { return algorithm2_; }
+  void SetAlgorithm2(TQEncAlgorithm value);
+  TQEncAlgorithm Algorithm3() const { return algorithm3_; }
+  void SetAlgorithm3(TQEncAlgorithm value);
+  bool HeaderOnly() const { return headerOnly_; }
+  void SetHeaderOnly(bool value);
+  int HeaderOnlyKB() const { return headerOnlyKB_; }
+  void SetHeaderOnlyKB(int value);  // below 1 becomes 1
+  bool FastMode() const { return fastMode_; }
+  void SetFastMode(bool value);
+  bool UseFileNameInKey() const { return useFileNameInKey_; }
+  void SetUseFileNameInKey(bool value);
+  bool UseEncryptedPrefix() const { return useEncryptedPrefix_; }
+  void SetUseEncryptedPrefix(bool value);
+  const std::string& EncryptedPrefix() const { return encryptedPrefix_; }
+  void SetEncryptedPrefix(const std::string& value);  // "" becomes "$"
+  int Iterations() const { return iterations_; }
+  void SetIterations(int value);  // below 5,000 becomes 5,000
+  int FastIterations() const { return fastIterations_; }
+  void SetFastIterations(int value);  // below 5,000 becomes 5,000
+  int BufferSize() const { return bufferSize_; }
+  void SetBufferSize(int value);  // below 512 becomes 512
+  bool Busy() const { return busy_.load(); }
+  bool CancelRequested() const { return cancelRequested_.load(); }
+  TQEncError LastError() const { return lastError_.load(); }
+  const std::string& LastOutputFile() const { return lastOutputFile_; }
+
+  // ---- Events (fired on the main thread, the component as Sender) ----
+  TQEncProgressEvent OnProgress;
+  TQEncErrorEvent OnError;
+  TQEncStatusEvent OnStatus;
+  TQEncFileBeginEvent OnFileBegin;
+  TQEncFileDoneEvent OnFileDone;
+  TQEncDeleteFileProgressEvent OnDeleteFileProgress;
+  TQEncDeleteFileDoneEvent OnDeleteFileDone;
+
+  // ---- Errors and cancellation ----
+  void ClearError() { lastError_.store(ErrNone); }
+  // Safe from any thread: only sets the flag that the running operation
+  // tests between chunks.
+  void Cancel() { cancelRequested_.store(true); }
+  void ResetCancel() { cancelRequested_.store(false); }
+  // Empties the process-wide key cache shared by every instance.
+  void ClearKeyCache();
+  // The user's text of a result code; any value outside 0-34, negative
+  // included, gets the text of ErrUnknown.
+  static std::string ErrorToString(TQEncError error);
+
+  // The password the container keys are derived from: Key, or with
+  // UseFileNameInKey the file-name part of `name` (the whole name when that
+  // part is empty) + "|" + Key, or Key alone when the name is empty too.
+  std::string EffectiveKey(const std::string& name) const;
+
+  // ---- Container routines ----
+  // Encrypts from the input's position to its end and writes the container
+  // at the output's position; the output must be able to go back to where
+  // the header began. keyName decides the effective password and the
+  // FastMode salt; progressName is only passed to OnProgress.
+  bool EncryptStreamCore(TStream* input, TStream* output, const std::string& keyName,
+                         const std::string& progressName);
+  // Reads exactly containerLength bytes from the input's position and
+  // writes the plain data at the output's position. The plain data is
+  // written before the tag is checked: on failure the output holds
+  // unauthenticated bytes that the caller must discard. On success the
+  // header's ciphers, mode and iteration count are copied into Algorithm,
+  // Algorithm2, Algorithm3, FastMode and FastIterations or Iterations.
+  bool DecryptStreamCore(TStream* input, TStream* output, const std::string& keyName,
+                         const std::string& progressName, std::int64_t containerLength);
+
+ protected:
+  // ---- Reporting, used by every operation ----
+  // DoError stores the code in LastError before OnError fires. The bool
+  // results tell the operation to go on: not CancelRequested after the event,
+  // which a handler sets by leaving its Cancel argument true.
+  void DoError(TQEncError error);
+  void DoStatus(const std::string& statusText);
+  bool DoProgress(TQEncOperation operation, const std::string& fileName, int position, int max);
+  bool DoFileBegin(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile);
+  void DoFileDone(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile,
+                  bool success);
+  bool DoDeleteFileProgress(const std::string& fileName, int position, int max, int pass, int passCount);
+  void DoDeleteFileDone(const std::string& fileName, bool success);
+
+  // Thinning of progress sent from a worker thread: true for position <= 0,
+  // for position >= max (max >= 1), when the percent (position * 100 / max,
+  // 0 when max < 1, clamped to 0-100) differs from the last one sent, or
+  // when at least 80 ms (unsigned tick difference) passed since then. When
+  // true, the percent and the tick are recorded as the last ones sent.
+  bool ProgressDue(int position, int max);
+  // Forgets the last percent and tick sent (-1 and 0).
+  void ResetProgressRecord();
+
+  void SetBusy(bool value) { busy_.store(value); }
+  void SetLastOutputFile(const std::string& value) { lastOutputFile_ = value; }
+
+  // ---- Seams ----
+  // The source of salts and IVs (the system's random bytes).
+  virtual bool GenerateRandom(std::uint8_t* buffer, int count);
+  // The tick count in milliseconds that progress thinning measures with.
+  virtual std::uint32_t CurrentTick();
+
+  // The worker thread running a job for this component, or none.
+  std::atomic<TQEncWorkerThread*> worker_{nullptr};
+
+ private:
+  friend class TQEncWorkerThread;
+
+  bool compatibilityMode_ = true;
+  int secureDeleteWipes_ = 3;
+  int secureDeleteOversizePercent_ = 1000;
+  std::string key_;
+  TQEncAlgorithm algorithm_ = qeaAES128CTR;
+  TQEncAlgorithm algorithm2_ = qeaNone;
+  TQEncAlgorithm algorithm3_ = qeaNone;
+  bool headerOnly_ = false;
+  int headerOnlyKB_ = 444;
+  bool fastMode_ = true;
+  bool useFileNameInKey_ = false;
+  bool useEncryptedPrefix_ = true;
+  std::string encryptedPrefix_ = "$";
+  int iterations_ = 200000;
+  int fastIterations_ = 20000;
+  int bufferSize_ = 8192;
+  std::atomic<bool> busy_{false};
+  std::atomic<bool> cancelRequested_{false};
+  std::atomic<TQEncError> lastError_{ErrNone};
+  std::string lastOutputFile_;
+
+  int lastProgressPercent_ = -1;
+  std::uint32_t lastProgressTick_ = 0;
+};
