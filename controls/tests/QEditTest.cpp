@@ -171,17 +171,15 @@ TEST_F(QEditTest, KeyEventsAndListCopies) {
 struct QEditFocusTest : QEditTest {
   TEdit other{&form};
   int exits = 0;
+  bool startedInEdit = false;
+  HWND focusAfterTab = nullptr;
   void SetUp() override {
     QEditTest::SetUp();
     other.SetParent(&form);
     other.SetBounds(10, 40, 200, 22);
     other.Show();
     form.Show();
-    SetForegroundWindow(form.Handle());
     edit.OnExit = [this](TObject*) { ++exits; };
-    UiTest::Pump();
-    edit.SetFocus();
-    UiTest::Pump();
   }
   void PressTab() {
     PostMessageA(edit.Handle(), WM_KEYDOWN, VK_TAB, 0x000F0001);
@@ -194,24 +192,39 @@ struct QEditFocusTest : QEditTest {
     }
     UiTest::Pump();
   }
+  // Puts the focus in the edit and presses Tab, with the form in front.
+  void TabFromTheEdit() {
+    ASSERT_TRUE(UiTest::InForeground(form.Handle(), [&] {
+      edit.SetFocus();
+      UiTest::Pump();
+      startedInEdit = edit.Focused();
+      exits = 0;
+      PressTab();
+      focusAfterTab = GetFocus();
+    }));
+    ASSERT_TRUE(startedInEdit);
+  }
 };
 
 TEST_F(QEditFocusTest, TabLeavesWhenAllowed) {
-  ASSERT_TRUE(edit.Focused());
-  PressTab();
-  EXPECT_TRUE(other.Focused());
+  TabFromTheEdit();
+  EXPECT_EQ(focusAfterTab, other.Handle());
   EXPECT_EQ(exits, 1);
 }
 
 TEST_F(QEditFocusTest, TabStaysWithoutExitAfterTab) {
   edit.SetExitAfterTab(false);
-  ASSERT_TRUE(edit.Focused());
-  PressTab();
-  EXPECT_TRUE(edit.Focused());
+  TabFromTheEdit();
+  EXPECT_EQ(focusAfterTab, edit.Handle());
   EXPECT_EQ(exits, 0);
-  other.SetFocus();
-  UiTest::Pump();
-  EXPECT_TRUE(edit.Focused());
+  bool back = false;
+  ASSERT_TRUE(UiTest::InForeground(form.Handle(), [&] {
+    edit.SetFocus();
+    other.SetFocus();
+    UiTest::Pump();
+    back = edit.Focused();
+  }));
+  EXPECT_TRUE(back);
   EXPECT_EQ(exits, 0);
 }
 

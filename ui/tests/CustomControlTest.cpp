@@ -123,19 +123,22 @@ TEST_F(CustomControlTest, MouseMessagesBecomeEvents) {
 
 TEST_F(CustomControlTest, RealPointerEntersAndLeaves) {
   form.Show();
-  SetWindowPos(form.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-  UiTest::Pump();
   POINT inside{20, 15};
   ClientToScreen(probe.Handle(), &inside);
   POINT outside{150, 80};
   ClientToScreen(form.Handle(), &outside);
-  SetCursorPos(outside.x, outside.y);
-  UiTest::PumpUntil([] { return false; }, 100);
-  probe.log.clear();
-  SetCursorPos(inside.x, inside.y);
-  ASSERT_TRUE(UiTest::PumpUntil([&] { return probe.MouseInControl(); })) << "no WM_MOUSEMOVE arrived";
-  SetCursorPos(outside.x, outside.y);
-  ASSERT_TRUE(UiTest::PumpUntil([&] { return !probe.MouseInControl(); })) << "no WM_MOUSELEAVE arrived";
+  bool entered = false, left = false;
+  ASSERT_TRUE(UiTest::InForeground(form.Handle(), [&] {
+    SetCursorPos(outside.x, outside.y);
+    UiTest::PumpUntil([&] { return !probe.MouseInControl(); }, 1000);
+    probe.log.clear();
+    SetCursorPos(inside.x, inside.y);
+    entered = UiTest::PumpUntil([&] { return probe.MouseInControl(); }, 1000);
+    SetCursorPos(outside.x, outside.y);
+    left = UiTest::PumpUntil([&] { return !probe.MouseInControl(); }, 1000);
+  }));
+  EXPECT_TRUE(entered) << "no WM_MOUSEMOVE arrived";
+  EXPECT_TRUE(left) << "no WM_MOUSELEAVE arrived";
   EXPECT_EQ(probe.log, (std::vector<std::string>{"enter", "leave"}));
 }
 

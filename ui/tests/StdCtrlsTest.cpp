@@ -166,14 +166,20 @@ TEST_F(EditTest, EnterAndExitFollowTheFocus) {
   other.SetBounds(10, 40, 150, 22);
   other.Show();
   form.Show();
-  SetForegroundWindow(form.Handle());
-  UiTest::Pump();
   std::vector<std::string> log;
   edit.OnEnter = [&](TObject*) { log.push_back("enter"); };
   edit.OnExit = [&](TObject*) { log.push_back("exit"); };
-  edit.SetFocus();
-  EXPECT_TRUE(edit.Focused());
-  other.SetFocus();
+  bool inEdit = false, inOther = false;
+  ASSERT_TRUE(UiTest::InForeground(form.Handle(), [&] {
+    other.SetFocus();
+    log.clear();
+    edit.SetFocus();
+    inEdit = edit.Focused();
+    other.SetFocus();
+    inOther = other.Focused();
+  }));
+  EXPECT_TRUE(inEdit);
+  EXPECT_TRUE(inOther);
   EXPECT_EQ(log, (std::vector<std::string>{"enter", "exit"}));
 }
 

@@ -37,6 +37,24 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000)
   return true;
 }
 
+// Other test programs may share the display and take the foreground (and
+// with it the keyboard focus) at any moment. Runs attempt with the window in
+// front until one run ends with it still in front; false if none does.
+inline bool InForeground(HWND window, const std::function<void()>& attempt, int tries = 20) {
+  for (int i = 0; i < tries; ++i) {
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    Pump();
+    if (GetForegroundWindow() != window) {
+      Sleep(50);
+      continue;
+    }
+    attempt();
+    if (GetForegroundWindow() == window) return true;
+  }
+  return false;
+}
+
 // A top-level form of a given client size at the top-left of the screen.
 class THostForm : public TForm {
  public:
