@@ -30,24 +30,19 @@ int TImageList::Count() const { return list_ ? ImageList_GetImageCount(list_) : 
 
 int TImageList::AddMasked(TBitmap& strip, TColor maskColor) {
   if (strip.Empty() || strip.Width() < width_ || !Handle()) return -1;
-  int images = strip.Width() / width_;
-  // The image list selects the bitmap into its own DC, so ours must let go,
-  // and it takes whole images only: a partial last one is cut away.
-  TBitmap whole;
-  TBitmap* source = &strip;
-  if (images * width_ != strip.Width() || strip.Height() != height_) {
-    if (!whole.SetSize(images * width_, height_)) return -1;
-    TBrush& b = whole.Canvas().Brush();
-    b.SetColor(maskColor);
-    RECT all{0, 0, whole.Width(), whole.Height()};
-    whole.Canvas().FillRect(all);
-    RECT src{0, 0, images * width_, std::min(strip.Height(), height_)};
-    whole.Canvas().CopyRect(src, strip.Canvas(), src);
-    source = &whole;
-  }
-  source->ReleaseCanvas();
-  int first = ImageList_AddMasked(list_, source->Handle(), static_cast<COLORREF>(ColorToRGB(maskColor)));
-  return first;
+  const int images = strip.Width() / width_;
+  // The image list blackens the masked pixels of the bitmap it is given and
+  // takes whole images only: it gets a copy cut to whole images, which no DC
+  // holds.
+  TBitmap copy;
+  if (!copy.SetSize(images * width_, height_)) return -1;
+  copy.Canvas().Brush().SetColor(maskColor);
+  const RECT all{0, 0, copy.Width(), copy.Height()};
+  copy.Canvas().FillRect(all);
+  const RECT src{0, 0, images * width_, std::min(strip.Height(), height_)};
+  copy.Canvas().CopyRect(src, strip.Canvas(), src);
+  copy.ReleaseCanvas();
+  return ImageList_AddMasked(list_, copy.Handle(), static_cast<COLORREF>(ColorToRGB(maskColor)));
 }
 
 int TImageList::AddMaskedFromResource(HINSTANCE instance, const char* name, TColor maskColor) {

@@ -42,8 +42,10 @@ TEST(ImageListTest, StripBecomesImagesAndDrawsWithItsMask) {
 
   EXPECT_FALSE(list.Draw(dest.Canvas(), 0, 0, 6));
   EXPECT_FALSE(list.Draw(dest.Canvas(), 0, 0, -1));
-  // The strip still works as a bitmap after the list took it.
+  // The strip is left as it was and still works as a bitmap.
   EXPECT_EQ(strip.Pixel(3, 3), clRed);
+  EXPECT_EQ(strip.Pixel(0, 0), clFuchsia);
+  EXPECT_EQ(strip.Pixel(20, 7), clFuchsia);
   strip.Canvas().Brush().SetColor(clBlack);
   strip.Canvas().FillRect(RECT{0, 0, 1, 1});
   EXPECT_EQ(strip.Pixel(0, 0), clBlack);
