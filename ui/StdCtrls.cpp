@@ -39,7 +39,7 @@ LRESULT TButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TButton::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
-  if (msg == WM_COMMAND && (HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED)) {
+  if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     Click();
     result = 0;
     return true;

@@ -198,6 +198,24 @@ TEST_F(GroupTest, SetDownAndToggleModeRules) {
   EXPECT_FALSE(buttons[0]->Down());
 }
 
+TEST_F(GroupTest, AQuickSecondClickIsAClickOfItsOwn) {
+  TQToggleBitBtn& b = *buttons[0];
+  b.SetGroupIndex(0);
+  const LPARAM at = MAKELPARAM(10, 10);
+  SendMessageA(b.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(b.Handle(), WM_LBUTTONUP, 0, at);
+  EXPECT_TRUE(b.Down());
+  SendMessageA(b.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  SendMessageA(b.Handle(), WM_LBUTTONUP, 0, at);
+  EXPECT_FALSE(b.Down());
+  EXPECT_EQ(clicks, 2);
+  // Released outside the button: no click.
+  SendMessageA(b.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(b.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(200, 10));
+  EXPECT_FALSE(b.Down());
+  EXPECT_EQ(clicks, 2);
+}
+
 TEST_F(GroupTest, KindSetsTheFormResult) {
   buttons[0]->SetKind(bkOK);
   buttons[0]->SetToggleMode(false);
