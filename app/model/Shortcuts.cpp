@@ -1,0 +1,223 @@
+#include "app/model/Shortcuts.h"
+
+#include "app/model/KeyNames.h"
+#include "base/SysUtils.h"
+
+namespace {
+
+constexpr int kVkShift = 16, kVkControl = 17, kVkMenu = 18;
+constexpr int kVkEnd = 35, kVkHome = 36, kVkLeft = 37, kVkRight = 39;
+
+// The decimal id of a remembered item: digits only (blanks around them
+// trimmed), within the range of an int; -1 otherwise.
+int RememberedId(const std::string& text) {
+  int id = -1;
+  const std::string t = Trim(text);
+  if (t.empty() || t[0] == '+' || t[0] == '-') return -1;
+  return TryStrToInt(t, id) ? id : -1;
+}
+
+}  // namespace
+
+bool ParseShortcut(const std::string& text, unsigned& modifiers, int& vk) {
+  modifiers = 0;
+  vk = 0;
+  unsigned mods = 0;
+  int key = 0;
+  std::string rest = Trim(text);
+  while (!rest.empty()) {
+    std::string token;
+    const std::size_t plus = rest.find('+');
+    if (plus == std::string::npos) {
+      token = rest;
+      rest.clear();
+    } else {
+      token = Trim(rest.substr(0, plus));
+      rest = Trim(rest.substr(plus + 1));
+    }
+    token = UpperCase(token);
+    if (token == "CTRL" || token == "CONTROL") {
+      mods |= kModControl;
+    } else if (token == "SHIFT") {
+      mods |= kModShift;
+    } else if (token == "ALT") {
+      mods |= kModAlt;
+    } else {
+      if (key != 0) return false;  // a second key
+      key = KeyNameToVk(token);
+      if (key == 0) return false;  // no key name (also an empty token)
+    }
+  }
+  if (key == 0 || (mods & (kModControl | kModAlt)) == 0) return false;
+  modifiers = mods;
+  vk = key;
+  return true;
+}
+
+std::string FormatShortcut(unsigned modifiers, int vk) {
+  const std::string name = VkToKeyName(vk);
+  if (name.empty()) return "";
+  std::string text;
+  if (modifiers & kModControl) text += "Ctrl+";
+  if (modifiers & kModShift) text += "Shift+";
+  if (modifiers & kModAlt) text += "Alt+";
+  return text + name;
+}
+
+TShortcutKeyAction ShortcutKeyAction(int vk, bool ctrl, bool shift, bool alt, bool readOnly, bool haveEntry) {
+  TShortcutKeyAction a;
+  if (readOnly) return a;
+  if (vk == kVkLeft || vk == kVkRight || vk == kVkHome || vk == kVkEnd) {
+    a.Kind = TShortcutKeyAction::PassThrough;
+    return a;
+  }
+  if (!haveEntry || vk == kVkShift || vk == kVkControl || vk == kVkMenu) return a;
+  const unsigned mods = (ctrl ? kModControl : 0) | (shift ? kModShift : 0) | (alt ? kModAlt : 0);
+  a.Text = FormatShortcut(mods, vk);
+  if (!a.Text.empty()) a.Kind = TShortcutKeyAction::TryShortcut;
+  return a;
+}
+
+int EntryHotKeyId(int entryId) {
+  if (entryId < 0 || entryId > kEntryHotKeyLast - kEntryHotKeyFirst) return 0;
+  return kEntryHotKeyFirst + entryId;
+}
+
+std::string BuildRememberedShortcuts(const TVaultEntryList& entries) {
+  std::string text;
+  for (const auto& e : entries) {
+    const std::string shortcut = Trim(e->shortcut);
+    if (shortcut.empty() || EntryHotKeyId(*e) == 0) continue;
+    if (!text.empty()) text += '|';
+    text += IntToStr(e->id) + "=" + shortcut;
+  }
+  return text;
+}
+
+std::vector<TRememberedShortcut> ParseRememberedShortcuts(const std::string& remembered) {
+  std::vector<TRememberedShortcut> items;
+  std::size_t start = 0;
+  while (start <= remembered.size()) {
+    std::size_t bar = remembered.find('|', start);
+    if (bar == std::string::npos) bar = remembered.size();
+    const std::string item = Trim(remembered.substr(start, bar - start));
+    start = bar + 1;
+    const std::size_t eq = item.find('=');
+    if (eq == std::string::npos || eq == 0) continue;
+    TRememberedShortcut r;
+    r.EntryId = RememberedId(item.substr(0, eq));
+    r.Shortcut = Trim(item.substr(eq + 1));
+    if (r.EntryId >= 0 && !r.Shortcut.empty()) items.push_back(std::move(r));
+  }
+  return items;
+}
+
+bool IsRememberedHotKey(const std::string& remembered, int entryId) {
+  for (const TRememberedShortcut& r : ParseRememberedShortcuts(remembered))
+    if (r.EntryId == entryId) return true;
+  return false;
+}
+
+void ClearGlobalHotKey(THotKeyRegistrar& registrar, int id, TGlobalHotKey& hotKey) {
+  if (hotKey.Registered) registrar.Unregister(id);
+  hotKey = TGlobalHotKey();
+}
+
+bool SetGlobalHotKey(THotKeyRegistrar& registrar, int id, TGlobalHotKey& hotKey, const std::string& text) {
+  if (Trim(text).empty()) {
+    ClearGlobalHotKey(registrar, id, hotKey);
+    return true;
+  }
+  unsigned mods = 0;
+  int vk = 0;
+  if (!ParseShortcut(text, mods, vk)) return false;
+  const TGlobalHotKey old = hotKey;
+  if (hotKey.Registered) {
+    registrar.Unregister(id);
+    hotKey.Registered = false;
+  }
+  if (registrar.Register(id, mods, vk)) {
+    hotKey = {true, mods, vk};
+    return true;
+  }
+  // The old chord goes back, and is recorded only when it is registered.
+  if (old.Registered && registrar.Register(id, old.Modifiers, old.Vk)) hotKey = old;
+  else hotKey = TGlobalHotKey();
+  return false;
+}
+
+bool CheckEntryHotKeyConflicts(THotKeyRegistrar& registrar, TVaultEntry* entry, const std::string& text) {
+  if (!entry) return false;
+  const int id = EntryHotKeyId(*entry);
+  if (id == 0) return false;
+  const std::string t = Trim(text);
+  const std::string old = Trim(entry->shortcut);
+  unsigned mods = 0;
+  int vk = 0;
+  if (!t.empty() && !ParseShortcut(t, mods, vk)) return false;
+  registrar.Unregister(id);
+  if (t.empty()) {
+    entry->shortcut.clear();
+    return true;
+  }
+  if (registrar.Register(id, mods, vk)) {
+    entry->shortcut = t;
+    return true;
+  }
+  unsigned oldMods = 0;
+  int oldVk = 0;
+  if (!old.empty() && ParseShortcut(old, oldMods, oldVk)) registrar.Register(id, oldMods, oldVk);
+  return false;
+}
+
+void UnregisterEntryHotKey(THotKeyRegistrar& registrar, const TVaultEntry& entry) {
+  if (const int id = EntryHotKeyId(entry)) registrar.Unregister(id);
+}
+
+void UnregisterEntryHotKeys(THotKeyRegistrar& registrar, const TVaultEntryList& entries) {
+  for (const auto& e : entries) UnregisterEntryHotKey(registrar, *e);
+}
+
+bool RegisterEntryHotKeys(THotKeyRegistrar& registrar, const TVaultEntryList& entries, std::string& failureMessage) {
+  failureMessage.clear();
+  UnregisterEntryHotKeys(registrar, entries);
+  std::string lines;
+  for (const auto& e : entries) {
+    const std::string shortcut = Trim(e->shortcut);
+    if (shortcut.empty()) continue;
+    const int id = EntryHotKeyId(*e);
+    unsigned mods = 0;
+    int vk = 0;
+    if (id != 0 && ParseShortcut(shortcut, mods, vk) && registrar.Register(id, mods, vk)) continue;
+    if (!lines.empty()) lines += "\r\n";
+    lines += e->title + ": " + e->shortcut;
+  }
+  if (lines.empty()) return true;
+  failureMessage = ShortcutTexts::kNotRegistered + lines;
+  return false;
+}
+
+void UnregisterRememberedHotKeys(THotKeyRegistrar& registrar, const std::string& remembered) {
+  for (const TRememberedShortcut& r : ParseRememberedShortcuts(remembered))
+    if (const int id = EntryHotKeyId(r.EntryId)) registrar.Unregister(id);
+}
+
+void RegisterRememberedHotKeys(THotKeyRegistrar& registrar, const std::string& remembered) {
+  UnregisterRememberedHotKeys(registrar, remembered);
+  for (const TRememberedShortcut& r : ParseRememberedShortcuts(remembered)) {
+    const int id = EntryHotKeyId(r.EntryId);
+    unsigned mods = 0;
+    int vk = 0;
+    if (id != 0 && ParseShortcut(r.Shortcut, mods, vk)) registrar.Register(id, mods, vk);
+  }
+}
+
+std::string OpenMenuCaption(const std::string& openShortcut) {
+  const std::string chord = Trim(openShortcut);
+  return chord.empty() ? "Vaultline" : "Vaultline\t" + chord;
+}
+
+std::string LockMenuCaption(const std::string& lockShortcut) {
+  const std::string chord = Trim(lockShortcut);
+  return chord.empty() ? "Lock" : "Lock\t\t" + chord;
+}
