@@ -285,6 +285,11 @@ void SplitKeePassText(std::string_view bytes, TKeePassSource& source) {
   source.Lines.clear();
   source.Utf8 = bytes.size() > 2 && bytes.substr(0, 3) == kBom;
   if (source.Utf8) bytes.remove_prefix(3);
+  // Counted first: growing the list would move short lines (kept inside
+  // the string objects) and leave copies of them in freed memory.
+  std::size_t count = 0;
+  ForEachTextLine(bytes, [&](std::string_view) { ++count; });
+  source.Lines.reserve(count);
   ForEachTextLine(bytes, [&](std::string_view line) { source.Lines.emplace_back(line); });
 }
 
@@ -336,6 +341,7 @@ bool ParseKeePassText(const TKeePassSource& source, TVLKeePassTextEntries& entri
   for (std::size_t i = 0; i < lines.size(); ++i)
     if (IsKeePassEntryHeader(lines, i)) headers.push_back(i);
 
+  entries.reserve(headers.size());  // no reallocation leaves copies of short fields behind
   for (std::size_t h = 0; h < headers.size(); ++h) {
     const std::size_t end = h + 1 < headers.size() ? headers[h + 1] : lines.size();
     TVLKeePassTextEntry entry;
