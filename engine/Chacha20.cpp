@@ -7,7 +7,6 @@
 #include "engine/CtrCore.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
 #include <immintrin.h>
 #define VL_CHACHA_X86 1
 #else
@@ -270,24 +269,6 @@ VL_TARGET_AVX512 void Blocks16Avx512(const std::uint32_t st[16], std::uint32_t c
 }
 #undef VL_QR16
 #pragma GCC diagnostic pop
-
-// AVX-512 Foundation, with the operating system saving the opmask and ZMM
-// state; honours the switch that forces the portable path.
-bool HasAvx512() {
-  static const bool detected = [] {
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (__get_cpuid_max(0, nullptr) < 7) return false;
-    __cpuid(1, eax, ebx, ecx, edx);
-    const bool osxsave = (ecx >> 27) & 1;
-    if (!osxsave) return false;
-    std::uint32_t lo = 0, hi = 0;
-    __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-    if ((lo & 0xe6) != 0xe6) return false;  // XMM, YMM, opmask, ZMM_Hi256, Hi16_ZMM
-    __cpuid_count(7, 0, eax, ebx, ecx, edx);
-    return ((ebx >> 16) & 1) != 0;
-  }();
-  return detected && !CpuFeatures::PortableForced();
-}
 #endif
 
 // XORs the keystream whose block at `offset` / 64 has the counter st[12].
@@ -297,7 +278,7 @@ bool HasAvx512() {
   std::uint32_t st[16];
   std::memcpy(st, init, sizeof st);
 #if VL_CHACHA_X86
-  const bool avx512 = HasAvx512();
+  const bool avx512 = CpuFeatures::HasAVX512F();
   const bool avx2 = CpuFeatures::HasAVX2();
   const bool sse2 = CpuFeatures::HasSSE2();
 #endif

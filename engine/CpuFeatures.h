@@ -5,6 +5,8 @@
 // and a user on an odd CPU or emulator can fall back to it).
 #pragma once
 
+#include <cstdint>
+
 namespace CpuFeatures {
 
 // What the processor and the operating system offer, probed once per process
@@ -14,11 +16,26 @@ struct TFeatures {
   bool SSE2 = false;
   bool SSSE3 = false;
   bool SSE41 = false;
-  bool AVX2 = false;   // only when the OS saves the YMM registers
+  bool AVX2 = false;     // only when the OS saves the YMM registers
+  bool AVX512F = false;  // only when the OS saves the opmask and ZMM registers
   bool AESNI = false;
-  bool SHA = false;    // the SHA-1/SHA-256 extensions (sha256rnds2 …)
+  // The SHA-1/SHA-256 extensions (sha256rnds2 …), only together with the
+  // SSSE3 and SSE4.1 shuffles and blends that the SHA-256 kernels also use.
+  bool SHA = false;
 };
 const TFeatures& Detected();
+
+// The processor's answers that the probe reads: cpuid leaf 0 (highest
+// leaf), leaf 1 (ecx, edx), leaf 7 subleaf 0 (ebx) and, when leaf 1 reports
+// OSXSAVE, the XCR0 register. FeaturesFrom turns them into the features above;
+// Detected() is FeaturesFrom of this processor.
+struct TCpuidWords {
+  unsigned MaxLeaf = 0;
+  unsigned Leaf1Ecx = 0, Leaf1Edx = 0;
+  unsigned Leaf7Ebx = 0;
+  std::uint64_t Xcr0 = 0;
+};
+TFeatures FeaturesFrom(const TCpuidWords& words);
 
 // Process-wide switch: while on, every Has* below answers false. Safe to call
 // from any thread; code that has already picked a path for a call in progress
@@ -31,6 +48,7 @@ bool HasSSE2();
 bool HasSSSE3();
 bool HasSSE41();
 bool HasAVX2();
+bool HasAVX512F();
 bool HasAESNI();
 bool HasSHA();
 
