@@ -43,6 +43,48 @@ void TGroupTree::Delete(TVaultGroup* group) {
   siblings.erase(it);
 }
 
+// Whether node belongs to this tree (its top ancestor is one of top_).
+static bool InTree(const std::vector<std::unique_ptr<TVaultGroup>>& top, const TVaultGroup* node) {
+  while (node->Parent()) node = node->Parent();
+  return std::any_of(top.begin(), top.end(),
+                     [node](const std::unique_ptr<TVaultGroup>& p) { return p.get() == node; });
+}
+
+void TGroupTree::SetLevels(TVaultGroup* group, int level) {
+  std::vector<TVaultGroup*> work{group};
+  group->level_ = level;
+  while (!work.empty()) {
+    TVaultGroup* g = work.back();
+    work.pop_back();
+    for (auto& child : g->children_) {
+      child->level_ = g->level_ + 1;
+      work.push_back(child.get());
+    }
+  }
+}
+
+bool TGroupTree::Move(TVaultGroup* group, TVaultGroup* parent, TVaultGroup* before) {
+  if (!group || !InTree(top_, group)) return false;
+  if (parent && (!InTree(top_, parent) || IsNodeInSubtree(parent, group))) return false;
+  if (before == group) return true;  // already in place
+  auto& target = parent ? parent->children_ : top_;
+  if (before && before->parent_ != parent) return false;
+  auto& source = group->parent_ ? group->parent_->children_ : top_;
+  auto it = std::find_if(source.begin(), source.end(),
+                         [group](const std::unique_ptr<TVaultGroup>& p) { return p.get() == group; });
+  if (it == source.end()) return false;
+  std::unique_ptr<TVaultGroup> owned = std::move(*it);
+  source.erase(it);
+  auto pos = target.end();
+  if (before)
+    pos = std::find_if(target.begin(), target.end(),
+                       [before](const std::unique_ptr<TVaultGroup>& p) { return p.get() == before; });
+  target.insert(pos, std::move(owned));
+  group->parent_ = parent;
+  SetLevels(group, parent ? parent->level_ + 1 : 0);
+  return true;
+}
+
 void TGroupTree::Clear() {
   top_.clear();
   count_ = 0;

@@ -51,6 +51,11 @@ class TGroupTree {
   // deleted subtree must be dealt with by the caller first.
   void Delete(TVaultGroup* group);
   void Clear();
+  // Moves group (with its subgroups, keeping every node's identity) under
+  // parent (null: top level), before the sibling `before` (null: last).
+  // Refused when parent lies inside group's own subtree, when before is not
+  // a child of parent, or when a node is not in this tree.
+  bool Move(TVaultGroup* group, TVaultGroup* parent, TVaultGroup* before);
 
   int TopCount() const { return static_cast<int>(top_.size()); }
   TVaultGroup* TopItem(int index) const { return top_[static_cast<std::size_t>(index)].get(); }
@@ -62,6 +67,8 @@ class TGroupTree {
   std::vector<TVaultGroup*> Nodes() const;
 
  private:
+  static void SetLevels(TVaultGroup* group, int level);
+
   std::vector<std::unique_ptr<TVaultGroup>> top_;
   int count_ = 0;
 };
