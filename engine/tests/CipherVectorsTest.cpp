@@ -14,27 +14,14 @@
 #include "engine/CpuFeatures.h"
 #include "engine/CtrCipher.h"
 #include "engine/Twofish.h"
+#include "engine/tests/HashTestUtil.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Hex(const std::string& s) {
-  Bytes out;
-  auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  for (std::size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(std::uint8_t(nibble(s[i]) * 16 + nibble(s[i + 1])));
-  return out;
-}
-
-std::string ToHex(const Bytes& b) {
-  static const char* digits = "0123456789abcdef";
-  std::string s;
-  for (std::uint8_t v : b) {
-    s += digits[v >> 4];
-    s += digits[v & 15];
-  }
-  return s;
-}
+using HashTest::FromHex;
+using HashTest::PathName;
+using HashTest::ToHex;
 
 // Adds one to the big-endian number in bytes [first, last) of c, wrapping
 // within those bytes.
@@ -54,7 +41,6 @@ class BothPaths : public ::testing::TestWithParam<bool> {
  protected:
   CpuFeatures::TPortableScope scope_{GetParam()};
 };
-std::string PathName(const ::testing::TestParamInfo<bool>& p) { return p.param ? "Portable" : "Fast"; }
 INSTANTIATE_TEST_SUITE_P(Paths, BothPaths, ::testing::Values(false, true), PathName);
 
 // ---------------------------------------------------------------------------
@@ -84,7 +70,7 @@ const TBlockVector kAesBlock[] = {
 
 TEST(AesVectors, BlockFunctionMatchesFips197AndAesavs) {
   for (const TBlockVector& v : kAesBlock) {
-    const Bytes key = Hex(v.key), plain = Hex(v.plain);
+    const Bytes key = FromHex(v.key), plain = FromHex(v.plain);
     Bytes out(16);
     Aes128EncryptBlock(key.data(), plain.data(), out.data());
     EXPECT_EQ(ToHex(out), v.cipher) << "key " << v.key;
@@ -121,8 +107,8 @@ const TStreamVector kAesCtr[] = {
 
 TEST_P(BothPaths, AesCtrMatchesSp80038aAndRfc3686) {
   for (const TStreamVector& v : kAesCtr) {
-    const Bytes key = Hex(v.key), iv = Hex(v.iv);
-    Bytes data = Hex(v.plain);
+    const Bytes key = FromHex(v.key), iv = FromHex(v.iv);
+    Bytes data = FromHex(v.plain);
     Aes128CtrXor(data.data(), std::int64_t(data.size()), key.data(), iv.data());
     EXPECT_EQ(ToHex(data), v.cipher) << "key " << v.key;
   }
@@ -133,8 +119,8 @@ TEST_P(BothPaths, AesCtrMatchesSp80038aAndRfc3686) {
 
 TEST(Chacha20Vectors, BlockFunctionMatchesRfc8439Section232) {
   // RFC 8439, 2.3.2: key 00..1f, nonce 000000090000004a00000000, counter 1.
-  const Bytes key = Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
-  const Bytes nonce = Hex("000000090000004a00000000");
+  const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
+  const Bytes nonce = FromHex("000000090000004a00000000");
   Bytes out(64);
   Chacha20Block(key.data(), nonce.data(), 1, out.data());
   EXPECT_EQ(ToHex(out),
@@ -177,7 +163,7 @@ const TChachaVector kChacha[] = {
 
 TEST_P(BothPaths, Chacha20MatchesRfc8439) {
   for (const TChachaVector& v : kChacha) {
-    const Bytes key = Hex(v.key), nonce = Hex(v.nonce), plain = Hex(v.plain);
+    const Bytes key = FromHex(v.key), nonce = FromHex(v.nonce), plain = FromHex(v.plain);
     Bytes out(plain.size());
     Chacha20StreamXor(key.data(), nonce.data(), v.counter, plain.data(), out.data(), std::int64_t(out.size()));
     EXPECT_EQ(ToHex(out), v.cipher) << "counter " << v.counter;
@@ -249,7 +235,7 @@ const TBlockVector kTwofishKeySizes[] = {
 
 TEST(TwofishVectors, KeysOf128192And256Bits) {
   for (const TBlockVector& v : kTwofishKeySizes) {
-    const Bytes key = Hex(v.key), plain = Hex(v.plain);
+    const Bytes key = FromHex(v.key), plain = FromHex(v.plain);
     TTwofishContext ctx;
     ASSERT_TRUE(ctx.SetKey(key.data(), int(key.size())));
     Bytes out(16);
@@ -310,7 +296,7 @@ const TBlockVector kBlowfish[] = {
 
 TEST(BlowfishVectors, StandardEcbVectors) {
   for (const TBlockVector& v : kBlowfish) {
-    const Bytes key = Hex(v.key), plain = Hex(v.plain);
+    const Bytes key = FromHex(v.key), plain = FromHex(v.plain);
     TBlowfishContext ctx;
     ASSERT_TRUE(ctx.SetKey(key.data(), int(key.size())));
     Bytes out(8);
@@ -322,7 +308,7 @@ TEST(BlowfishVectors, StandardEcbVectors) {
 // The schedule cycles the key bytes, so an 8-byte vector holds for the
 // engine's 16-byte key made of the 8 bytes twice.
 TEST(BlowfishVectors, EightByteVectorHoldsForItsKeyDoubled) {
-  const Bytes key = Hex("FEDCBA9876543210FEDCBA9876543210"), plain = Hex("0123456789ABCDEF");
+  const Bytes key = FromHex("FEDCBA9876543210FEDCBA9876543210"), plain = FromHex("0123456789ABCDEF");
   TBlowfishContext ctx;
   ASSERT_TRUE(ctx.SetKey(key.data(), 16));
   Bytes out(8);
@@ -335,8 +321,8 @@ TEST(BlowfishVectors, EightByteVectorHoldsForItsKeyDoubled) {
 // above: the first keystream blocks of each cipher for a fixed key and IV.
 
 TEST_P(BothPaths, DispatchFirstBlocksFollowEachLayout) {
-  const Bytes key = Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
-  const Bytes iv = Hex("f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff");
+  const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
+  const Bytes iv = FromHex("f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff");
   TTwofishContext twofish;
   TBlowfishContext blowfish;
   ASSERT_TRUE(twofish.SetKey(key.data(), 16));

@@ -18,27 +18,14 @@
 #include "engine/CpuFeatures.h"
 #include "engine/CtrCipher.h"
 #include "engine/Twofish.h"
+#include "engine/tests/HashTestUtil.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Hex(const std::string& s) {
-  Bytes out;
-  auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  for (std::size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(std::uint8_t(nibble(s[i]) * 16 + nibble(s[i + 1])));
-  return out;
-}
-
-std::string ToHex(const std::uint8_t* p, std::size_t n) {
-  static const char* digits = "0123456789abcdef";
-  std::string s;
-  for (std::size_t i = 0; i < n; ++i) {
-    s += digits[p[i] >> 4];
-    s += digits[p[i] & 15];
-  }
-  return s;
-}
+using HashTest::FromHex;
+using HashTest::PathName;
+using HashTest::ToHex;
 
 Bytes Random(std::mt19937& rng, std::size_t n) {
   Bytes b(n);
@@ -89,7 +76,6 @@ class CtrPaths : public ::testing::TestWithParam<bool> {
  protected:
   CpuFeatures::TPortableScope scope_{GetParam()};
 };
-std::string PathName(const ::testing::TestParamInfo<bool>& p) { return p.param ? "Portable" : "Fast"; }
 INSTANTIATE_TEST_SUITE_P(Paths, CtrPaths, ::testing::Values(false, true), PathName);
 
 // Encrypting in one call equals encrypting in chunks with matching offsets,
@@ -182,13 +168,13 @@ TEST(CtrFastPath, MatchesPortableOnRandomInputs) {
 // `offset` are the block function of the two counter blocks given.
 
 void ExpectKeystream(const TCipher& c, const char* ivHex, std::int64_t offset, const char* first, const char* second) {
-  const Bytes key = Hex("2b7e151628aed2a6abf7158809cf4f3c000102030405060708090a0b0c0d0e0f");
-  const TStage stage(key, Hex(ivHex));
+  const Bytes key = FromHex("2b7e151628aed2a6abf7158809cf4f3c000102030405060708090a0b0c0d0e0f");
+  const TStage stage(key, FromHex(ivHex));
   Bytes data(2 * c.block, 0);
   Apply(c.code, data, offset, stage);
   Bytes expected;
   for (const char* counterHex : {first, second}) {
-    const Bytes counter = Hex(counterHex);
+    const Bytes counter = FromHex(counterHex);
     Bytes block(c.block);
     switch (c.code) {
       case ccAes128Ctr: Aes128EncryptBlock(stage.key.data(), counter.data(), block.data()); break;
@@ -380,7 +366,7 @@ bool AllZero(const TContext& ctx) {
 }
 
 TEST(CtrKeySchedule, TwofishTakes16_24Or32BytesAndClearsOnAnythingElse) {
-  const Bytes key = Hex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f2021");
+  const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f2021");
   for (int length : {16, 24, 32}) {
     TTwofishContext ctx;
     EXPECT_TRUE(ctx.SetKey(key.data(), length)) << length;

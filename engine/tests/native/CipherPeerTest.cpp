@@ -20,10 +20,12 @@
 #include "engine/Chacha20.h"
 #include "engine/CpuFeatures.h"
 #include "engine/Twofish.h"
+#include "engine/tests/HashTestUtil.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using HashTest::PathName;
 
 Bytes Random(std::mt19937_64& rng, std::size_t n) {
   Bytes b(n);
@@ -113,7 +115,6 @@ class CipherPeer : public ::testing::TestWithParam<bool> {
  protected:
   CpuFeatures::TPortableScope path_{GetParam()};
 };
-std::string PathName(const ::testing::TestParamInfo<bool>& p) { return p.param ? "Portable" : "Fast"; }
 INSTANTIATE_TEST_SUITE_P(Engine, CipherPeer, ::testing::Values(false, true), PathName);
 
 // ---------------------------------------------------------------------------
