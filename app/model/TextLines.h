@@ -1,6 +1,6 @@
 // Splitting text into lines the way the vault and lock files are read: a
 // line ends at CR LF, CR or LF; a final line break adds no line, so the
-// empty text has no lines.
+// empty text has no lines. And trimming the blanks off their parts.
 #pragma once
 
 #include <cstddef>
@@ -52,4 +52,23 @@ class TLineCursor {
 template <class F>
 void ForEachTextLine(std::string_view text, F&& onLine) {
   for (TLineCursor c(text); c.Ok(); c.Advance()) onLine(c.Line());
+}
+
+// Blanks are the bytes up to 0x20: spaces and control characters, as the
+// class library's Trim removes them.
+inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The text without its leading and trailing blanks.
+inline std::string_view TrimBlanks(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlankChar(s[b])) ++b;
+  while (e > b && IsBlankChar(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// The text without its leading blanks.
+inline std::string_view TrimLeftBlanks(std::string_view s) {
+  std::size_t b = 0;
+  while (b < s.size() && IsBlankChar(s[b])) ++b;
+  return s.substr(b);
 }

@@ -11,15 +11,6 @@
 
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string_view TrimView(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
 std::int64_t StrToInt64Or0(std::string_view s) {
   std::int64_t v = 0;
   return TryStrToInt64(std::string(s), v) ? v : 0;
@@ -68,15 +59,15 @@ bool ParseLockText(std::string_view text, TLockInfo& info) {
   ForEachTextLine(text, [&](std::string_view line) {
     if (first) {
       first = false;
-      magic = TrimView(line) == kLockMagic;
+      magic = TrimBlanks(line) == kLockMagic;
       return;
     }
     if (!magic) return;
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos || eq == 0) return;
-    std::string_view key = TrimView(line.substr(0, eq));
+    std::string_view key = TrimBlanks(line.substr(0, eq));
     std::string_view value = line.substr(eq + 1);
-    if (key == "active") info.active = TrimView(value) == "1";
+    if (key == "active") info.active = TrimBlanks(value) == "1";
     else if (key == "vault") info.vault.assign(value);
     else if (key == "clientId") info.clientId.assign(value);
     else if (key == "clientName") info.clientName.assign(value);

@@ -17,21 +17,6 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kDotToken = "[[U+002E]]";
 constexpr int kLevelSlots = 128;  // group levels 0 to 127
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string_view TrimView(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-std::string_view TrimLeftView(std::string_view s) {
-  std::size_t b = 0;
-  while (b < s.size() && IsBlank(s[b])) ++b;
-  return s.substr(b);
-}
-
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 bool SameKey(std::string_view a, std::string_view b) {
@@ -80,7 +65,7 @@ void AppendInt(std::string& out, std::int64_t v) {
 // Appends one notes line; a line that trims to "." carries its dot as the
 // token, with the blanks around it kept.
 void AppendNotesLine(std::string& out, std::string_view line) {
-  std::string_view t = TrimView(line);
+  std::string_view t = TrimBlanks(line);
   if (t == ".") {
     std::size_t dot = static_cast<std::size_t>(t.data() - line.data());
     out.append(line.substr(0, dot));
@@ -93,7 +78,7 @@ void AppendNotesLine(std::string& out, std::string_view line) {
 
 // The reverse: a notes line that trims to the token gets its dot back.
 void AppendReadNotesLine(std::string& out, std::string_view line) {
-  std::string_view t = TrimView(line);
+  std::string_view t = TrimBlanks(line);
   if (t == kDotToken) {
     std::size_t at = static_cast<std::size_t>(t.data() - line.data());
     out.append(line.substr(0, at));
@@ -109,7 +94,7 @@ void AppendGroupLine(std::string& out, const TVaultGroup& group, const std::vect
                          ids.size() * 13);
   out.append(static_cast<std::size_t>(group.Level()) + 1, '-');
   out.push_back(' ');
-  std::string_view name = TrimView(group.Caption());
+  std::string_view name = TrimBlanks(group.Caption());
   if (group.ImageIndex() > 0) {
     out.push_back('[');
     AppendInt(out, group.ImageIndex());
@@ -171,7 +156,7 @@ void AppendEntryBlock(std::string& out, const TVaultEntry& e) {
   AppendField(out, "password", e.password);
   AppendField(out, "url", e.url);
   AppendField(out, "automate", e.automate);
-  std::string_view shortcut = TrimView(e.shortcut);
+  std::string_view shortcut = TrimBlanks(e.shortcut);
   if (!shortcut.empty()) AppendField(out, "shortcut", shortcut);
   if (e.hiddenNotes) out.append("hiddenotes: 1\r\n");
   bool first = true;
@@ -195,28 +180,28 @@ void AppendEntryBlock(std::string& out, const TVaultEntry& e) {
 // whose name is empty, are skipped.
 void ReadGroupLine(std::string_view line, TGroupTree& tree,
                    std::array<TVaultGroup*, kLevelSlots>& levels, TIdGroupPairs& pairs) {
-  std::string_view t = TrimLeftView(line);
+  std::string_view t = TrimLeftBlanks(line);
   if (t.empty() || t.front() != '-') return;
   std::size_t depth = 0;
   while (depth < t.size() && t[depth] == '-') ++depth;
-  std::string_view rest = TrimView(t.substr(depth));
+  std::string_view rest = TrimBlanks(t.substr(depth));
 
   int image = 0;
   if (!rest.empty() && rest.front() == '[') {
     std::size_t close = rest.find(']');
     if (close != std::string_view::npos) {
-      int n = ToIntDef(TrimView(rest.substr(1, close - 1)), -1);
+      int n = ToIntDef(TrimBlanks(rest.substr(1, close - 1)), -1);
       if (n >= 0) {
         image = n;
-        rest = TrimView(rest.substr(close + 1));
+        rest = TrimBlanks(rest.substr(close + 1));
       }
     }
   }
   std::string_view name = rest, ids;
   std::size_t colon = rest.find(':');
   if (colon != std::string_view::npos) {
-    name = TrimView(rest.substr(0, colon));
-    ids = TrimView(rest.substr(colon + 1));
+    name = TrimBlanks(rest.substr(0, colon));
+    ids = TrimBlanks(rest.substr(colon + 1));
   }
   if (name.empty()) return;
 
@@ -309,9 +294,9 @@ std::string_view ValueAfterColon(std::string_view line, std::size_t colon, bool&
 }  // namespace
 
 bool ParseEntryHeader(std::string_view line, int& id) {
-  std::string_view t = TrimView(line);
+  std::string_view t = TrimBlanks(line);
   if (t.size() <= 2 || t.front() != '[' || t.back() != ']') return false;
-  std::string_view digits = TrimView(t.substr(1, t.size() - 2));
+  std::string_view digits = TrimBlanks(t.substr(1, t.size() - 2));
   if (digits.empty() || !AllDigits(digits)) return false;
   std::int64_t v = 0;
   for (char c : digits) {
@@ -325,7 +310,7 @@ bool ParseEntryHeader(std::string_view line, int& id) {
 bool ReadKeyValue(std::string_view line, std::string_view key, std::string& value) {
   std::size_t colon = line.find(':');
   if (colon == std::string_view::npos) return false;
-  if (!SameKey(TrimView(line.substr(0, colon)), key)) return false;
+  if (!SameKey(TrimBlanks(line.substr(0, colon)), key)) return false;
   bool blank;
   value.assign(ValueAfterColon(line, colon, blank));
   return true;
@@ -336,7 +321,7 @@ void ParseIdList(std::string_view text, TVaultGroup* group, TIdGroupPairs& pairs
   while (start <= text.size()) {
     std::size_t comma = text.find(',', start);
     if (comma == std::string_view::npos) comma = text.size();
-    std::string_view piece = TrimView(text.substr(start, comma - start));
+    std::string_view piece = TrimBlanks(text.substr(start, comma - start));
     start = comma + 1;
     if (piece.empty() || !AllDigits(piece)) continue;
     if (piece.size() > 1 && piece.front() == '0') continue;  // "07" is not the text of id 7
@@ -436,12 +421,12 @@ void ParseVaultText(std::string_view text, TVaultModel& vault) {
       line.Advance();
       const std::size_t colon = current.find(':');
       if (colon == std::string_view::npos) continue;
-      const TKey key = KeyOf(TrimView(current.substr(0, colon)));
+      const TKey key = KeyOf(TrimBlanks(current.substr(0, colon)));
       if (key == TKey::None) continue;
       bool blank;
       const std::string_view value = ValueAfterColon(current, colon, blank);
       switch (key) {
-        case TKey::Icon: e.icon = ToIntDef(TrimView(value), 1); break;
+        case TKey::Icon: e.icon = ToIntDef(TrimBlanks(value), 1); break;
         case TKey::Title: AssignWiping(e.title, value); break;
         case TKey::Username: AssignWiping(e.username, value); break;
         case TKey::Password: AssignWiping(e.password, value); break;
@@ -449,7 +434,7 @@ void ParseVaultText(std::string_view text, TVaultModel& vault) {
         case TKey::Automate: AssignWiping(e.automate, value); break;
         case TKey::Shortcut: AssignWiping(e.shortcut, value); break;
         case TKey::HiddenNotes:
-          if (ToIntDef(TrimView(value), 0) != 0) e.hiddenNotes = true;
+          if (ToIntDef(TrimBlanks(value), 0) != 0) e.hiddenNotes = true;
           break;
         case TKey::Notes: {
           // "notes: " followed by nothing is a first line that is empty;
@@ -458,14 +443,14 @@ void ParseVaultText(std::string_view text, TVaultModel& vault) {
           const bool firstLine = blank || !value.empty();
           // Size the notes first, so that they are written into one buffer.
           std::size_t size = value.size();
-          for (TLineCursor ahead = line; ahead.Ok() && TrimView(ahead.Line()) != "."; ahead.Advance())
+          for (TLineCursor ahead = line; ahead.Ok() && TrimBlanks(ahead.Line()) != "."; ahead.Advance())
             size += ahead.Line().size() + kCrLf.size();
           e.notes.clear();
           ReserveWiping(e.notes, size);
           AppendReadNotesLine(e.notes, value);
           for (; line.Ok(); line.Advance()) {
             const std::string_view more = line.Line();
-            if (TrimView(more) == ".") {
+            if (TrimBlanks(more) == ".") {
               line.Advance();
               break;
             }
