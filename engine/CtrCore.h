@@ -1,6 +1,7 @@
 // Shared pieces of the counter-mode ciphers: byte-order helpers and the walk
-// over a buffer that starts at an arbitrary byte offset of the keystream.
-// Internal to the cipher units; the container uses the cipher headers.
+// over a buffer that starts at an arbitrary byte offset of the keystream,
+// and the stack burning that PBKDF2 uses too. Internal to the engine's
+// primitives; the container uses the cipher headers.
 #pragma once
 
 #include <cstddef>

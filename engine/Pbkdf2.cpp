@@ -2,6 +2,7 @@
 
 #include "base/Platform.h"
 #include "engine/CpuFeatures.h"
+#include "engine/CtrCore.h"
 #include "engine/Hmac.h"
 #include "engine/Sha256Kernels.h"
 
@@ -76,5 +77,10 @@ bool Pbkdf2HmacSha256(const void* password, std::int64_t passwordLength, const v
   Platform::SecureZero(tag, sizeof tag);
   HmacSha256Wipe(keyed);
   HmacSha256Wipe(salted);
+  // The kernels keep the chaining words, U and T in registers that the
+  // compiler spills to their frames, out of reach of the wipes above: the
+  // stack they used is overwritten too (deep enough for the larger frames of
+  // instrumented builds).
+  CtrCore::BurnStack<8192>();
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,35 @@ TEST_P(Pbkdf2Paths, SessionKeyShape) {
   // 5000 iterations, 32 bytes; value from `openssl kdf ... PBKDF2`.
   EXPECT_EQ(Derive("password", "Tq4-Morrow-Salt9", 5000, 32),
             "5ec48b033472191c1eb919eb19aef460a4acacd4143d1db29bb8fe685d1c7ab0");
+}
+
+// The derived key must not stay behind in the stack memory that the
+// derivation and its kernels used, where any later call could find it.
+[[gnu::noinline]] void DeriveSessionShapedKey(std::uint8_t out[32]) {
+  Pbkdf2HmacSha256("password", 8, "Tq4-Morrow-Salt9", 16, out, 32, 5000);
+}
+
+// How many 32-bit words of the stack below the caller's frame equal one of
+// the key's eight words (as the kernels hold them: in native order).
+[[gnu::noinline]] int KeyWordsBelowTheCaller(const std::uint32_t (&words)[8]) {
+  std::uint32_t area[4096];
+  // The area holds what earlier, deeper calls left there; the compiler must
+  // not take it for uninitialised.
+  __asm__ volatile("" : : "r"(area) : "memory");
+  int hits = 0;
+  for (std::uint32_t v : area)
+    for (std::uint32_t w : words) hits += v == w;
+  return hits;
+}
+
+TEST_P(Pbkdf2Paths, LeavesNoCopyOfTheKeyOnTheStack) {
+  std::uint8_t key[32];
+  DeriveSessionShapedKey(key);
+  std::uint32_t words[8];
+  for (int w = 0; w < 8; ++w)
+    words[w] = (std::uint32_t(key[4 * w]) << 24) | (std::uint32_t(key[4 * w + 1]) << 16) |
+               (std::uint32_t(key[4 * w + 2]) << 8) | std::uint32_t(key[4 * w + 3]);
+  EXPECT_EQ(KeyWordsBelowTheCaller(words), 0);
 }
 
 TEST(Pbkdf2, InvalidArgumentsWriteNothing) {
