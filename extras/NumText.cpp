@@ -349,6 +349,15 @@ void Decompose(long double v, std::uint64_t& mant, long& b) {
   b = static_cast<long>(e) - 64;
 }
 
+// The exact decimal digits of |v| (finite, not zero), as ExactDecimal gives
+// them.
+void ExactDigitsOf(long double v, std::string& digits, int& pointPos) {
+  std::uint64_t mant;
+  long b;
+  Decompose(v, mant, b);
+  ExactDecimal(mant, b, digits, pointPos);
+}
+
 // Keeps the first keep digits, rounding halves away from zero. A carry may
 // lengthen the number (999 -> 1000), which moves the point one place right.
 void RoundDigits(std::string& digits, int& pointPos, long keep) {
@@ -402,12 +411,9 @@ TFixedDigits FloatToFixedDigits(double v, int ndigits) {
   TFixedDigits r;
   r.Negative = std::signbit(v);
   if (!std::isfinite(v) || v == 0.0) return r;
-  std::uint64_t mant;
-  long b;
-  Decompose(v, mant, b);
   std::string digits;
   int pointPos;
-  ExactDecimal(mant, b, digits, pointPos);
+  ExactDigitsOf(v, digits, pointPos);
   RoundDigits(digits, pointPos, static_cast<long>(pointPos) + ndigits);
   if (digits.empty()) return r;
   // The rounded value times 10^ndigits, as an integer.
@@ -423,12 +429,9 @@ std::string FloatToGeneralText(long double v, int precision, std::string_view se
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
   if (v == 0.0L) return "0";
   if (precision < 1) precision = 1;
-  std::uint64_t mant;
-  long b;
-  Decompose(v, mant, b);
   std::string digits;
   int p;
-  ExactDecimal(mant, b, digits, p);
+  ExactDigitsOf(v, digits, p);
   RoundDigits(digits, p, precision);
   std::string out = v < 0 ? "-" : "";
   if (p >= -4 && p <= precision) {
@@ -461,12 +464,9 @@ std::string FloatToGeneralText(long double v, int precision, std::string_view se
 std::string FloatIntegralDigits(long double v) {
   v = std::trunc(std::fabs(v));
   if (!std::isfinite(v) || v == 0.0L) return "0";
-  std::uint64_t mant;
-  long b;
-  Decompose(v, mant, b);
   std::string digits;
   int p;
-  ExactDecimal(mant, b, digits, p);
+  ExactDigitsOf(v, digits, p);
   digits.append(static_cast<std::size_t>(p) - digits.size(), '0');
   return digits;
 }
