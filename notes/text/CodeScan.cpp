@@ -156,19 +156,6 @@ void LineBounds(std::string_view text, int index, int& start, int& end, int& nex
 
 }  // namespace
 
-bool IsCodeIdentChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '$';
-}
-
-bool IsNameStartChar(char c) { return IsAsciiLetter(c) || c == '$' || c == '_' || c == '~'; }
-
-bool IsCodeBlank(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
-
-bool IsBracketChar(char c) {
-  return c == '(' || c == ')' || c == '[' || c == ']' || c == '{' || c == '}' || c == '<' || c == '>';
-}
-
 std::string BlankOutComments(std::string_view text) { return Blank(text, true, false); }
 
 std::string MaskCodeForFunction(std::string_view text) { return Blank(text, false, true); }
@@ -257,6 +244,28 @@ TBraceScanner::TBraceScanner(std::string_view text)
 int TBraceScanner::MatchBrace(int open) { return Match(open, true); }
 int TBraceScanner::MatchParen(int open) { return Match(open, false); }
 
+int* TBraceScanner::Slot(TMemo& memo, char open, int pos) {
+  if (!memo.built) {
+    memo.built = true;
+    for (std::size_t p = text_.find(open); p != npos; p = text_.find(open, p + 1)) {
+      memo.positions.push_back(static_cast<int>(p));
+    }
+    memo.partner.assign(memo.positions.size(), kUnknown);
+  }
+  const auto& ps = memo.positions;
+  std::size_t r = memo.hint;
+  if (!(r < ps.size() && ps[r] == pos)) {
+    if (r + 1 < ps.size() && ps[r + 1] == pos) {
+      ++r;
+    } else {
+      r = static_cast<std::size_t>(std::lower_bound(ps.begin(), ps.end(), pos) - ps.begin());
+      if (r >= ps.size() || ps[r] != pos) return nullptr;
+    }
+  }
+  memo.hint = r;
+  return &memo.partner[r];
+}
+
 // The scan of the single functions, run with a stack of open brackets
 // instead of a depth: every bracket met on the way gets its partner
 // remembered, so a later look-up from it, or a scan that meets it again,
@@ -266,12 +275,11 @@ int TBraceScanner::Match(int open, bool braces) {
   const char oc = braces ? '{' : '(';
   const char cc = braces ? '}' : ')';
   if (open < 0 || open >= len_ || text_[open] != oc) return -1;
-  std::vector<int>& memo = braces ? braceMemo_ : parenMemo_;
-  if (memo.empty()) memo.assign(static_cast<std::size_t>(len_), kUnknown);
-  if (memo[open] != kUnknown) return memo[open];
-  std::vector<int> frames{open};
+  TMemo& memo = braces ? braces_ : parens_;
+  if (const int known = *Slot(memo, oc, open); known != kUnknown) return known;
+  frames_.assign(1, open);
   auto failAll = [&] {
-    for (int f : frames) memo[f] = -1;
+    for (int f : frames_) *Slot(memo, oc, f) = -1;
     return -1;
   };
   int p = open + 1;
@@ -294,9 +302,9 @@ int TBraceScanner::Match(int open, bool braces) {
       continue;
     }
     if (c == oc) {
-      const int m = memo[p];
+      const int m = *Slot(memo, oc, p);
       if (m == kUnknown) {
-        frames.push_back(p);
+        frames_.push_back(p);
         ++p;
       } else if (m < 0) {
         return failAll();
@@ -306,52 +314,64 @@ int TBraceScanner::Match(int open, bool braces) {
       continue;
     }
     if (c == cc) {
-      const int f = frames.back();
-      frames.pop_back();
-      memo[f] = p;
-      if (frames.empty()) return p;
+      const int f = frames_.back();
+      frames_.pop_back();
+      *Slot(memo, oc, f) = p;
+      if (frames_.empty()) return p;
     }
     ++p;
   }
 }
 
-// RegexCloseFrom with every (position, class state) it passes remembered,
-// so that failed literals on one long line are not scanned again and again.
 int TBraceScanner::RegexClose(int from) {
-  if (regexMemo_[0].empty()) {
-    regexMemo_[0].assign(static_cast<std::size_t>(len_), kUnknown);
-    regexMemo_[1].assign(static_cast<std::size_t>(len_), kUnknown);
+  const bool remember = regexSteps_ > 2LL * len_ + 4096;
+  if (!remember) {
+    // The plain scan, counted.
+    const int close = RegexCloseFrom(text_, from);
+    const int end = close >= 0 ? close : NextBreakIndex(text_, from);
+    regexSteps_ += end - from + 1;
+    return close;
   }
-  std::vector<std::pair<int, int>> path;
-  int p = from;
-  int cls = 0;
-  int result = -1;
-  for (;;) {
-    if (p >= len_) break;
-    const int known = regexMemo_[cls][p];
-    if (known != kUnknown) {
-      result = known;
-      break;
+  if (regexAt_[0].empty()) {
+    const std::size_t buckets = static_cast<std::size_t>(len_) / 16 + 1;
+    for (int k = 0; k < 2; ++k) {
+      regexAt_[k].assign(buckets, -1);
+      regexAnswer_[k].assign(buckets, -1);
     }
-    path.emplace_back(p, cls);
-    const char c = text_[p];
-    if (c == '\r' || c == '\n') break;
-    if (c == '\\') {
-      if (p + 1 < len_ && (text_[p + 1] == '\r' || text_[p + 1] == '\n')) break;
-      p += 2;
-      continue;
-    }
-    if (!cls && c == '[') {
-      cls = 1;
-    } else if (cls && c == ']') {
-      cls = 0;
-    } else if (!cls && c == '/') {
-      result = p;
-      break;
-    }
-    ++p;
   }
-  for (const auto& [q, s] : path) regexMemo_[s][q] = result;
+  // Walks the literal's states from (from, class 0) to a remembered state or
+  // to the end of the literal. With record set it walks the same states again
+  // and remembers the answer in every bucket on the way that is still free.
+  auto walk = [&](bool record, int answer) {
+    int p = from;
+    int cls = 0;
+    for (;;) {
+      if (p >= len_) return -1;
+      const std::size_t b = static_cast<std::size_t>(p) / 16;
+      if (regexAt_[cls][b] == p) return regexAnswer_[cls][b];
+      if (record && regexAt_[cls][b] < 0) {
+        regexAt_[cls][b] = p;
+        regexAnswer_[cls][b] = answer;
+      }
+      const char c = text_[p];
+      if (c == '\r' || c == '\n') return -1;
+      if (c == '\\') {
+        if (p + 1 < len_ && (text_[p + 1] == '\r' || text_[p + 1] == '\n')) return -1;
+        p += 2;
+        continue;
+      }
+      if (!cls && c == '[') {
+        cls = 1;
+      } else if (cls && c == ']') {
+        cls = 0;
+      } else if (!cls && c == '/') {
+        return p;
+      }
+      ++p;
+    }
+  };
+  const int result = walk(false, 0);
+  walk(true, result);
   return result;
 }
 

@@ -10,20 +10,45 @@
 // results; nothing throws.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace NoteText {
 
+namespace CharClass {
+enum : unsigned char { kIdent = 1, kNameStart = 2, kBlank = 4, kBracket = 8 };
+
+constexpr std::array<unsigned char, 256> MakeTable() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool digit = c >= '0' && c <= '9';
+    if (letter || digit || c == '_' || c == '$') t[c] |= kIdent;
+    if (letter || c == '$' || c == '_' || c == '~') t[c] |= kNameStart;
+    if (c == '\t' || c == '\n' || c == '\r' || c == ' ') t[c] |= kBlank;
+    if (c == '(' || c == ')' || c == '[' || c == ']' || c == '{' || c == '}' || c == '<' || c == '>') {
+      t[c] |= kBracket;
+    }
+  }
+  return t;
+}
+
+// One entry per 8-bit character value.
+inline constexpr std::array<unsigned char, 256> kTable = MakeTable();
+
+inline bool Is(char c, unsigned char cls) { return (kTable[static_cast<unsigned char>(c)] & cls) != 0; }
+}  // namespace CharClass
+
 // A-Z, a-z, 0-9, "_", "$" (also the editor's IsIdentChar).
-bool IsCodeIdentChar(char c);
+inline bool IsCodeIdentChar(char c) { return CharClass::Is(c, CharClass::kIdent); }
 // A-Z, a-z, "$", "_", "~" (no digits).
-bool IsNameStartChar(char c);
+inline bool IsNameStartChar(char c) { return CharClass::Is(c, CharClass::kNameStart); }
 // Tab, LF, CR, space.
-bool IsCodeBlank(char c);
+inline bool IsCodeBlank(char c) { return CharClass::Is(c, CharClass::kBlank); }
 // "(", ")", "[", "]", "{", "}", "<", ">".
-bool IsBracketChar(char c);
+inline bool IsBracketChar(char c) { return CharClass::Is(c, CharClass::kBracket); }
 
 // A copy of text of the same length in which comments are spaces: "//" and
 // "#" comments up to the next line break, "/*" … "*/" comments; line breaks
@@ -69,13 +94,30 @@ class TBraceScanner {
   std::string_view Text() const { return text_; }
 
  private:
+  // Partners remembered per opening bracket, by its rank among the text's
+  // opening brackets of that kind (found in one pass when first needed).
+  struct TMemo {
+    bool built = false;
+    std::vector<int> positions;  // of every opening bracket, ascending
+    std::vector<int> partner;    // -1 none, -2 not yet known
+    std::size_t hint = 0;        // the last rank looked up; scans move forward
+  };
+  int* Slot(TMemo& memo, char open, int pos);
   int Match(int open, bool braces);
   int RegexClose(int from);
   std::string_view text_;
   int len_;
-  std::vector<int> braceMemo_;     // per "{": partner, -1 none, -2 not yet known
-  std::vector<int> parenMemo_;     // per "(": the same
-  std::vector<int> regexMemo_[2];  // per position and class state: closing "/", -1 none
+  TMemo braces_;
+  TMemo parens_;
+  std::vector<int> frames_;
+  // Literal scans run plainly until they have cost more than a few times the
+  // text's length (only overlapping failed literals on long lines do that);
+  // from then on every (position, class state) they pass is remembered.
+  // One remembered state per 16 positions and class state: a scan that
+  // joins a remembered one meets a remembered state within a few steps.
+  long long regexSteps_ = 0;
+  std::vector<int> regexAt_[2];      // position of the state remembered in each bucket; -1 none
+  std::vector<int> regexAnswer_[2];  // its closing "/", or -1
 };
 
 // Plain bracket matching, blind to strings and comments: the pairs () [] {}

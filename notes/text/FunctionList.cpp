@@ -265,9 +265,9 @@ class TDetector {
         nameStart -= 2;
         while (nameStart > 0 && IsCodeIdentChar(b_[nameStart - 1])) --nameStart;
       }
-      const std::string name = Slice(nameStart, j + 1);
-      if (std::find(std::begin(kNotFunctions), std::end(kNotFunctions), TrimView(name)) !=
-          std::end(kNotFunctions)) {
+      const std::string_view name =
+          std::string_view(b_).substr(static_cast<std::size_t>(nameStart), static_cast<std::size_t>(j + 1 - nameStart));
+      if (std::find(std::begin(kNotFunctions), std::end(kNotFunctions), name) != std::end(kNotFunctions)) {
         continue;
       }
       const int close = parens_.MatchParen(o);

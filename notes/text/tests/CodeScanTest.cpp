@@ -128,6 +128,21 @@ TEST(CodeScan, ScannerAgreesWithSingleLookups) {
   }
 }
 
+// Long lines full of literals that never close make the scanner switch to
+// remembering each literal scan; the answers must not change.
+TEST(CodeScan, ScannerAgreesOnLinesOfOpenLiterals) {
+  std::mt19937 rng(3);
+  const char* pieces[] = {"(/[", "(/[", "(/[", "(/[", "(/[", "{", "}", "]", "x=/", "\\"};
+  for (int n = 0; n < 40; ++n) {
+    std::string t;
+    while (t.size() < 3000) t += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    TBraceScanner s(t);
+    for (std::size_t p = t.find('{'); p != std::string::npos; p = t.find('{', p + 1)) {
+      ASSERT_EQ(s.MatchBrace(static_cast<int>(p)), FindMatchingBrace(t, static_cast<int>(p))) << n << " @" << p;
+    }
+  }
+}
+
 TEST(CodeScan, PlainBrackets) {
   struct Case { const char* text; int index; int partner; };
   const Case cases[] = {
