@@ -309,6 +309,23 @@ std::string ExtractSimpleFunctionName(std::string_view entry) {
   return std::string(s);
 }
 
+int IndexOfFunctionEntry(const std::vector<TFunctionEntry>& entries, std::string_view entry) {
+  const std::string want = LowerAscii(TrimView(entry));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (LowerAscii(entries[i].entry) == want) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int IndexOfSimpleName(const std::vector<TFunctionEntry>& entries, std::string_view name) {
+  const std::string_view want = TrimView(name);
+  if (want.empty()) return -1;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (ExtractSimpleFunctionName(entries[i].entry) == want) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 TFunctionBlocks::TFunctionBlocks(std::string_view text) : text_(text) {
   TDetector detector(text);
   entries_ = detector.Run();

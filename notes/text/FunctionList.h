@@ -37,8 +37,16 @@ std::vector<TFunctionEntry> DetectFunctions(std::string_view text);
 // trimmed, and after the last "::" when there is one.
 std::string ExtractSimpleFunctionName(std::string_view entry);
 
+// The entry equal to entry (trimmed, ignoring ASCII case), else -1: how the
+// function list looks an entry up.
+int IndexOfFunctionEntry(const std::vector<TFunctionEntry>& entries, std::string_view entry);
+// The first entry whose simple name equals name exactly (case-sensitive), else
+// -1: the target of a Ctrl+click on an identifier.
+int IndexOfSimpleName(const std::vector<TFunctionEntry>& entries, std::string_view name);
+
 // Function blocks over one text, for several look-ups: the list and each
-// entry's block are worked out once.
+// entry's block are worked out once. Keeps a view of the text, which must
+// outlive it.
 class TFunctionBlocks {
  public:
   explicit TFunctionBlocks(std::string_view text);

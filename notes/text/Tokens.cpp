@@ -22,14 +22,6 @@ bool HasAt(std::string_view text, int pos, std::string_view what) {
          text.substr(static_cast<std::size_t>(pos), what.size()) == what;
 }
 
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-std::uint32_t CombineSurrogates(char16_t high, char16_t low) {
-  return 0x10000u + ((static_cast<std::uint32_t>(high) - 0xD800u) << 10) +
-         (static_cast<std::uint32_t>(low) - 0xDC00u);
-}
-
 void AppendAscii(std::u16string& out, std::string_view s) {
   for (char c : s) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
 }
@@ -42,7 +34,7 @@ void WalkWide(std::u16string_view wide, KeepUnit keep, WriteToken token) {
   for (std::size_t i = 0; i < wide.size(); ++i) {
     const char16_t u = wide[i];
     if (IsHighSurrogate(u) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
-      token(CombineSurrogates(u, wide[i + 1]), i, 2);
+      token(CodePointFromSurrogates(u, wide[i + 1]), i, 2);
       ++i;
     } else if (!keep(u)) {
       token(u, i, 1);

@@ -55,6 +55,15 @@ int ParseImageToken(std::string_view text, int pos, int& number);
 // "[[COLOR:#RRGGBB]]" with color = RR + GG*256 + BB*65536, else 0.
 int ParseColorToken(std::string_view text, int pos, bool& colourOff, TColor& color);
 
+// Surrogate halves, and the code point of a pair (a character typed as two
+// WM_CHAR messages becomes one token of this value).
+inline bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+inline std::uint32_t CodePointFromSurrogates(char16_t high, char16_t low) {
+  return 0x10000u + ((static_cast<std::uint32_t>(high) - 0xD800u) << 10) +
+         (static_cast<std::uint32_t>(low) - 0xDC00u);
+}
+
 // One or two UTF-16 units of a valid code point; empty for an invalid one.
 std::u16string CodePointToUtf16(std::uint32_t cp);
 // Appends the units of a valid code point; appends nothing for an invalid one.
@@ -73,7 +82,9 @@ std::u16string EditorTextToWide(std::string_view text);
 
 // Clipboard in: the UTF-16 clipboard text up to its first zero unit, turned
 // into editor text as WideToEditorText does, with every line break (CR, LF,
-// CR LF) made CR LF. The caller inserts it as a separate undo step.
+// CR LF) made CR LF. The caller inserts it as a separate undo step; the
+// control keeps each CR LF as one CR, so measure what was inserted in the
+// control, not by this text's length.
 std::string ClipboardWideToEditorText(std::u16string_view wide);
 
 // Clipboard out: editor (control) text → the UTF-16 text for CF_UNICODETEXT,

@@ -64,6 +64,18 @@ TEST(FunctionList, SimpleName) {
   for (const auto& c : cases) EXPECT_EQ(ExtractSimpleFunctionName(c.entry), c.name) << c.entry;
 }
 
+TEST(FunctionList, LookUpEntries) {
+  const auto entries = DetectFunctions("void Foo::draw(int a) {}\rfunction draw(x) {}\rb = (q) => q");
+  // Keyword pass first: "draw(x)", then "b(q)", then "Foo::draw(int a)".
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(IndexOfFunctionEntry(entries, " B(q) "), 1);
+  EXPECT_EQ(IndexOfFunctionEntry(entries, "b(z)"), -1);
+  EXPECT_EQ(IndexOfSimpleName(entries, "draw"), 0);
+  EXPECT_EQ(IndexOfSimpleName(entries, "Draw"), -1);  // case-sensitive
+  EXPECT_EQ(IndexOfSimpleName(entries, " b "), 1);
+  EXPECT_EQ(IndexOfSimpleName(entries, ""), -1);
+}
+
 TEST(FunctionList, Blocks) {
   const std::string t = "void f() {\r  a();\r}\r\rint g(int x)\r{\r  return x;\r}\r\r  function h() {\r}\r";
   const TFunctionBlocks blocks(t);

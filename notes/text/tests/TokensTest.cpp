@@ -109,6 +109,9 @@ TEST(Tokens, ColorGrammar) {
 }
 
 TEST(Tokens, Utf16OfCodePoints) {
+  EXPECT_EQ(CodePointFromSurrogates(0xD83D, 0xDE00), 0x1F600u);
+  EXPECT_EQ(CodePointFromSurrogates(0xD800, 0xDC00), 0x10000u);
+  EXPECT_EQ(CodePointFromSurrogates(0xDBFF, 0xDFFF), 0x10FFFFu);
   EXPECT_EQ(CodePointToUtf16(0x41), u"A");
   EXPECT_EQ(CodePointToUtf16(0xFFFF), std::u16string(1, char16_t(0xFFFF)));
   EXPECT_EQ(CodePointToUtf16(0x10000), (std::u16string{char16_t(0xD800), char16_t(0xDC00)}));
