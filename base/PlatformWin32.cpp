@@ -7,10 +7,22 @@
 
 namespace Platform {
 
+// One CryptoAPI provider for the whole process: acquiring one costs far more
+// than drawing a few bytes (the password generator draws byte by byte).
+static HCRYPTPROV RandomProvider() {
+  static const HCRYPTPROV provider = [] {
+    HCRYPTPROV p = 0;
+    if (!CryptAcquireContextA(&p, nullptr, nullptr, PROV_RSA_FULL,
+                              CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+      p = 0;
+    return p;
+  }();
+  return provider;
+}
+
 bool RandomBytes(void* buf, std::size_t n) {
-  HCRYPTPROV prov = 0;
-  if (!CryptAcquireContextA(&prov, nullptr, nullptr, PROV_RSA_FULL,
-                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+  HCRYPTPROV prov = RandomProvider();
+  if (!prov) {
     SecureZero(buf, n);
     return false;
   }
@@ -22,7 +34,6 @@ bool RandomBytes(void* buf, std::size_t n) {
     p += chunk;
     n -= chunk;
   }
-  CryptReleaseContext(prov, 0);
   if (!ok) SecureZero(buf, static_cast<std::size_t>(p - static_cast<BYTE*>(buf)) + n);
   return ok;
 }
