@@ -48,7 +48,7 @@ bool TButton::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
 }
 
 void TButton::Click() {
-  if (OnClick) OnClick(this);
+  // The result first, so that an OnClick handler can still take it back.
   if (modalResult_ != mrNone) {
     for (TWinControl* p = Parent(); p; p = p->Parent()) {
       if (auto* form = dynamic_cast<TForm*>(p)) {
@@ -57,6 +57,7 @@ void TButton::Click() {
       }
     }
   }
+  if (OnClick) OnClick(this);
 }
 
 // ---------------------------------------------------------------------------

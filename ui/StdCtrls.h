@@ -45,7 +45,8 @@ class TButton : public TStdControl {
 
   TNotifyEvent OnClick;
 
-  // The click: OnClick, then the form's ModalResult. Runs on BN_CLICKED.
+  // The click: the form's ModalResult, then OnClick (which may set the
+  // form's result back to mrNone). Runs on BN_CLICKED.
   virtual void Click();
 
  protected:

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(ButtonTest, ClickRunsOnClickAndSetsTheFormResult) {
+TEST(ButtonTest, ClickSetsTheFormResultAndRunsOnClick) {
   UiTest::THostForm form;
   TButton b(&form);
   b.SetParent(&form);
@@ -30,6 +30,14 @@ TEST(ButtonTest, ClickRunsOnClickAndSetsTheFormResult) {
   EXPECT_EQ(clicks, 2);
   EXPECT_EQ(form.ModalResult(), mrCancel);
   EXPECT_EQ(b.Caption(), "&OK");
+  // OnClick runs after the result is set and may take it back.
+  form.SetModalResult(mrNone);
+  b.OnClick = [&](TObject*) {
+    EXPECT_EQ(form.ModalResult(), mrCancel);
+    form.SetModalResult(mrNone);
+  };
+  SendMessageA(b.Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(form.ModalResult(), mrNone);
 }
 
 TEST(BitBtnTest, KindGivesTheModalResult) {
