@@ -244,7 +244,9 @@ TBraceScanner::TBraceScanner(std::string_view text)
 int TBraceScanner::MatchBrace(int open) { return Match(open, true); }
 int TBraceScanner::MatchParen(int open) { return Match(open, false); }
 
-int* TBraceScanner::Slot(TMemo& memo, char open, int pos) {
+// The rank of the opening bracket at pos (-1 when there is none), searched
+// outward from the last rank looked up: scans mostly ask for the next one.
+int TBraceScanner::RankOf(TMemo& memo, char open, int pos) {
   if (!memo.built) {
     memo.built = true;
     for (std::size_t p = text_.find(open); p != npos; p = text_.find(open, p + 1)) {
@@ -252,18 +254,35 @@ int* TBraceScanner::Slot(TMemo& memo, char open, int pos) {
     }
     memo.partner.assign(memo.positions.size(), kUnknown);
   }
-  const auto& ps = memo.positions;
-  std::size_t r = memo.hint;
-  if (!(r < ps.size() && ps[r] == pos)) {
-    if (r + 1 < ps.size() && ps[r + 1] == pos) {
-      ++r;
-    } else {
-      r = static_cast<std::size_t>(std::lower_bound(ps.begin(), ps.end(), pos) - ps.begin());
-      if (r >= ps.size() || ps[r] != pos) return nullptr;
+  const std::vector<int>& ps = memo.positions;
+  const std::size_t n = ps.size();
+  if (n == 0) return -1;
+  const std::size_t h = std::min(memo.hint, n - 1);
+  std::size_t lo, hi;  // the rank lies in [lo, hi)
+  if (ps[h] == pos) {
+    return static_cast<int>(h);
+  } else if (ps[h] < pos) {
+    lo = h + 1;
+    std::size_t step = 1;
+    while (lo + step < n && ps[lo + step] < pos) {
+      lo += step;
+      step *= 2;
     }
+    hi = std::min(n, lo + step + 1);
+  } else {
+    std::size_t top = h, step = 1;
+    while (top >= step && ps[top - step] >= pos) {
+      top -= step;
+      step *= 2;
+    }
+    lo = top >= step ? top - step : 0;
+    hi = top + 1;
   }
-  memo.hint = r;
-  return &memo.partner[r];
+  const auto it = std::lower_bound(ps.begin() + static_cast<std::ptrdiff_t>(lo),
+                                   ps.begin() + static_cast<std::ptrdiff_t>(hi), pos);
+  if (it == ps.end() || *it != pos) return -1;
+  memo.hint = static_cast<std::size_t>(it - ps.begin());
+  return static_cast<int>(memo.hint);
 }
 
 // The scan of the single functions, run with a stack of open brackets
@@ -276,10 +295,11 @@ int TBraceScanner::Match(int open, bool braces) {
   const char cc = braces ? '}' : ')';
   if (open < 0 || open >= len_ || text_[open] != oc) return -1;
   TMemo& memo = braces ? braces_ : parens_;
-  if (const int known = *Slot(memo, oc, open); known != kUnknown) return known;
-  frames_.assign(1, open);
+  const int first = RankOf(memo, oc, open);
+  if (memo.partner[first] != kUnknown) return memo.partner[first];
+  frames_.assign(1, first);
   auto failAll = [&] {
-    for (int f : frames_) *Slot(memo, oc, f) = -1;
+    for (int r : frames_) memo.partner[r] = -1;
     return -1;
   };
   int p = open + 1;
@@ -302,9 +322,10 @@ int TBraceScanner::Match(int open, bool braces) {
       continue;
     }
     if (c == oc) {
-      const int m = *Slot(memo, oc, p);
+      const int r = RankOf(memo, oc, p);
+      const int m = memo.partner[r];
       if (m == kUnknown) {
-        frames_.push_back(p);
+        frames_.push_back(r);
         ++p;
       } else if (m < 0) {
         return failAll();
@@ -314,9 +335,8 @@ int TBraceScanner::Match(int open, bool braces) {
       continue;
     }
     if (c == cc) {
-      const int f = frames_.back();
+      memo.partner[frames_.back()] = p;
       frames_.pop_back();
-      *Slot(memo, oc, f) = p;
       if (frames_.empty()) return p;
     }
     ++p;

@@ -100,16 +100,16 @@ class TBraceScanner {
     bool built = false;
     std::vector<int> positions;  // of every opening bracket, ascending
     std::vector<int> partner;    // -1 none, -2 not yet known
-    std::size_t hint = 0;        // the last rank looked up; scans move forward
+    std::size_t hint = 0;        // the last rank looked up; searches start there
   };
-  int* Slot(TMemo& memo, char open, int pos);
+  int RankOf(TMemo& memo, char open, int pos);
   int Match(int open, bool braces);
   int RegexClose(int from);
   std::string_view text_;
   int len_;
   TMemo braces_;
   TMemo parens_;
-  std::vector<int> frames_;
+  std::vector<int> frames_;  // ranks of the brackets still open in a scan
   // Literal scans run plainly until they have cost more than a few times the
   // text's length (only overlapping failed literals on long lines do that);
   // from then on every (position, class state) they pass is remembered.
