@@ -26,7 +26,9 @@
 #include <string>
 #include <string_view>
 
-using TColor = std::int32_t;
+// The same colour type as the drawing layer's (0x00BBGGRR), so that the
+// control binding can use both.
+using TColor = std::uint32_t;
 
 namespace NoteText {
 

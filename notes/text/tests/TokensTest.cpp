@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "base/CodePage.h"
 #include "notes/text/Tokens.h"
@@ -11,6 +12,10 @@ namespace {
 
 // A character no Windows ANSI code page holds.
 constexpr char16_t kForeign = 0x0F00;  // Tibetan OM
+
+// The control binding includes the drawing layer too, which declares the
+// same alias: both must name one type.
+static_assert(std::is_same_v<TColor, std::uint32_t>);
 
 }  // namespace
 
