@@ -53,6 +53,19 @@ void TPanel::CreateParams(TCreateParams& params) {
   params.ExStyle |= WS_EX_CONTROLPARENT;
 }
 
+LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Transparent children (flat tool bars) ask their parent to erase under
+  // them: the panel's colour, not nothing.
+  if (msg == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(Handle(), &r);
+    TGdiObject brush(CreateSolidBrush(ColorToRGB(Color())));
+    FillRect(reinterpret_cast<HDC>(wParam), &r, static_cast<HBRUSH>(brush.get()));
+    return 1;
+  }
+  return TCustomControl::WndProc(msg, wParam, lParam);
+}
+
 void TPanel::SetBevelOuter(TBevelCut bevel) {
   if (bevel == bevelOuter_) return;
   bevelOuter_ = bevel;

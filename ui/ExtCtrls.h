@@ -56,6 +56,7 @@ class TPanel : public TCustomControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Paint() override;
 
  private:
