@@ -36,3 +36,27 @@ std::string DecodeHandOverPath(const void* data, std::size_t size) {
   const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - chars) : size;
   return Trim(std::string(chars, n));
 }
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> words;
+  std::size_t i = 0;
+  const std::size_t n = commandLine.size();
+  for (;;) {
+    while (i < n && static_cast<unsigned char>(commandLine[i]) <= ' ') ++i;
+    if (i >= n) break;
+    std::string word;
+    bool quoted = false;
+    for (; i < n; ++i) {
+      const char c = commandLine[i];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (!quoted && static_cast<unsigned char>(c) <= ' ') {
+        break;
+      } else {
+        word.push_back(c);
+      }
+    }
+    words.push_back(word);
+  }
+  return words;
+}

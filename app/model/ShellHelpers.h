@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // "" stays ""; any other text gives "********" whatever its length.
 std::string MaskText(const std::string& text);
@@ -35,3 +36,8 @@ std::string EncodeHandOverPath(const std::string& path);
 // data comes from any process), up to the first zero byte, then trimmed.
 // No data or size 0 gives "".
 std::string DecodeHandOverPath(const void* data, std::size_t size);
+
+// The words of a command line as a program sees its parameters: blanks and
+// control characters separate them, double quotes group blanks into a word
+// and are dropped. The first word is the program itself.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);

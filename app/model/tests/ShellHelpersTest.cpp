@@ -108,4 +108,17 @@ TEST(HandOver, DecodeReadsNoFurtherThanTheSize) {
   delete[] exact;
 }
 
+TEST(ShellHelpers, SplitCommandLine) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine(""), V{});
+  EXPECT_EQ(SplitCommandLine("   "), V{});
+  EXPECT_EQ(SplitCommandLine("prog.exe"), V{"prog.exe"});
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\V.exe\"  C:\\a.qvl"), (V{"C:\\Program Files\\V.exe", "C:\\a.qvl"}));
+  EXPECT_EQ(SplitCommandLine("v.exe \"my vault.qvl\"\tx"), (V{"v.exe", "my vault.qvl", "x"}));
+  // Quotes in the middle of a word group too; an empty pair is an empty word.
+  EXPECT_EQ(SplitCommandLine("v.exe C:\\My\" \"Docs\\a.qvl \"\""), (V{"v.exe", "C:\\My Docs\\a.qvl", ""}));
+  // An unclosed quote runs to the end.
+  EXPECT_EQ(SplitCommandLine("v.exe \"a b"), (V{"v.exe", "a b"}));
+}
+
 }  // namespace
