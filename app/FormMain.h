@@ -1,15 +1,241 @@
-// TFormMain: the program's main window.
+// TFormMain: the program's main window. It owns the document state of the
+// open vault, the window's controls (menus, tool bars, the group tree, the
+// entry list, the details panel, the status bar with its progress bar), the
+// tray icon, the four timers and the settings store, and it receives a
+// vault path handed over by a second start of the program.
+//
+// The commands of the menus, tool bars and buttons are bound to the
+// handlers below; those whose work belongs to the vault document, the
+// editing of groups and entries, auto-type and hot keys, locking and the
+// settings dialog do nothing yet.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "app/model/VaultModel.h"
+#include "controls/QEdit.h"
+#include "controls/QStatus.h"
+#include "controls/QToggleBitBtn.h"
+#include "controls/dxfProgressBar.h"
+#include "settings/QDReg.h"
+#include "ui/ComCtrls.h"
+#include "ui/Dialogs.h"
+#include "ui/EditCtrls.h"
+#include "ui/ExtCtrls.h"
 #include "ui/Form.h"
+#include "ui/ImageList.h"
+#include "ui/Menus.h"
+#include "ui/TrayIcon.h"
 
 class TFormMain : public TForm {
  public:
   explicit TFormMain(TComponent* owner);
   ~TFormMain() override;
 
+  // ---- Document state ------------------------------------------------------
+  bool Locked = false;
+  bool Unlocking = false;
+  bool ReadOnly = false;
+  bool Modified = false;
+  std::string VaultPath;   // full path of the open or locked vault; "" for none or a new one
+  std::string SessionKey;  // wiped with WipeString before it is replaced or dropped
+  std::string DefaultAutomate;
+  bool ExitRequested = false;
+  TVaultModel Vault;       // the group tree and the entries
+
+  // ---- Selection and editing state -------------------------------------------
+  TTreeNode* CurrentGroup = nullptr;
+  TVaultEntry* CurrentEntry = nullptr;
+  TTreeNode* EntryGroup = nullptr;
+  bool EntryOpen = false;
+  int EditedIcon = 1;
+  bool Updating = false;
+  bool SearchActive = false;
+  std::string SearchText;
+  bool SearchEditGuard = false;
+  bool TitleEditAllowed = false;
+  bool SearchMode = false;  // the tool-bar edit Edit1 shows instead of QEdit1
+
+  // ---- Components -------------------------------------------------------------
+  TQDReg* QDReg1;
+  TImageList* ImageListIcons;
+  TImageList* ImageListTray;
+  TImageList* ImageListTools;
+  TBitmap ImageMarble;  // the footer picture of the dialogs
+  TMemo* MemoData;      // hidden: the vault text
+  TOpenDialog* OpenDialog1;
+  TSaveDialog* SaveDialog1;
+  TTrayIcon* TrayIcon1;
+  TTimer* TimerStartup;
+  TTimer* TimerUpdateUI;
+  TTimer* TimerTray;
+  TTimer* TimerSelectAllSearch;
+
+  TMainMenu* MainMenu1;
+  TMenuItem *File1, *New1, *Open1, *Lock1, *Close1, *ChangeMasterPassword1, *Save1, *SaveAs1, *Import1, *Export1,
+      *Settings1, *Exit1;
+  TMenuItem *Groups1, *AddGroup1, *RenameGroup1, *DeleteGroup1, *GroupUp1, *GroupDown1, *ExpandCollapseAllGroups1;
+  TMenuItem *Entries1, *AddEntry1, *DeleteEntry1, *EntryUp1, *EntryDown1, *OpenCategory, *SearchEntry1,
+      *CopyUsername1, *CopyPassword1, *OpenUrl1, *HideShowNotes1, *TypeCredentials1;
+  TMenuItem *Help1, *ProductPage1, *MakerPage1, *AboutQuorvanePWM1;
+  TPopupMenu* PopupMenuGroup;
+  TMenuItem *AddGroup2, *EditGroup1, *DeleteGroup2, *GroupUp2, *GroupDown2;
+  TPopupMenu* PopupMenuEntry;
+  TMenuItem *AddEntry2, *DeleteEntry2, *EntryUp2, *EntryDown2, *OpenCategory2, *CopyUsername2, *CopyPassword2,
+      *OpenUrl2, *HideShowNotes2, *TypeCredentials2;
+  TPopupMenu* PopupMenuTray;
+  TMenuItem *Vaultline1, *Minimize1, *Lock2, *Close2, *Exit2;
+
+  TPanel* ControlBar1;
+  TToolBar* ToolBar1;
+  TToolButton *ToolNew, *ToolOpen, *ToolClose, *ToolSave, *ToolLock, *ToolGroupNew, *ToolGroupEdit,
+      *ToolGroupDelete, *ToolKeyNew, *ToolKeyDelete, *ToolOpenURL, *ToolType;
+  TQEdit* QEdit1;   // the search edit
+  TEditBox* Edit1;  // the tool-bar edit of the other search mode
+  TToolBar* ToolBar2;
+  TToolButton *ToolSearch, *ToolCopy;
+
+  TTreeView* TreeView1;
+  TSplitter* Splitter1;
+  TListView* ListView1;
+  TSplitter* Splitter2;
+  TPanel* PanelDetails;
+  TQToggleBitBtn* ButtonIcon;
+  TLabel *LabelTitle, *LabelUser, *LabelPassword, *LabelUrl, *LabelAutomate, *LabelShortcut, *LabelNotes;
+  TEditBox *EditTitle, *EditUser, *EditPassword, *EditUrl, *EditShortcut;
+  TComboBox* EditAutomate;
+  TMemo* MemoNotes;
+  TLabel* LabelHideNotes;
+  TQToggleBitBtn *ButtonCopyTitle, *ButtonCopyUsername2, *ButtonCopyPassword, *ButtonCopyUrl, *ButtonCopyNotes,
+      *ButtonOpenUrl, *ButtonGeneratePassword, *ButtonAutomate;
+  TQStatus* QStatus1;
+  TdxfProgressBar* Progress;
+
+  // ---- Life cycle -------------------------------------------------------------
+  void FormCreate(TObject* sender);
+  void FormShow(TObject* sender);
+  void FormDestroy(TObject* sender);
+  void TimerStartupTimer(TObject* sender);
+  void TimerUpdateUITimer(TObject* sender);
+  void TimerTrayTimer(TObject* sender);
+  void TimerSelectAllSearchTimer(TObject* sender);
+
+  // Remembers the open vault in the settings file (LastOpenedFile,
+  // LastEntryShortcuts), keeping what else the file holds.
+  void SaveState();
+  // Reopens the last vault at start, or only remembers it locked.
+  void LoadState(bool startLocked);
+
+  // ---- Progress on the status bar ---------------------------------------------------
+  void ShowProgress(int position);
+  void HideProgress();
+  void FinishProgress();
+
+  // ---- Document ----------------------------------------------------------------------
+  // Caption, application title and tray hint: "[Locked] ", "[Read-only] ",
+  // "*", then the file name (or "Untitled") and " - Vaultline".
+  void UpdateCaption();
+  bool ConfirmSaveChanges();
+  bool SaveVault(bool silent);
+  bool OpenVault(const std::string& path, bool force);
+  bool UnlockVault();
+  // Restores the window from the tray and brings it to the front; unlocks a
+  // locked vault when asked.
+  void ShowMainWindow(bool unlockIfLocked);
+  void SetSearchMode(bool on);
+  // Enabling and colours of the details panel for the present entry.
+  void UpdateDetailControls();
+  void UpdateNotesState();
+  void UpdateIconButton();
+
+  // ---- Commands ----------------------------------------------------------------------
+  void NewFile(TObject* sender);
+  void OpenFile(TObject* sender);
+  void Lock1Click(TObject* sender);
+  void CloseFile(TObject* sender);
+  void ChangeMasterPassword1Click(TObject* sender);
+  void SaveFile(TObject* sender);
+  void SaveFileAs(TObject* sender);
+  void Import1Click(TObject* sender);
+  void Export1Click(TObject* sender);
+  void Settings1Click(TObject* sender);
+  void Exit1Click(TObject* sender);
+  void GroupNew(TObject* sender);
+  void GroupChange(TObject* sender);
+  void GroupDelete(TObject* sender);
+  void GroupMoveUp(TObject* sender);
+  void GroupMoveDown(TObject* sender);
+  void ExpandCollapseAllGroups1Click(TObject* sender);
+  void EntryNew(TObject* sender);
+  void EntryDelete(TObject* sender);
+  void EntryMoveUp(TObject* sender);
+  void EntryMoveDown(TObject* sender);
+  void OpenCategory1Click(TObject* sender);
+  void SearchEntry1Click(TObject* sender);
+  void ButtonCopyUsername2lick(TObject* sender);
+  void ButtonCopyPasswordClick(TObject* sender);
+  void OpenUrl1Click(TObject* sender);
+  void CheckHideClick(TObject* sender);
+  void ButtonAutomateClick(TObject* sender);
+  void ButtonCopyTitleClick(TObject* sender);
+  void ButtonCopyUrlClick(TObject* sender);
+  void ButtonCopyNotesClick(TObject* sender);
+  void ButtonIconClick(TObject* sender);
+  void ButtonGeneratePasswordClick(TObject* sender);
+  void ToolSearchClick(TObject* sender);
+  void ToolCopyClick(TObject* sender);
+  void AboutQuorvanePWM1Click(TObject* sender);
+  void ProductPage1Click(TObject* sender);
+  void MakerPage1Click(TObject* sender);
+  void TrayIcon1Click(TObject* sender);
+  void Vaultline1Click(TObject* sender);
+  void Minimize1Click(TObject* sender);
+  // After a modal dialog of a command: a vault locked meanwhile is shown
+  // with the unlock prompt and the command is abandoned (true).
+  bool UnlockIfLocked();
+
+  // ---- Messages ------------------------------------------------------------------
+  LRESULT HandleCopyData(const COPYDATASTRUCT* data);
+  LRESULT HandleSysCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT HandlePowerBroadcast(WPARAM event);
+  LRESULT HandleSessionChange(WPARAM code);
+  LRESULT HandleHotKey(WPARAM id);
+
+  // Tab from the search edit moves into the entry list.
+  bool DialogKey(WORD key, unsigned shift) override;
+  bool IsShortCut(WORD key, unsigned shift) override;
+
+  // The settings file beside the executable.
+  static constexpr char kSettingsFile[] = "Vaultline.ini";
+
  protected:
   void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void CreateComponents();
+  void CreateMenus();
+  void CreateToolBars();
+  void CreateViews();
+  void CreateDetails();
+  void CreateStatusBar();
+  void BindEvents();
+  void LayoutControls();
+  void LayoutDetails();
+  void PlaceProgress();
+  void SettingsStoreToFile();
+  TQToggleBitBtn* PanelButton(const std::string& name, int glyph);
+
+  int treeWidth_ = 220;
+  int detailsHeight_ = 206;
+  double detailsRatio_ = -1.0;
+  bool destroyed_ = false;
+  bool created_ = false;
 };
 
 extern TFormMain* FormMain;
+
+// The program's command-line arguments after its own name, parsed like
+// ParamStr: blanks separate, double quotes group and are removed.
+std::vector<std::string> ProgramArguments();

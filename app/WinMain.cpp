@@ -1,19 +1,46 @@
-// The program's entry function.
+// The program's entry function: one instance per Windows session.
 #include <windows.h>
 
+#include "app/FormAbout.h"
+#include "app/FormIcon.h"
 #include "app/FormMain.h"
+#include "app/FormPwd.h"
+#include "app/FormSettings.h"
+#include "app/SingleInstance.h"
 #include "ui/Application.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  int exitCode = 0;
+  // 1.
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+  if (!mutex) return 0;
+  const bool createdHere = GetLastError() != ERROR_ALREADY_EXISTS;
+  // 2. A second start hands its path over and ends.
+  if (!createdHere) {
+    HandOverToRunningInstance(ProgramArguments());
+    CloseHandle(mutex);
+    return 0;
+  }
+  // 3. and 4.
   {
     TApplication app;
-    app.Initialize();
-    app.SetTitle("Quorvane Vaultline");
-    auto* form = new TFormMain(&app);
-    app.SetMainForm(form);
-    app.Run();
-    exitCode = app.ExitCode();
+    try {
+      app.Initialize();
+      app.SetTitle("Quorvane Vaultline");
+      auto* main = new TFormMain(&app);
+      app.SetMainForm(main);
+      new TFormIcon(&app);
+      new TFormAbout(&app);
+      new TFormPwd(&app);
+      new TFormSettings(&app);
+      app.Run();
+    } catch (const std::exception& e) {
+      app.ShowException(e);
+    } catch (...) {
+      app.ShowException(std::runtime_error("unknown error"));
+    }
   }
-  return exitCode;
+  // 5.
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  return 0;
 }

@@ -1,68 +1,130 @@
-// Starts the real program and drives it through its window messages.
+// The real program under Wine: start-up with a prepared settings file, one
+// instance per session with the hand-over of a vault path from a second
+// start (real mutex, window class and WM_COPYDATA between two processes),
+// closing, and a screenshot of the main window.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
+
+#include "app/tests/Harness.h"
+
+using namespace harness;
 
 namespace {
 
-std::string ExePath() {
-  std::string p = VL_EXE_PATH;
-  // A Linux path from the build is reachable through Wine's Z: drive.
-  if (!p.empty() && p[0] == '/') {
-    for (char& c : p)
-      if (c == '/') c = '\\';
-    p = "Z:" + p;
-  }
-  return p;
+constexpr DWORD kStartTimeout = 30000;
+
+// The settings of a visible window with no vault: no last file, not
+// minimised.
+const std::vector<std::string> kShownIni = {"CheckBoxLastFile=0", "CheckBoxMinimized=0"};
+
+void TouchFile(const std::string& path) { std::ofstream(path, std::ios::binary) << "x"; }
+
+bool Visible(HWND wnd) { return IsWindowVisible(wnd) != FALSE; }
+
+TEST(Program, StartsShownWithoutVaultAndClosesWithExitCodeZero) {
+  TProgramFolder folder(kShownIni);
+  const int p = folder.Start();
+  ASSERT_GE(p, 0);
+  HWND wnd = FindProcessWindow(folder.Pid(p), "TFormMain", kStartTimeout);
+  ASSERT_NE(wnd, nullptr) << "no TFormMain window";
+  EXPECT_TRUE(WaitFor([&] { return Visible(wnd) && WindowText(wnd) == "Untitled - Vaultline"; }, 10000))
+      << WindowText(wnd);
+  // The start-up work is done once and the window stays.
+  Sleep(600);
+  EXPECT_TRUE(Visible(wnd));
+  PostMessageA(wnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(folder.WaitExit(p, kStartTimeout), 0);
 }
 
-struct Process {
-  PROCESS_INFORMATION pi{};
-  bool Start(const std::string& args = "") {
-    std::string cmd = "\"" + ExePath() + "\"" + (args.empty() ? "" : " " + args);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi) != FALSE;
+TEST(Program, DefaultsStartHiddenInTheTrayWithTheLastVaultLocked) {
+  // No start options in the file: both are on by default.
+  TProgramFolder folder({});
+  const std::string vault = folder.File("Mail.qvl");
+  TouchFile(vault);
+  {
+    std::ofstream ini(folder.File("Vaultline.ini"), std::ios::binary | std::ios::app);
+    ini << "LastOpenedFile=" << vault << "\r\n";
   }
-  ~Process() {
-    if (pi.hProcess) {
-      if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
-    }
-  }
-};
+  const int p = folder.Start();
+  HWND wnd = FindProcessWindow(folder.Pid(p), "TFormMain", kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return WindowText(wnd) == "[Locked] Mail.qvl - Vaultline"; }, 10000)) << WindowText(wnd);
+  EXPECT_TRUE(WaitFor([&] { return !Visible(wnd); }, 10000));
 
-HWND FindMainWindow(DWORD pid, int timeoutMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 50) {
-    HWND found = nullptr;
-    HWND w = nullptr;
-    while ((w = FindWindowExA(nullptr, w, "TFormMain", nullptr)) != nullptr) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(w, &owner);
-      if (owner == pid) found = w;
-    }
-    if (found) return found;
-    Sleep(50);
+  // A second start without arguments brings the window forward and ends.
+  const int second = folder.Start();
+  EXPECT_EQ(folder.WaitExit(second, kStartTimeout), 0);
+  EXPECT_TRUE(WaitFor([&] { return Visible(wnd); }, 5000));
+  EXPECT_EQ(WindowText(wnd), "[Locked] Mail.qvl - Vaultline");
+  EXPECT_TRUE(folder.Running(p));
+}
+
+TEST(Program, SecondStartWithAnotherPathWhileLockedKeepsTheOldVaultLocked) {
+  TProgramFolder folder({"CheckBoxLastFile=1", "CheckBoxMinimized=1"});
+  const std::string vault = folder.File("Mail.qvl");
+  TouchFile(vault);
+  {
+    std::ofstream ini(folder.File("Vaultline.ini"), std::ios::binary | std::ios::app);
+    ini << "LastOpenedFile=" << vault << "\r\n";
   }
-  return nullptr;
+  const int p = folder.Start();
+  HWND wnd = FindProcessWindow(folder.Pid(p), "TFormMain", kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "[Locked] Mail.qvl - Vaultline" && !Visible(wnd); }, 10000));
+
+  // The other vault does not exist: the running instance says so, and the
+  // locked vault stays remembered and locked, hidden in the tray.
+  const int second = folder.Start("\"" + folder.File("Other.qvl") + "\"");
+  HWND box = FindMessageBox(folder.Pid(p), "Open error", kStartTimeout);
+  ASSERT_NE(box, nullptr) << "no Open error message in the running instance";
+  EXPECT_EQ(MessageBoxText(box), "The selected file does not exist.");
+  // The second start waits for the running instance's answer.
+  EXPECT_TRUE(folder.Running(second));
+  PressMessageBoxButton(box, IDOK);
+  EXPECT_EQ(folder.WaitExit(second, kStartTimeout), 0);
+  EXPECT_TRUE(WaitFor([&] { return !Visible(wnd); }, 5000));
+  EXPECT_EQ(WindowText(wnd), "[Locked] Mail.qvl - Vaultline");
+}
+
+TEST(Program, SecondStartMakesARelativePathAbsoluteInItsOwnFolder) {
+  TProgramFolder folder(kShownIni);
+  const std::string sub = folder.File("sub");
+  CreateDirectoryA(sub.c_str(), nullptr);
+  TouchFile(sub + "\\notes.txt");
+  const int p = folder.Start();
+  HWND wnd = FindProcessWindow(folder.Pid(p), "TFormMain", kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return Visible(wnd); }, 10000));
+
+  // "notes.txt" exists only in the second start's working folder: the
+  // running instance finds the file (and refuses it for its extension)
+  // only when the path arrived made absolute.
+  const int second = folder.Start("  notes.txt  ", sub);
+  HWND box = FindMessageBox(folder.Pid(p), "Invalid file type", kStartTimeout);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), "Only .qvl files are supported.");
+  PressMessageBoxButton(box, IDOK);
+  EXPECT_EQ(folder.WaitExit(second, kStartTimeout), 0);
+  EXPECT_EQ(WindowText(wnd), "Untitled - Vaultline");
+}
+
+TEST(Program, MainWindowScreenshot) {
+  TProgramFolder folder(kShownIni);
+  const int p = folder.Start();
+  HWND wnd = FindProcessWindow(folder.Pid(p), "TFormMain", kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return Visible(wnd); }, 10000));
+  // Clear of the notification area's stand-in at the top left of the screen.
+  SetWindowPos(wnd, nullptr, 180, 60, 960, 640, SWP_NOZORDER);
+  const std::string png = SaveScreenshot(wnd, "main-window");
+  ASSERT_FALSE(png.empty());
+  std::ifstream f(png, std::ios::binary);
+  char magic[8] = {};
+  f.read(magic, 8);
+  EXPECT_EQ(std::string(magic + 1, 3), "PNG");
 }
 
 }  // namespace
-
-TEST(Program, StartsShowsMainWindowAndClosesCleanly) {
-  Process p;
-  ASSERT_TRUE(p.Start()) << ExePath();
-  HWND wnd = FindMainWindow(p.pi.dwProcessId, 30000);
-  ASSERT_NE(wnd, nullptr) << "no TFormMain window";
-  char caption[256] = {};
-  GetWindowTextA(wnd, caption, sizeof caption);
-  EXPECT_STREQ(caption, "Quorvane Vaultline");
-  PostMessageA(wnd, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(p.pi.hProcess, 30000), WAIT_OBJECT_0);
-  DWORD code = 1234;
-  GetExitCodeProcess(p.pi.hProcess, &code);
-  EXPECT_EQ(code, 0u);
-}

@@ -1,0 +1,194 @@
+#include "app/FormIcon.h"
+
+#include "app/FormMain.h"
+#include "app/Helpers.h"
+#include "app/model/DialogRules.h"
+#include "base/SysUtils.h"
+
+TFormIcon* FormIcon = nullptr;
+
+namespace {
+constexpr int kFooterHeight = 40;
+
+TQToggleBitBtn* DialogButton(TForm* form, const std::string& name, const std::string& caption) {
+  auto* b = new TQToggleBitBtn(form);
+  b->SetName(name);
+  b->SetParent(form);
+  b->SetCaption(caption);
+  b->SetToggleMode(false);
+  b->SetDrawStyle(qbsSpeedButton);
+  b->SetEmbossed(true);
+  b->SetTransparentBackground(true);
+  b->SetTransparentForeground(true);
+  b->SetCornerRadius(0);
+  b->Show();
+  return b;
+}
+
+TImageList* Icons() { return FormMain ? FormMain->ImageListIcons : nullptr; }
+}  // namespace
+
+TFormIcon::TFormIcon(TComponent* owner) : TForm(owner, "TFormIcon") {
+  SetName("FormIcon");
+  FormIcon = this;
+  HandleNeeded();
+  SetClientSize(512, 308);
+  CenterOnScreen();
+
+  Image1 = new TImage(this);
+  Image1->SetName("Image1");
+  Image1->SetParent(this);
+  Image1->Show();
+  Label1 = new TLabel(this);
+  Label1->SetName("Label1");
+  Label1->SetParent(this);
+  Label1->SetCaption("Group Name: ");
+  Label1->SetBounds(9, 12, 78, 16);
+  Label1->Show();
+  Edit1 = new TEditBox(this);
+  Edit1->SetName("Edit1");
+  Edit1->SetParent(this);
+  Edit1->SetBounds(90, 9, 413, 22);
+  Edit1->Show();
+  ListView1 = new TListView(this);
+  ListView1->SetName("ListView1");
+  ListView1->SetParent(this);
+  ListView1->SetViewStyle(vsList);
+  ListView1->SetReadOnly(true);
+  ListView1->SetHideSelection(false);
+  ListView1->SetBounds(9, 40, 494, 217);
+  ListView1->Show();
+  ButtonOK = DialogButton(this, "ButtonOK", "&Apply");
+  ButtonCancel = DialogButton(this, "ButtonCancel", "&Cancel");
+  TimerStart = new TTimer(this);
+  TimerStart->SetName("TimerStart");
+  TimerStart->SetEnabled(false);
+  TimerStart->SetInterval(200);
+
+  OnShow = [this](TObject* s) { FormShow(s); };
+  ListView1->OnSelectItem = [this](TObject* s, TListItem* item, bool selected) { ListView1SelectItem(s, item, selected); };
+  ListView1->OnDblClick = [this](TObject* s) { ButtonOKClick(s); };
+  TimerStart->OnTimer = [this](TObject* s) { TimerStartTimer(s); };
+  ButtonOK->OnClick = [this](TObject* s) { ButtonOKClick(s); };
+  ButtonCancel->OnClick = [this](TObject* s) { ButtonCancelClick(s); };
+}
+
+TFormIcon::~TFormIcon() {
+  if (FormIcon == this) FormIcon = nullptr;
+}
+
+void TFormIcon::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+}
+
+void TFormIcon::FormShow(TObject*) {
+  // 1.
+  Cancelled = true;
+  // 2.
+  ListView1->SetSmallImages(Icons());
+  ListView1->BeginUpdate();
+  ListView1->Clear();
+  const int count = Icons() ? Icons()->Count() : 0;
+  for (int i = 0; i < count; ++i) {
+    TListItem* item = ListView1->Add();
+    item->SetCaption(std::to_string(i) + ".");
+    item->SetImageIndex(i);
+  }
+  ListView1->EndUpdate();
+  // 3.
+  ListView1->SetColumnWidth(60);
+  ListView1->Scroll(-100000, 0);
+  // 4. The height is the window's, caption and frame included.
+  const int frame = Height() - ClientHeight();
+  if (GroupMode) {
+    ListView1->SetBounds(9, 40, 494, 217);
+    SetBounds(Left(), Top(), Width(), 339);
+    TimerStart->SetEnabled(false);
+    TimerStart->SetEnabled(true);
+  } else {
+    ListView1->SetBounds(9, 16, 494, 217);
+    SetBounds(Left(), Top(), Width(), 321);
+    TimerStart->SetEnabled(false);
+  }
+  Label1->SetVisible(GroupMode);
+  Edit1->SetVisible(GroupMode);
+  const int clientHeight = Height() - frame;
+  const int top = clientHeight - kFooterHeight;
+  Image1->SetBounds(0, top, 512, kFooterHeight);
+  ButtonOK->SetBounds(330, top + 7, 84, 26);
+  ButtonCancel->SetBounds(420, top + 7, 84, 26);
+  if (FormMain) TileFooterImage(FormMain->ImageMarble, *Image1);
+  // 5.
+  IconIndex = ClampIconIndex(IconIndex, ListView1->Count());
+  const int chosen = IconIndex;
+  ListView1->ClearSelection();
+  if (TListItem* f = ListView1->ItemFocused()) f->SetFocused(false);
+  if (chosen < ListView1->Count()) {
+    TListItem* item = ListView1->Item(chosen);
+    item->SetSelected(true);
+    item->SetFocused(true);
+    item->MakeVisible(false);
+  }
+  IconIndex = chosen;
+  ShowIconAsWindowIcon(IconIndex);
+  ListView1->Repaint();
+}
+
+void TFormIcon::ShowIconAsWindowIcon(int i) {
+  TImageList* icons = Icons();
+  if (!icons || !icons->Handle() || icons->Count() == 0) return;
+  if (i < 0 || i >= icons->Count()) i = 0;
+  HICON icon = ImageList_GetIcon(icons->Handle(), i, ILD_NORMAL);
+  if (!icon) return;
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  icon_.reset(icon);  // the window no longer uses the previous one
+}
+
+void TFormIcon::ListView1SelectItem(TObject*, TListItem* item, bool selected) {
+  if (!item || !selected) return;
+  IconIndex = item->ImageIndex();
+  ShowIconAsWindowIcon(IconIndex);
+}
+
+void TFormIcon::TimerStartTimer(TObject*) {
+  TimerStart->SetEnabled(false);
+  if (GroupMode) {
+    Edit1->SelectAll();
+    Edit1->SetFocus();
+  }
+}
+
+void TFormIcon::ButtonOKClick(TObject*) {
+  if (GroupMode) {
+    const TGroupNameCheck check = CheckGroupName(Edit1->Text());
+    if (!check.Ok) {
+      ShowMessageBox(check.Text, check.Caption, MB_ICONINFORMATION);
+      Edit1->SetFocus();
+      return;
+    }
+    Edit1->SetText(check.Name);
+  }
+  if (TListItem* item = ListView1->Selected()) IconIndex = item->ImageIndex();
+  Cancelled = false;
+  SetModalResult(mrOk);
+}
+
+void TFormIcon::ButtonCancelClick(TObject*) {
+  Cancelled = true;
+  SetModalResult(mrCancel);
+}
+
+bool TFormIcon::DialogKey(WORD key, unsigned) {
+  if (key == VK_ESCAPE) {
+    ButtonCancelClick(this);
+    return true;
+  }
+  if (key == VK_RETURN) {
+    ButtonOKClick(this);
+    return true;
+  }
+  return false;
+}

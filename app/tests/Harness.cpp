@@ -1,0 +1,275 @@
+#include "app/tests/Harness.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace harness {
+
+// ---- PNG ----------------------------------------------------------------------
+
+namespace {
+
+std::uint32_t Crc32(const std::uint8_t* p, std::size_t n, std::uint32_t crc = 0) {
+  static std::uint32_t table[256];
+  static bool ready = false;
+  if (!ready) {
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[i] = c;
+    }
+    ready = true;
+  }
+  crc = ~crc;
+  for (std::size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void Chunk(std::vector<std::uint8_t>& out, const char type[4], const std::vector<std::uint8_t>& data) {
+  Put32(out, static_cast<std::uint32_t>(data.size()));
+  std::vector<std::uint8_t> body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  out.insert(out.end(), body.begin(), body.end());
+  Put32(out, Crc32(body.data(), body.size()));
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& pixels) {
+  if (width <= 0 || height <= 0 || pixels.size() < static_cast<std::size_t>(width) * height) return false;
+  // The raw scan lines: filter byte 0, then R, G, B.
+  std::vector<std::uint8_t> raw;
+  raw.reserve(static_cast<std::size_t>(height) * (1 + 3 * width));
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+      raw.push_back(static_cast<std::uint8_t>(p >> 16));
+      raw.push_back(static_cast<std::uint8_t>(p >> 8));
+      raw.push_back(static_cast<std::uint8_t>(p));
+    }
+  }
+  // zlib stream of stored blocks (at most 65535 bytes each) and Adler-32.
+  std::vector<std::uint8_t> z{0x78, 0x01};
+  std::uint32_t a = 1, b = 0;
+  for (std::uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (std::size_t pos = 0; pos < raw.size() || raw.empty();) {
+    const std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
+    const bool last = pos + n >= raw.size();
+    z.push_back(last ? 1 : 0);
+    z.push_back(static_cast<std::uint8_t>(n));
+    z.push_back(static_cast<std::uint8_t>(n >> 8));
+    z.push_back(static_cast<std::uint8_t>(~n));
+    z.push_back(static_cast<std::uint8_t>(~n >> 8));
+    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos), raw.begin() + static_cast<std::ptrdiff_t>(pos + n));
+    pos += n;
+    if (last) break;
+  }
+  Put32(z, (b << 16) | a);
+
+  std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<std::uint8_t> ihdr;
+  Put32(ihdr, static_cast<std::uint32_t>(width));
+  Put32(ihdr, static_cast<std::uint32_t>(height));
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, deflate, no filter choice, no interlace
+  Chunk(png, "IHDR", ihdr);
+  Chunk(png, "IDAT", z);
+  Chunk(png, "IEND", {});
+  std::ofstream f(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  f.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  return f.good();
+}
+
+bool CaptureWindow(HWND wnd, int& width, int& height, std::vector<std::uint32_t>& pixels) {
+  RECT r;
+  if (!GetWindowRect(wnd, &r)) return false;
+  width = r.right - r.left;
+  height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (dib && bits) {
+    HGDIOBJ old = SelectObject(mem, dib);
+    ok = BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+    GdiFlush();
+    if (ok) {
+      const auto* p = static_cast<const std::uint32_t*>(bits);
+      pixels.assign(p, p + static_cast<std::size_t>(width) * height);
+    }
+    SelectObject(mem, old);
+  }
+  if (dib) DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+std::string SaveScreenshot(HWND wnd, const std::string& name) {
+  // Above every other window while the picture is taken.
+  SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  Sleep(500);
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> pixels;
+  const bool ok = CaptureWindow(wnd, w, h, pixels);
+  SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!ok) return "";
+  std::filesystem::path dir = std::filesystem::path(VL_BINARY_DIR) / "screenshots";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string path = (dir / (name + ".png")).string();
+  return WritePng(path, w, h, pixels) ? path : "";
+}
+
+// ---- Processes -----------------------------------------------------------------
+
+std::string ExePath() {
+  std::string p = VL_EXE_PATH;
+  // A Linux path from the build is reachable through Wine's Z: drive.
+  if (!p.empty() && p[0] == '/') {
+    for (char& c : p)
+      if (c == '/') c = '\\';
+    p = "Z:" + p;
+  }
+  return p;
+}
+
+TProgramFolder::TProgramFolder(const std::vector<std::string>& iniLines) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  std::random_device rd;
+  for (int i = 0; i < 100 && folder_.empty(); ++i) {
+    std::string candidate = std::string(temp) + "vlprog-" + std::to_string(rd()) + std::to_string(i);
+    if (CreateDirectoryA(candidate.c_str(), nullptr)) folder_ = candidate;
+  }
+  CopyFileA(ExePath().c_str(), Exe().c_str(), FALSE);
+  std::string ini = "\r\n";
+  for (const std::string& line : iniLines) ini += line + "\r\n";
+  std::ofstream f(File("Vaultline.ini"), std::ios::binary);
+  f << ini;
+}
+
+TProgramFolder::~TProgramFolder() {
+  for (PROCESS_INFORMATION& pi : processes_) {
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+      // A clean end first: the tray icon and the mutex go with it.
+      HWND w = nullptr;
+      while ((w = FindWindowExA(nullptr, w, "TFormMain", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pi.dwProcessId) PostMessageA(w, WM_CLOSE, 0, 0);
+      }
+      if (WaitForSingleObject(pi.hProcess, 5000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+      WaitForSingleObject(pi.hProcess, 5000);
+    }
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(folder_, ec);
+}
+
+int TProgramFolder::Start(const std::string& args, const std::string& workingDir) {
+  std::string cmd = "\"" + Exe() + "\"" + (args.empty() ? "" : " " + args);
+  const std::string dir = workingDir.empty() ? folder_ : workingDir;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) return -1;
+  processes_.push_back(pi);
+  return static_cast<int>(processes_.size()) - 1;
+}
+
+int TProgramFolder::WaitExit(int index, DWORD timeoutMs) {
+  const PROCESS_INFORMATION& pi = processes_.at(static_cast<std::size_t>(index));
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  return static_cast<int>(code);
+}
+
+bool TProgramFolder::Running(int index) const {
+  return WaitForSingleObject(processes_.at(static_cast<std::size_t>(index)).hProcess, 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+struct TFind {
+  DWORD pid;
+  const char* className;
+  std::string caption;
+  bool byCaption;
+  HWND found;
+};
+
+BOOL CALLBACK FindTop(HWND wnd, LPARAM lp) {
+  auto* f = reinterpret_cast<TFind*>(lp);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(wnd, &owner);
+  if (owner != f->pid) return TRUE;
+  char cls[64] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (std::string(cls) != f->className) return TRUE;
+  if (f->byCaption && WindowText(wnd) != f->caption) return TRUE;
+  if (f->byCaption && !IsWindowVisible(wnd)) return TRUE;
+  f->found = wnd;
+  return FALSE;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const char* className, DWORD timeoutMs) {
+  TFind f{pid, className, "", false, nullptr};
+  WaitFor(
+      [&] {
+        EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+        return f.found != nullptr;
+      },
+      timeoutMs);
+  return f.found;
+}
+
+std::string WindowText(HWND wnd) {
+  char text[1024] = {};
+  GetWindowTextA(wnd, text, sizeof text);
+  return text;
+}
+
+HWND FindMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs) {
+  TFind f{pid, "#32770", caption, true, nullptr};
+  WaitFor(
+      [&] {
+        EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+        return f.found != nullptr;
+      },
+      timeoutMs);
+  return f.found;
+}
+
+std::string MessageBoxText(HWND box) {
+  char text[2048] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  return text;
+}
+
+void PressMessageBoxButton(HWND box, int id) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+}  // namespace harness
