@@ -4,7 +4,10 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include "base/Platform.h"
 #include "base/SysUtils.h"
@@ -109,6 +112,111 @@ struct TChunkBuffer {
     if (Data) WipeBytes(Data.get(), static_cast<std::size_t>(Length));
   }
 };
+
+// Feeds the spans of an operation to its HMAC, either at once or on a helper
+// thread that hashes one span while the caller reads, ciphers and writes
+// the next. A span handed over stays in use until the next Feed or Drain
+// returns, so the caller alternates between two halves of its buffer.
+class TMacFeeder {
+ public:
+  TMacFeeder(THmacSha256Context& mac, bool threaded) : mac_(mac) {
+    if (!threaded) return;
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (...) {
+      // No thread: every span is hashed at once.
+    }
+  }
+  ~TMacFeeder() {
+    if (!thread_.joinable()) return;
+    WaitIdle();
+    Set(kStop);
+    thread_.join();
+  }
+  TMacFeeder(const TMacFeeder&) = delete;
+  TMacFeeder& operator=(const TMacFeeder&) = delete;
+
+  bool Threaded() const { return thread_.joinable(); }
+
+  // Returns once the span handed over before this one is hashed.
+  void Feed(const std::uint8_t* data, std::int64_t length) {
+    if (!thread_.joinable()) {
+      HmacSha256Update(mac_, data, length);
+      return;
+    }
+    WaitIdle();
+    data_ = data;
+    length_ = length;
+    Set(kBusy);
+  }
+
+  // Returns once every span handed over is hashed.
+  void Drain() {
+    if (thread_.joinable()) WaitIdle();
+  }
+
+ private:
+  static constexpr int kIdle = 0, kBusy = 1, kStop = 2;
+
+  static void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+
+  // A side that finds nothing to do spins for a moment, since the other side
+  // is usually a few microseconds away, and then sleeps. A sleeper counts
+  // itself before it looks at the state a last time, and a change looks for
+  // sleepers after it is made (both in one total order), so either the
+  // sleeper sees the change or the change sees the sleeper and wakes it.
+  void Set(int state) {
+    state_.store(state, std::memory_order_seq_cst);
+    if (sleepers_.load(std::memory_order_seq_cst) > 0) {
+      { std::lock_guard<std::mutex> lock(mutex_); }
+      changed_.notify_all();
+    }
+  }
+
+  template <class Done>
+  int Await(Done done) {
+    int s = state_.load(std::memory_order_acquire);
+    for (int i = 0; i < 4096 && !done(s); ++i) {
+      Relax();
+      s = state_.load(std::memory_order_acquire);
+    }
+    if (done(s)) return s;
+    std::unique_lock<std::mutex> lock(mutex_);
+    sleepers_.fetch_add(1, std::memory_order_seq_cst);
+    changed_.wait(lock, [&] { return done(s = state_.load(std::memory_order_seq_cst)); });
+    sleepers_.fetch_sub(1, std::memory_order_seq_cst);
+    return s;
+  }
+
+  void WaitIdle() {
+    Await([](int s) { return s == kIdle; });
+  }
+
+  void Run() {
+    for (;;) {
+      if (Await([](int s) { return s != kIdle; }) == kStop) return;
+      HmacSha256Update(mac_, data_, length_);
+      Set(kIdle);
+    }
+  }
+
+  THmacSha256Context& mac_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::atomic<int> state_{kIdle};
+  std::atomic<int> sleepers_{0};
+  const std::uint8_t* data_ = nullptr;
+  std::int64_t length_ = 0;
+};
+
+bool UseMacThread(std::int64_t bytes, std::int64_t from) {
+  return bytes >= from && std::thread::hardware_concurrency() > 1;
+}
 
 }  // namespace
 
@@ -374,24 +482,47 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
     const int chunk = bufferSize_;
     buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(chunk)]);
     buffer.Length = chunk;
+    TMacFeeder feeder(mac.Context, UseMacThread(remaining, macThreadFrom_));
+    // With the helper thread each chunk goes in two pieces, one in each half
+    // of the buffer; the keystream offsets are those of the whole chunk.
+    const std::int64_t piece = feeder.Threaded() ? chunk / 2 : chunk;
+    std::uint8_t* const halves[2] = {buffer.Data.get(), buffer.Data.get() + (feeder.Threaded() ? piece : 0)};
+    int half = 0;
 
     // The encrypted part, then (header-only) the plain tail.
     std::int64_t position = 0;
     auto pump = [&](std::int64_t end, bool encrypt) {
-      while (!CancelRequested() && position < end) {
-        const std::int64_t want = std::min<std::int64_t>(chunk, end - position);
-        const std::int64_t got = ReadFully(*input, buffer.Data.get(), want);
-        if (got <= 0) return true;
-        if (encrypt) stages.Encrypt(buffer.Data.get(), got, position, compatibilityMode_);
-        if (!WriteFully(*output, buffer.Data.get(), got)) return false;
-        HmacSha256Update(mac.Context, buffer.Data.get(), got);
-        position += got;
-        if (!DoProgress(qeoEncrypt, progressName, ProgressPosition(position, remaining), progressMax)) break;
+      bool ended = false;
+      while (!ended && !CancelRequested() && position < end) {
+        const std::int64_t chunkStart = position;
+        const std::int64_t chunkEnd = position + std::min<std::int64_t>(chunk, end - position);
+        while (position < chunkEnd) {
+          std::uint8_t* const p = halves[half];
+          const std::int64_t want = std::min(piece, chunkEnd - position);
+          const std::int64_t got = ReadFully(*input, p, want);
+          if (got <= 0) {
+            ended = true;
+            break;
+          }
+          if (encrypt) stages.Encrypt(p, got, compatibilityMode_ ? position - chunkStart : position, false);
+          if (!WriteFully(*output, p, got)) return false;
+          feeder.Feed(p, got);
+          position += got;
+          half ^= feeder.Threaded() ? 1 : 0;
+          if (got < want) {
+            ended = true;
+            break;
+          }
+        }
+        if (position > chunkStart &&
+            !DoProgress(qeoEncrypt, progressName, ProgressPosition(position, remaining), progressMax))
+          break;
       }
       return true;
     };
     if (!pump(headerOnly > 0 ? headerOnly : remaining, true)) return fail(ErrEncryptFailed);
     if (headerOnly > 0 && !pump(remaining, false)) return fail(ErrEncryptFailed);
+    feeder.Drain();
 
     if (CancelRequested()) return fail(ErrCanceled);
     // Input that ended before the size it announced gives no container.
@@ -476,23 +607,65 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     const int chunk = bufferSize_;
     buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(chunk)]);
     buffer.Length = chunk;
+    TMacFeeder feeder(mac.Context, UseMacThread(bodyLength, macThreadFrom_));
+    const bool threaded = feeder.Threaded();
+    const std::int64_t piece = threaded ? chunk / 2 : chunk;
+    std::uint8_t* const halves[2] = {buffer.Data.get(), buffer.Data.get() + (threaded ? piece : 0)};
+    int half = 0;
 
+    // A piece is hashed as read, then decrypted in place and written. With
+    // the helper thread that comes one piece later, once its hash is done;
+    // a chunk's progress event follows the write of its last piece.
+    struct TPiece {
+      std::uint8_t* Data;
+      std::int64_t Length, At, ChunkStart;
+      bool Decrypt, ChunkEnd;
+    };
+    auto finish = [&](const TPiece& p) {
+      if (p.Decrypt) stages.Decrypt(p.Data, p.Length, compatibilityMode_ ? p.At - p.ChunkStart : p.At, false);
+      // A plain output cut short must not pass for a whole one.
+      if (!WriteFully(*output, p.Data, p.Length)) return false;
+      if (p.ChunkEnd) DoProgress(qeoDecrypt, progressName, ProgressPosition(p.At + p.Length, bodyLength), progressMax);
+      return true;
+    };
+    TPiece pending{};
+    bool hasPending = false;
     std::int64_t position = 0;
+    bool ended = false;
     auto pump = [&](std::int64_t end, bool decrypt) {
-      while (!CancelRequested() && position < end) {
-        const std::int64_t want = std::min<std::int64_t>(chunk, end - position);
-        const std::int64_t got = ReadFully(*input, buffer.Data.get(), want);
-        if (got <= 0) return true;
-        HmacSha256Update(mac.Context, buffer.Data.get(), got);
-        if (decrypt) stages.Decrypt(buffer.Data.get(), got, position, compatibilityMode_);
-        // A plain output cut short must not pass for a whole one.
-        if (!WriteFully(*output, buffer.Data.get(), got)) return false;
-        position += got;
-        if (!DoProgress(qeoDecrypt, progressName, ProgressPosition(position, bodyLength), progressMax)) break;
+      while (!ended && !CancelRequested() && position < end) {
+        const std::int64_t chunkStart = position;
+        const std::int64_t chunkEnd = position + std::min<std::int64_t>(chunk, end - position);
+        while (position < chunkEnd && !CancelRequested()) {
+          std::uint8_t* const p = halves[half];
+          const std::int64_t want = std::min(piece, chunkEnd - position);
+          const std::int64_t got = ReadFully(*input, p, want);
+          if (got <= 0) {
+            ended = true;
+            break;
+          }
+          feeder.Feed(p, got);
+          const TPiece current{p, got, position, chunkStart, decrypt, got < want || position + got == chunkEnd};
+          position += got;
+          if (got < want) ended = true;
+          if (threaded) {
+            if (hasPending && !finish(pending)) return false;
+            pending = current;
+            hasPending = true;
+            half ^= 1;
+          } else if (!finish(current)) {
+            return false;
+          }
+          if (ended) break;
+        }
       }
       return true;
     };
     if (!pump(encryptedEnd, true) || !pump(bodyLength, false)) return failRestoring(ErrDecryptFailed);
+    feeder.Drain();
+    // A piece still in hand when the operation was cancelled is dropped: the
+    // output ends after the chunk whose progress event asked to stop.
+    if (hasPending && !CancelRequested() && !finish(pending)) return failRestoring(ErrDecryptFailed);
 
     std::uint8_t tag[TagSize];
     HmacSha256Final(mac.Context, tag);

@@ -159,6 +159,11 @@ class TQEnc : public TComponent {
   // The worker thread running a job for this component, or none.
   std::atomic<TQEncWorkerThread*> worker_{nullptr};
 
+  // From this many bytes of data on, a container operation computes its
+  // HMAC on a helper thread beside the cipher and the stream copies; the
+  // bytes are the same either way.
+  std::int64_t macThreadFrom_ = std::int64_t(1) << 20;
+
  private:
   friend class TQEncWorkerThread;
 

@@ -653,6 +653,7 @@ struct TFailCase {
   TCascadeCase Cascade;
   bool HeaderOnly;
   TFailingStream::TFailure Failure;
+  bool MacThread;
 };
 
 class FailingStreams : public ::testing::TestWithParam<TFailCase> {
@@ -660,6 +661,7 @@ class FailingStreams : public ::testing::TestWithParam<TFailCase> {
   void SetUp() override {
     Configure(q_);
     q_.Scripted = true;  // thousands of runs: no system random source each time
+    q_.SetMacThread(GetParam().MacThread);
     SetCascade(q_, GetParam().Cascade);
     q_.SetFastMode(true);  // one derivation, then the cache
     q_.SetBufferSize(512);
@@ -667,6 +669,15 @@ class FailingStreams : public ::testing::TestWithParam<TFailCase> {
     q_.SetHeaderOnlyKB(1);
     plain_ = Pattern(1300);
     container_ = Encrypt(q_, plain_);
+  }
+  // Every budget from 0 to total; with the helper thread, which costs a
+  // thread start per run, every 7th and the last few.
+  std::vector<std::int64_t> Budgets(std::int64_t total) const {
+    std::vector<std::int64_t> v;
+    const std::int64_t step = GetParam().MacThread ? 7 : 1;
+    for (std::int64_t n = 0; n <= total; ++n)
+      if (n % step == 0 || n + 3 > total) v.push_back(n);
+    return v;
   }
   TTestQEnc q_;
   Bytes plain_;
@@ -677,7 +688,7 @@ TEST_P(FailingStreams, WriterOutput) {
   // The header is written twice: first with the tag zeroed, then sealed.
   const auto total = static_cast<std::int64_t>(container_.size()) +
                      (StageCount(GetParam().Cascade) == 1 ? HeaderSizeV2 : HeaderSizeV3);
-  for (std::int64_t n = 0; n <= total; ++n) {
+  for (std::int64_t n : Budgets(total)) {
     TMemoryStream in;
     Fill(in, plain_);
     TFailingStream out;
@@ -692,7 +703,7 @@ TEST_P(FailingStreams, WriterOutput) {
 }
 
 TEST_P(FailingStreams, WriterInput) {
-  for (std::int64_t n = 0; n <= static_cast<std::int64_t>(plain_.size()); ++n) {
+  for (std::int64_t n : Budgets(static_cast<std::int64_t>(plain_.size()))) {
     TFailingStream in(plain_);
     in.ReadBudget = n;
     in.Failure = GetParam().Failure;
@@ -708,7 +719,7 @@ TEST_P(FailingStreams, WriterInput) {
 TEST_P(FailingStreams, ReaderInput) {
   // The reader peeks at the first 5 bytes before it reads the header.
   const auto total = static_cast<std::int64_t>(container_.size()) + 5;
-  for (std::int64_t n = 0; n <= total; ++n) {
+  for (std::int64_t n : Budgets(total)) {
     TFailingStream in(container_);
     in.ReadBudget = n;
     in.Failure = GetParam().Failure;
@@ -723,7 +734,7 @@ TEST_P(FailingStreams, ReaderInput) {
 }
 
 TEST_P(FailingStreams, ReaderOutput) {
-  for (std::int64_t n = 0; n <= static_cast<std::int64_t>(plain_.size()); ++n) {
+  for (std::int64_t n : Budgets(static_cast<std::int64_t>(plain_.size()))) {
     TMemoryStream in;
     Fill(in, container_);
     TFailingStream out;
@@ -740,11 +751,88 @@ TEST_P(FailingStreams, ReaderOutput) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, FailingStreams,
-    ::testing::Values(TFailCase{"A_Short", Cascades()[0], false, TFailingStream::TFailure::Short},
-                      TFailCase{"A_Throw", Cascades()[0], false, TFailingStream::TFailure::Throw},
-                      TFailCase{"TAC_HeaderOnly_Short", Cascades()[7], true, TFailingStream::TFailure::Short},
-                      TFailCase{"TAC_HeaderOnly_Throw", Cascades()[7], true, TFailingStream::TFailure::Throw}),
+    ::testing::Values(TFailCase{"A_Short", Cascades()[0], false, TFailingStream::TFailure::Short, false},
+                      TFailCase{"A_Throw", Cascades()[0], false, TFailingStream::TFailure::Throw, false},
+                      TFailCase{"TAC_HeaderOnly_Short", Cascades()[7], true, TFailingStream::TFailure::Short, false},
+                      TFailCase{"TAC_HeaderOnly_Throw", Cascades()[7], true, TFailingStream::TFailure::Throw, false},
+                      TFailCase{"A_Short_MacThread", Cascades()[0], false, TFailingStream::TFailure::Short, true},
+                      TFailCase{"TAC_HeaderOnly_Throw_MacThread", Cascades()[7], true,
+                                TFailingStream::TFailure::Throw, true}),
     [](const ::testing::TestParamInfo<TFailCase>& i) { return std::string(i.param.Name); });
+
+// ---- The HMAC on a helper thread ----
+
+// Large data has its HMAC computed beside the cipher, each chunk in two
+// pieces; the container, the plain data and the progress events are the
+// same as with everything on one thread, at every size around the chunk
+// and piece boundaries.
+TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
+  const std::vector<TCascadeCase> cascades = {Cascades()[0], Cascades()[1], Cascades()[7]};
+  for (const TCascadeCase& cascade : cascades)
+    for (bool headerOnly : {false, true})
+      for (bool compatibility : {false, true})
+        for (int bufferSize : {512, 513, 1000})
+          for (std::size_t size : {0, 1, 255, 256, 257, 511, 512, 513, 1025, 1300, 3000}) {
+            const std::string what = std::string(cascade.Name) + (headerOnly ? " header-only" : "") +
+                                     (compatibility ? " compatibility" : "") + " buffer " +
+                                     std::to_string(bufferSize) + " size " + std::to_string(size);
+            Bytes containers[2], plains[2];
+            std::vector<int> events[2][2];
+            for (bool thread : {false, true}) {
+              TTestQEnc q;
+              Configure(q);
+              SetCascade(q, cascade);
+              q.Scripted = true;
+              q.SetFastMode(true);
+              q.SetMacThread(thread);
+              q.SetHeaderOnly(headerOnly);
+              q.SetHeaderOnlyKB(1);
+              q.SetCompatibilityMode(compatibility);
+              q.SetBufferSize(bufferSize);
+              int op = 0;
+              q.OnProgress = [&](TObject*, TQEncOperation, const std::string&, int position, int, bool&) {
+                events[thread][op].push_back(position);
+              };
+              containers[thread] = Encrypt(q, Pattern(size));
+              op = 1;
+              if (size > 0) {
+                ASSERT_TRUE(Decrypt(q, containers[thread], plains[thread])) << what;
+              }
+            }
+            ASSERT_EQ(containers[1], containers[0]) << what;
+            ASSERT_EQ(plains[1], plains[0]) << what;
+            if (size > 0) {
+              ASSERT_EQ(plains[1], Pattern(size)) << what;
+            }
+            ASSERT_EQ(events[1][0], events[0][0]) << what;
+            ASSERT_EQ(events[1][1], events[0][1]) << what;
+          }
+}
+
+TEST(QEncStream, HelperThreadStopsAfterTheCancelledChunk) {
+  for (TQEncOperation op : {qeoEncrypt, qeoDecrypt}) {
+    std::int64_t sizes[2];
+    for (bool thread : {false, true}) {
+      TTestQEnc q;
+      Configure(q);
+      q.SetMacThread(thread);
+      q.SetBufferSize(512);
+      const Bytes c = Encrypt(q, Pattern(3000));
+      q.OnProgress = [](TObject*, TQEncOperation, const std::string&, int position, int, bool& cancel) {
+        if (position == 1024) cancel = true;
+      };
+      TMemoryStream in, out;
+      Fill(in, op == qeoEncrypt ? Pattern(3000) : c);
+      const bool ok = op == qeoEncrypt
+                          ? q.EncryptStreamCore(&in, &out, kName, kName)
+                          : q.DecryptStreamCore(&in, &out, kName, kName, static_cast<std::int64_t>(c.size()));
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(q.LastError(), ErrCanceled);
+      sizes[thread] = out.Size();
+    }
+    EXPECT_EQ(sizes[1], sizes[0]);
+  }
+}
 
 // ---- Progress and cancellation ----
 

@@ -56,6 +56,9 @@ class TTestQEnc : public TQEnc {
   using TQEnc::ProgressDue;
   using TQEnc::ResetProgressRecord;
 
+  // Whether the HMAC runs on the helper thread, whatever the data's size.
+  void SetMacThread(bool on) { macThreadFrom_ = on ? 0 : INT64_MAX; }
+
   // Counter mode: each call hands out the next bytes of 00 01 02 … FF 00 …
   bool Scripted = false;
   std::uint8_t NextByte = 0;
