@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "base/MainThreadWake.h"
+#include "base/Thread.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
 
@@ -21,6 +23,9 @@ void TApplication::Initialize() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES |
                                            ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&icc);
+  // Worker threads hand their calls to this thread through its messages.
+  MainThread::SetCurrent();
+  MainThread::InstallMessageHook();
 }
 
 // The shift keys held now: 1 Shift, 2 Alt, 4 Ctrl.
