@@ -268,6 +268,10 @@ void TWinControl::SetText(const std::string& text) {
   }
 }
 
+void TWinControl::SendToBack() {
+  if (Handle()) SetWindowPos(handle_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TWinControl::Invalidate() {
   if (handle_) InvalidateRect(handle_, nullptr, TRUE);
 }

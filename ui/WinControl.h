@@ -58,6 +58,11 @@ class TWinControl : public TComponent {
   std::string Text();
   void SetText(const std::string& text);
 
+  // Puts the window below its siblings (a background picture or frame that
+  // other controls lie on). Child windows created later lie below earlier
+  // ones otherwise.
+  void SendToBack();
+
   void Invalidate();
   void Update();
   void Repaint() { Invalidate(); Update(); }
