@@ -63,14 +63,14 @@ TFormAbout::TFormAbout(TComponent* owner) : TForm(owner, "TFormAbout") {
     link->Font().SetStyle(fsUnderline);
     link->SetHandCursor(true);
   }
-  LabelRights = AboutLabel(this, "LabelRights", "Copyright (C) Quorvane. All rights reserved.", 104, 140, 210, 16);
+  LabelRights = AboutLabel(this, "LabelRights", "Copyright (C) Quorvane.\r\nAll rights reserved.", 104, 138, 210, 30);
   ImageLogo = new TImage(this);
   ImageLogo->SetName("ImageLogo");
   ImageLogo->SetParent(this);
-  ImageLogo->SetBounds(104, 162, 16, 16);
+  ImageLogo->SetBounds(104, 170, 16, 16);
   DrawProgramIcon(ImageLogo->Picture(), 16, clBtnFace);
   ImageLogo->Show();
-  LabelCredits = AboutLabel(this, "LabelCredits", "Made with care in plain C++.", 124, 162, 190, 16);
+  LabelCredits = AboutLabel(this, "LabelCredits", "Made with care in plain C++.", 124, 170, 190, 16);
 
   ButtonOK = new TQToggleBitBtn(this);
   ButtonOK->SetName("ButtonOK");
@@ -78,9 +78,10 @@ TFormAbout::TFormAbout(TComponent* owner) : TForm(owner, "TFormAbout") {
   ButtonOK->SetCaption("&Apply");
   ButtonOK->SetToggleMode(false);
   ButtonOK->SetDrawStyle(qbsFlat);
-  ButtonOK->SetTransparentBackground(true);
   ButtonOK->SetBounds(225, 198, 84, 26);
   ButtonOK->Show();
+  CreateControlWindows(*this);
+  Image1->SendToBack();  // the footer picture lies under the button
 
   OnShow = [this](TObject* s) { FormShow(s); };
   ButtonOK->OnClick = [this](TObject* s) { ButtonOKClick(s); };

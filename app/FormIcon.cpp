@@ -60,6 +60,8 @@ TFormIcon::TFormIcon(TComponent* owner) : TForm(owner, "TFormIcon") {
   ListView1->Show();
   ButtonOK = DialogButton(this, "ButtonOK", "&Apply");
   ButtonCancel = DialogButton(this, "ButtonCancel", "&Cancel");
+  CreateControlWindows(*this);
+  Image1->SendToBack();  // the footer picture lies under the buttons
   TimerStart = new TTimer(this);
   TimerStart->SetName("TimerStart");
   TimerStart->SetEnabled(false);

@@ -58,7 +58,6 @@ TFormPwd::TFormPwd(TComponent* owner) : TForm(owner, "TFormPwd") {
   CenterOnScreen();
   SetCaption("Master Password");
 
-  // Created bottom-up: later windows lie above earlier ones.
   Image1 = new TImage(this);
   Image1->SetName("Image1");
   Image1->SetParent(this);
@@ -73,18 +72,18 @@ TFormPwd::TFormPwd(TComponent* owner) : TForm(owner, "TFormPwd") {
   DrawProgramIcon(Image2->Picture(), 32, clBtnFace);
   Image2->Show();
 
-  Label1 = Label(this, "Label1", "Provide a password:", 70, 30, 230, 16);
-  EditPwd = Edit(this, "EditPwd", 70, 47, 236);
+  Label1 = Label(this, "Label1", "Provide a password:", 84, 30, 222, 16);
+  EditPwd = Edit(this, "EditPwd", 84, 47, 222);
   EditPwd->SetPasswordChar('*');
-  LabelRetype = Label(this, "LabelRetype", "Retype:", 70, 74, 120, 16);
-  EditPwd2 = Edit(this, "EditPwd2", 70, 90, 236);
+  LabelRetype = Label(this, "LabelRetype", "Retype:", 84, 74, 120, 16);
+  EditPwd2 = Edit(this, "EditPwd2", 84, 90, 222);
   EditPwd2->SetPasswordChar('*');
   CheckViewPwd = new TCheckBox(this);
   CheckViewPwd->SetName("CheckViewPwd");
   CheckViewPwd->SetParent(this);
   CheckViewPwd->SetCaption("View Password");
-  CheckViewPwd->SetBounds(70, 117, 120, 20);
-  LabelCapsLock = Label(this, "LabelCapsLock", " CAPS LOCK ", 206, 119, 74, 16);
+  CheckViewPwd->SetBounds(84, 117, 120, 20);
+  LabelCapsLock = Label(this, "LabelCapsLock", " CAPS LOCK ", 222, 119, 74, 16);
   LabelCapsLock->SetColor(7082298);
   LabelCapsLock->Font().SetColor(clWhite);
   LabelCapsLock->Font().SetStyle(fsBold);
@@ -93,15 +92,15 @@ TFormPwd::TFormPwd(TComponent* owner) : TForm(owner, "TFormPwd") {
   ButtonPwdRnd->SetParent(this);
   ButtonPwdRnd->SetCaption("Gen Random");
   ButtonPwdRnd->SetToggleMode(false);
-  ButtonPwdRnd->SetBounds(70, 141, 106, 24);
+  ButtonPwdRnd->SetBounds(84, 141, 104, 24);
   ButtonPwSentence = new TQToggleBitBtn(this);
   ButtonPwSentence->SetName("ButtonPwSentence");
   ButtonPwSentence->SetParent(this);
   ButtonPwSentence->SetCaption("Sentence Guide");
   ButtonPwSentence->SetToggleMode(false);
-  ButtonPwSentence->SetBounds(182, 141, 124, 24);
-  LabelSentence = Label(this, "LabelSentence", "Sentence :", 14, 172, 60, 16);
-  EditSentence = Edit(this, "EditSentence", 78, 169, 228);
+  ButtonPwSentence->SetBounds(194, 141, 112, 24);
+  LabelSentence = Label(this, "LabelSentence", "Sentence :", 14, 166, 66, 16);
+  EditSentence = Edit(this, "EditSentence", 84, 163, 222);
   EditSentence->SetText(kDefaultSentence);
 
   ProgressBarQuality = new TdxfProgressBar(this);
@@ -128,6 +127,10 @@ TFormPwd::TFormPwd(TComponent* owner) : TForm(owner, "TFormPwd") {
                                                             ButtonPwdRnd, ButtonPwSentence, LabelPW, ButtonOK,
                                                             ButtonCancel, Image1})
     c->Show();
+  CreateControlWindows(*this);
+  // The footer picture and the frame lie under the controls on them.
+  Image1->SendToBack();
+  Bevel1->SendToBack();
 
   TimerCapsLock = new TTimer(this);
   TimerCapsLock->SetName("TimerCapsLock");

@@ -103,6 +103,11 @@ void TileFooterImage(TBitmap& source, TImage& target) {
   target.PictureChanged();
 }
 
+void CreateControlWindows(TComponent& form) {
+  for (int i = 0; i < form.ComponentCount(); ++i)
+    if (auto* control = dynamic_cast<TWinControl*>(form.Components(i))) control->HandleNeeded();
+}
+
 void DrawProgramIcon(TBitmap& bitmap, int size, TColor background) {
   if (!bitmap.SetSize(size, size)) return;
   bitmap.Canvas().Brush().SetColor(background);

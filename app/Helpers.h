@@ -75,5 +75,10 @@ void ResetAutomateAwait();
 // row, at target's own size. Nothing happens for an empty source.
 void TileFooterImage(TBitmap& source, TImage& target);
 
+// Makes the windows of every control the form owns. Windows made later lie
+// below earlier ones: a dialog makes them all before it puts its background
+// pictures to the back.
+void CreateControlWindows(TComponent& form);
+
 // The program icon at size x size pixels on a background colour.
 void DrawProgramIcon(TBitmap& bitmap, int size, TColor background);

@@ -332,6 +332,14 @@ TEST_F(FormsFixture, PasswordDialogScreenshot) {
     EXPECT_FALSE(png.empty());
     pwd->ButtonCancel->Click();
   });
+  // The unlock prompt: verify mode with the Close button.
+  pwd->VerifyMode = pwd->AllowClose = true;
+  RunModal(pwd, [&] {
+    pwd->EditPwd->SetText("secret");
+    EXPECT_FALSE(harness::SaveScreenshot(pwd->Handle(), "password-dialog-unlock").empty());
+    pwd->ButtonCancel->Click();
+  });
+  pwd->VerifyMode = pwd->AllowClose = false;
   pwd->EditPwd->ClearSecret();
 }
 
@@ -441,6 +449,7 @@ TEST_F(FormsFixture, AboutBoxLinksOpenTheirPagesAndKeysCloseIt) {
     for (TLabel* link : {about->Label1, about->Label8})
       SendMessageA(about->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link->Handle()), STN_CLICKED),
                    reinterpret_cast<LPARAM>(link->Handle()));
+    EXPECT_FALSE(harness::SaveScreenshot(about->Handle(), "about-box").empty());
     PostKey(about->ButtonOK, VK_ESCAPE);
   });
   EXPECT_EQ(result, mrCancel);
