@@ -38,7 +38,10 @@ static unsigned HeldShiftKeys() {
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  // The wide forms throughout: a character message for a Unicode window (the
+  // notes editor) keeps its UTF-16 unit; ANSI windows still get ANSI
+  // characters, converted by the system as before.
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     terminated_ = true;
     exitCode_ = static_cast<int>(msg.wParam);
@@ -61,9 +64,9 @@ bool TApplication::ProcessMessage(MSG& msg) {
     }
   }
   // Tab and arrow navigation between a form's controls.
-  if (top && IsDialogMessageA(top, &msg)) return true;
+  if (top && IsDialogMessageW(top, &msg)) return true;
   TranslateMessage(&msg);
-  DispatchMessageA(&msg);
+  DispatchMessageW(&msg);
   return true;
 }
 
