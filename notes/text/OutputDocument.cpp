@@ -142,7 +142,7 @@ std::unique_ptr<TQMemoOutputDocument> BuildOutputDocument(std::string_view text,
   };
   auto addChar = [&](int i) {
     const TColor c = colors[static_cast<std::size_t>(i)];
-    if (pendEnd > pendStart && (pendEnd != i || resolver(c) != resolver(pendColor))) flush();
+    if (pendEnd > pendStart && (pendEnd != i || (c != pendColor && resolver(c) != resolver(pendColor)))) flush();
     if (pendEnd == pendStart) {
       pendStart = i;
       pendColor = c;

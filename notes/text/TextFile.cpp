@@ -169,6 +169,10 @@ int ResolveSaveEncoding(int requested, int currentEncoding) {
 bool IsStrictUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
     char32_t cp = 0;
     std::size_t bad = 0;
     const std::size_t n = Utf8SequenceAt(bytes, i, cp, bad);
@@ -183,6 +187,10 @@ std::u16string DecodeUtf8(std::string_view bytes) {
   out.reserve(bytes.size());
   std::size_t i = 0;
   while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {  // the common case
+      out.push_back(static_cast<char16_t>(bytes[i++]));
+      continue;
+    }
     char32_t cp = 0;
     std::size_t bad = 0;
     const std::size_t n = Utf8SequenceAt(bytes, i, cp, bad);
