@@ -11,12 +11,14 @@
 
 #include "base/Platform.h"
 #include "base/SysUtils.h"
+#include "base/Thread.h"
 #include "base/Wipe.h"
 #include "engine/ConstantTime.h"
 #include "engine/Hmac.h"
 #include "engine/KeyCache.h"
 #include "engine/QEncContainer.h"
 #include "engine/QEncStages.h"
+#include "engine/QEncWorkerThread.h"
 #include "engine/Random.h"
 
 namespace {
@@ -222,7 +224,24 @@ bool UseMacThread(std::int64_t bytes, std::int64_t from) {
 
 TQEnc::TQEnc(TComponent* owner) : TComponent(owner) {}
 
-TQEnc::~TQEnc() { WipeString(key_); }
+TQEnc::~TQEnc() {
+  // A running job is cancelled and waited for; waiting on the main thread
+  // keeps servicing the job's main-thread calls, so it can reach its end.
+  // Its remaining events are not fired: their handlers may belong to owners
+  // that are already being torn down.
+  if (!threads_.empty()) {
+    destroying_.store(true);
+    Cancel();
+    for (auto& thread : threads_) thread->WaitFor();
+    threads_.clear();
+  }
+  WipeString(key_);
+}
+
+bool TQEnc::OnWorker() const {
+  const TQEncWorkerThread* worker = worker_.load();
+  return worker != nullptr && worker->IsCurrentThread();
+}
 
 // ---- Properties ----
 
@@ -335,18 +354,35 @@ std::string TQEnc::EffectiveKey(const std::string& name) const {
 }
 
 // ---- Reporting ----
+//
+// On this component's worker every event is run on the main thread through
+// the blocking main-thread call; there the same method fires it directly.
 
 void TQEnc::DoError(TQEncError error) {
+  if (OnWorker()) {
+    MainThread::Synchronize([&] { DoError(error); });
+    return;
+  }
   lastError_.store(error);
-  if (OnError) OnError(this, error);
+  if (OnError && !destroying_.load()) OnError(this, error);
 }
 
 void TQEnc::DoStatus(const std::string& statusText) {
-  if (OnStatus) OnStatus(this, statusText);
+  if (OnWorker()) {
+    MainThread::Synchronize([&] { DoStatus(statusText); });
+    return;
+  }
+  if (OnStatus && !destroying_.load()) OnStatus(this, statusText);
 }
 
 bool TQEnc::DoProgress(TQEncOperation operation, const std::string& fileName, int position, int max) {
-  if (OnProgress) {
+  if (OnWorker()) {
+    if (!ProgressDue(position, max)) return !CancelRequested();
+    bool result = false;
+    MainThread::Synchronize([&] { result = DoProgress(operation, fileName, position, max); });
+    return result;
+  }
+  if (OnProgress && !destroying_.load()) {
     bool cancel = CancelRequested();
     OnProgress(this, operation, fileName, position, max, cancel);
     if (cancel) Cancel();
@@ -355,7 +391,12 @@ bool TQEnc::DoProgress(TQEncOperation operation, const std::string& fileName, in
 }
 
 bool TQEnc::DoFileBegin(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile) {
-  if (OnFileBegin) {
+  if (OnWorker()) {
+    bool result = false;
+    MainThread::Synchronize([&] { result = DoFileBegin(operation, inputFile, outputFile); });
+    return result;
+  }
+  if (OnFileBegin && !destroying_.load()) {
     bool cancel = CancelRequested();
     OnFileBegin(this, operation, inputFile, outputFile, cancel);
     if (cancel) Cancel();
@@ -365,11 +406,20 @@ bool TQEnc::DoFileBegin(TQEncOperation operation, const std::string& inputFile, 
 
 void TQEnc::DoFileDone(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile,
                        bool success) {
-  if (OnFileDone) OnFileDone(this, operation, inputFile, outputFile, success);
+  if (OnWorker()) {
+    MainThread::Synchronize([&] { DoFileDone(operation, inputFile, outputFile, success); });
+    return;
+  }
+  if (OnFileDone && !destroying_.load()) OnFileDone(this, operation, inputFile, outputFile, success);
 }
 
 bool TQEnc::DoDeleteFileProgress(const std::string& fileName, int position, int max, int pass, int passCount) {
-  if (OnDeleteFileProgress) {
+  if (OnWorker()) {
+    bool result = false;
+    MainThread::Synchronize([&] { result = DoDeleteFileProgress(fileName, position, max, pass, passCount); });
+    return result;
+  }
+  if (OnDeleteFileProgress && !destroying_.load()) {
     bool cancel = CancelRequested();
     OnDeleteFileProgress(this, fileName, position, max, pass, passCount, cancel);
     if (cancel) Cancel();
@@ -378,7 +428,11 @@ bool TQEnc::DoDeleteFileProgress(const std::string& fileName, int position, int 
 }
 
 void TQEnc::DoDeleteFileDone(const std::string& fileName, bool success) {
-  if (OnDeleteFileDone) OnDeleteFileDone(this, fileName, success);
+  if (OnWorker()) {
+    MainThread::Synchronize([&] { DoDeleteFileDone(fileName, success); });
+    return;
+  }
+  if (OnDeleteFileDone && !destroying_.load()) OnDeleteFileDone(this, fileName, success);
 }
 
 bool TQEnc::ProgressDue(int position, int max) {

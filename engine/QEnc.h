@@ -11,7 +11,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Component.h"
 #include "base/Stream.h"
@@ -124,6 +126,83 @@ class TQEnc : public TComponent {
   bool DecryptStreamCore(TStream* input, TStream* output, const std::string& keyName,
                          const std::string& progressName, std::int64_t containerLength);
 
+  // ---- Names ----
+  // The file's name part without EncryptedPrefix in front (when
+  // UseEncryptedPrefix is set and the name begins with it); never a folder.
+  std::string PlainNameForEncryptedFile(const std::string& file) const;
+  // The file's folder + (EncryptedPrefix when UseEncryptedPrefix) + its name.
+  std::string BuildOutputEncryptName(const std::string& file) const;
+  // The file's folder + PlainNameForEncryptedFile(file).
+  std::string BuildOutputDecryptName(const std::string& file) const;
+
+  // ---- Streams and strings ----
+  // From the input's position to its end. They do not test Busy.
+  bool EncryptStream(TStream* input, TStream* output, const std::string& name);
+  bool EncryptStream(TStream* input, TStream* output, TQEncAlgorithm algorithm1, TQEncAlgorithm algorithm2,
+                     TQEncAlgorithm algorithm3, const std::string& name);
+  bool DecryptStream(TStream* input, TStream* output, const std::string& name);
+  // The container as a byte string; "" on failure (LastError tells an empty
+  // result from a failure; a cancelled call reports ErrCanceled).
+  std::string EncryptString(const std::string& text, const std::string& name);
+  std::string EncryptString(const std::string& text, TQEncAlgorithm algorithm1, TQEncAlgorithm algorithm2,
+                            TQEncAlgorithm algorithm3, const std::string& name);
+  std::string DecryptString(const std::string& data, const std::string& name);
+  // The vault's writer and reader. An empty keyName takes
+  // PlainNameForEncryptedFile(file). The writer checks Key and the cipher
+  // settings before it touches the file, writes the trailer of a single
+  // cipher other than AES, and removes the file only when it created it.
+  bool EncryptStringToFile(const std::string& text, const std::string& file, const std::string& keyName);
+  std::string DecryptFileToString(const std::string& file);
+
+  // ---- Files ----
+  // An empty output name takes BuildOutputEncryptName / BuildOutputDecryptName.
+  // An output that resolves to the input itself is refused before anything is
+  // opened. Decryption writes output + ".tmp" and moves it over the output in
+  // one replacing move.
+  bool EncryptFile(const std::string& inputFile, const std::string& outputFile);
+  bool EncryptFile(const std::string& inputFile, const std::string& outputFile, TQEncAlgorithm algorithm1,
+                   TQEncAlgorithm algorithm2, TQEncAlgorithm algorithm3);
+  bool DecryptFile(const std::string& inputFile, const std::string& outputFile);
+  // Checks that the encrypted file is an intact container of the source and
+  // that its first compareLimit bytes (negative: none) decrypt to the
+  // source's. Fires no file or progress events and ignores Cancel.
+  bool VerifyEncryptedFile(const std::string& sourceFile, const std::string& encryptedFile, int compareLimit);
+
+  // ---- Recognition ----
+  bool IsEncryptedStream(TStream* stream);
+  bool IsEncryptedFile(const std::string& file);
+  TQEncAlgorithm DetectStreamAlgorithm(TStream* stream);
+  TQEncAlgorithm DetectFileAlgorithm(const std::string& file);
+  // "None", "AES-128", "Blowfish", "ChaCha20", "Twofish" or "Unknown".
+  static std::string AlgorithmToString(TQEncAlgorithm algorithm);
+
+  // ---- Session key and Base64 text ----
+  // 64 upper-case hexadecimal digits of PBKDF2-HMAC-SHA256(password,
+  // "Tq4-Morrow-Salt9", max(Iterations, 5000), 32 bytes); "" for "".
+  std::string DeriveSessionKey(const std::string& password) const;
+  // Zeroes Key in place, empties it and empties the key cache.
+  void ClearSessionKey();
+  // Base64 of EncryptString; lineWidth > 0 breaks lines with CR LF.
+  std::string EncryptText(const std::string& text, const std::string& name, int lineWidth);
+  std::string DecryptText(const std::string& text, const std::string& name);
+  bool IsEncryptedText(const std::string& text);
+  TQEncAlgorithm DetectTextAlgorithm(const std::string& text);
+
+  // ---- Secure deletion ----
+  // Negative wipes or oversizeWipes take SecureDeleteWipes, a negative
+  // factor SecureDeleteOversizePercent / 100 (at least 1).
+  bool DeleteFileSecure(const std::string& file, int wipes, int oversizeWipes, int oversizeFactor);
+  bool DeleteFileSecureCore(const std::string& file, int wipes, int oversizeWipes, int oversizeFactor);
+
+  // ---- Background jobs (one at a time) ----
+  // True means only that the job started; the outcome arrives as OnFileDone
+  // or OnDeleteFileDone on the main thread, which must keep servicing
+  // main-thread calls meanwhile. Destroying the component cancels a running
+  // job and waits for it.
+  bool EncryptFileAsync(const std::string& inputFile, const std::string& outputFile);
+  bool DecryptFileAsync(const std::string& inputFile, const std::string& outputFile);
+  bool DeleteFileSecureAsync(const std::string& file, int wipes, int oversizeWipes, int oversizeFactor);
+
  protected:
   // ---- Reporting, used by every operation ----
   // DoError stores the code in LastError before OnError fires. The bool
@@ -148,6 +227,10 @@ class TQEnc : public TComponent {
   void ResetProgressRecord();
 
   void SetBusy(bool value) { busy_.store(value); }
+  // True on the thread of this component's running worker: the operation's
+  // busy test, error clearing, cancel reset and done event belong to the
+  // front end that started the job.
+  bool OnWorker() const;
   void SetLastOutputFile(const std::string& value) { lastOutputFile_ = value; }
 
   // ---- Seams ----
@@ -190,4 +273,17 @@ class TQEnc : public TComponent {
 
   int lastProgressPercent_ = -1;
   std::uint32_t lastProgressTick_ = 0;
+
+  bool StartJob(int job, const std::string& inputFile, const std::string& outputFile, int wipes,
+                int oversizeWipes, int oversizeFactor);
+  void ResolveDeleteArguments(int& wipes, int& oversizeWipes, int& oversizeFactor) const;
+  bool EncryptFileBody(const std::string& inputFile, const std::string& outputFile);
+  bool DecryptFileBody(const std::string& inputFile, const std::string& outputFile);
+
+  // The thread objects of jobs; one is released when a later job starts
+  // after it returned, or when the component is destroyed, so none frees
+  // itself under a caller.
+  std::vector<std::unique_ptr<TQEncWorkerThread>> threads_;
+  // Set while the destructor waits for a job: events are no longer fired.
+  std::atomic<bool> destroying_{false};
 };
