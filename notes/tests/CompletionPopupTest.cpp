@@ -1,4 +1,5 @@
 #include "notes/CompletionPopup.h"
+#include "notes/DarkScrollBar.h"
 
 #include <gtest/gtest.h>
 
@@ -261,4 +262,57 @@ TEST_F(CompletionPopupTest, DayAndNightColoursAndTheFont) {
   EXPECT_GT(completion.Box()->ItemHeight(), 26);
   EXPECT_EQ(static_cast<int>(SendMessageA(completion.Box()->Handle(), LB_GETITEMHEIGHT, 0, 0)),
             completion.Box()->ItemHeight());
+}
+
+namespace {
+
+// The bars' side of the same stand-in, for a picture of everything at night.
+class TNightScrollHost : public IQMemoScrollHost {
+ public:
+  explicit TNightScrollHost(TRichEditStandIn& edit) : edit_(edit) {}
+  TWinControl* ScrollEditor() override { return &edit_; }
+  TColor ScrollTrackColor() override { return clBlack; }
+  int ScrollLineHeight() override { return 16; }
+  bool ScrollWordWrap() override { return false; }
+  bool ScrollBarsVertical() override { return true; }
+  bool ScrollBarsHorizontal() override { return true; }
+  bool ScrollNightMode() override { return true; }
+  void ScrollViewMoved() override {}
+
+ private:
+  TRichEditStandIn& edit_;
+};
+
+}  // namespace
+
+TEST_F(CompletionPopupTest, ScreenshotOfThePopupOverANightEditorWithDarkBars) {
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "function helper" + std::to_string(i) + "(a, b) { return a + b; }\r";
+  Type(text + "function draw(ctx, x) {}\rfunction Draw2D(a) {}\rfunction redraw() {}\r\rdr");
+  SendMessageW(edit.Handle(), EM_SETBKGNDCOLOR, 0, clBlack);
+  CHARFORMAT2W cf{};
+  cf.cbSize = sizeof cf;
+  cf.dwMask = CFM_COLOR;
+  cf.crTextColor = clWhite;
+  SendMessageW(edit.Handle(), EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+  SendMessageW(edit.Handle(), EM_SCROLLCARET, 0, 0);
+  TNightScrollHost scrollHost(edit);
+  TQMemoDarkScrollBars bars(scrollHost);
+  bars.Update();
+  host.night = true;
+  host.font.SetColor(clWhite);
+  completion.SetCodeCompletionMarkFuture(true);
+  completion.Show(true);
+  ASSERT_TRUE(completion.Visible());
+  completion.HandleKey(VK_DOWN);
+  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  TBitmap shot;
+  ASSERT_TRUE(UiTest::CaptureClient(form.Handle(), shot));
+  UiTest::SavePng(shot, UiTest::ScreenshotPath("notes-completion-night.png"));
+  // The popup is black with white text; its selected row in the highlight colour.
+  const RECT box{completion.Box()->Left(), completion.Box()->Top(),
+                 completion.Box()->Left() + completion.Box()->Width(),
+                 completion.Box()->Top() + completion.Box()->Height()};
+  EXPECT_GT(UiTest::CountColor(shot, box, ColorToRGB(clHighlight)), 300);
+  EXPECT_GT(UiTest::CountColor(shot, box, clBlack), 1000);
 }
