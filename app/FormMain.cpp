@@ -27,14 +27,6 @@ enum TToolGlyph {
   tgOpenUrl, tgType, tgSearch, tgCopy, tgDice
 };
 
-const char* const kAutomatePresets[] = {
-    "USERNAME",
-    "USERNAME ENTER PASSWORD ENTER",
-    "USERNAME TAB PASSWORD ENTER",
-    "OPENURL WAIT2000 USERNAME PASSWORD ENTER",
-    "OPENURL AWAIT USERNAME PASSWORD ENTER",
-};
-
 // Mask colour of the bitmap strips.
 constexpr TColor kMaskColor = RGBColor(255, 0, 255);
 
@@ -433,6 +425,8 @@ void TFormMain::BindEvents() {
   ButtonOpenUrl->OnClick = [this](TObject* s) { OpenUrl1Click(s); };
   ButtonGeneratePassword->OnClick = [this](TObject* s) { ButtonGeneratePasswordClick(s); };
   ButtonAutomate->OnClick = [this](TObject* s) { ButtonAutomateClick(s); };
+  EditShortcut->OnKeyDown = [this](TObject* s, WORD& key, TShiftState shift) { EditShortcutKeyDown(s, key, shift); };
+  EditShortcut->OnDblClick = [this](TObject* s) { EditShortcutDblClick(s); };
   ButtonIcon->OnClick = [this](TObject* s) { ButtonIconClick(s); };
   LabelHideNotes->OnClick = [this](TObject* s) { CheckHideClick(s); };
   // In-place title editing starts only through F2, which allows it.
@@ -590,8 +584,7 @@ void TFormMain::FormDestroy(TObject*) {
   TimerSelectAllSearch->SetEnabled(false);
   ProcessVaultLock().ReleaseHeldLock();
   if (HandleAllocated()) SetSessionNotification(Handle(), false);
-  // The hot keys (remembered entry keys, entry keys, Lock, Open) are
-  // unregistered here once they exist.
+  UnregisterAllHotKeys();
   WipeString(SessionKey);
   TrayIcon1->SetVisible(false);
 }
@@ -612,8 +605,10 @@ void TFormMain::TimerStartupTimer(TObject*) {
   // 4. and 5.
   if (!FormSettings) new TFormSettings(Application);
   FormSettings->LoadSettings(*QDReg1);
-  // 6. to 9.: the Defaults page into the engine, the file association and
-  // the Open and Lock hot keys are set up here once they exist.
+  // 6. to 8.: the Defaults page into the engine and the file association
+  // are set up here once they exist.
+  // 9.
+  RegisterGlobalHotKeys();
   // 10.
   bool startMinimised = FormSettings->CheckBoxMinimized->Checked();
   // 11.
@@ -626,7 +621,8 @@ void TFormMain::TimerStartupTimer(TObject*) {
     startMinimised = false;
     OpenVault(ExpandFileName(path), false);
   }
-  // 13. The tray menu's captions show the hot keys once they exist.
+  // 13.
+  UpdateShortcutCaptions();
   // 14.
   if (startMinimised) TrayIcon1->Minimize();
 }
@@ -649,8 +645,8 @@ void TFormMain::LoadState(bool startLocked) {
     Locked = true;
     RememberedShortcuts = shortcuts;
     WipeString(SessionKey);
-    // The engine's key is cleared and the remembered entry hot keys are
-    // registered here once they exist.
+    // The engine's key is cleared here once it exists.
+    RegisterRememberedHotKeys();
     UpdateCaption();
   } else {
     // 6.
@@ -661,8 +657,8 @@ void TFormMain::LoadState(bool startLocked) {
 void TFormMain::SaveState() {
   // 1.
   if (VaultPath.empty()) return;
-  // 2. RememberedShortcuts is rebuilt from the entries' shortcuts here once
-  // entry shortcuts exist.
+  // 2.
+  if (!Locked) BuildRememberedShortcuts();
   // 3. Values the settings dialog wrote meanwhile are kept.
   SettingsStoreToFile();
   QDReg1->LoadFromFile();
@@ -874,7 +870,6 @@ void TFormMain::ButtonCopyUsername2lick(TObject*) {}
 void TFormMain::ButtonCopyPasswordClick(TObject*) {}
 void TFormMain::OpenUrl1Click(TObject*) {}
 void TFormMain::CheckHideClick(TObject*) {}
-void TFormMain::ButtonAutomateClick(TObject*) {}
 void TFormMain::ButtonCopyTitleClick(TObject*) {}
 void TFormMain::ButtonCopyUrlClick(TObject*) {}
 void TFormMain::ButtonCopyNotesClick(TObject*) {}
@@ -937,7 +932,7 @@ LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
   path = ExpandFileName(path);
   if (Locked) {
     const std::string oldPath = VaultPath;
-    // The remembered entry hot keys are unregistered here once they exist.
+    UnregisterRememberedHotKeys();
     Locked = false;
     Modified = false;
     PendingHotKeyId = -1;
@@ -947,7 +942,7 @@ LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
       VaultPath = oldPath;
       Modified = false;
       Locked = true;
-      // ...and registered again.
+      RegisterRememberedHotKeys();
       UpdateCaption();
       TrayIcon1->Minimize();
     }
@@ -971,8 +966,6 @@ LRESULT TFormMain::HandlePowerBroadcast(WPARAM) {
 
 LRESULT TFormMain::HandleSessionChange(WPARAM) { return 0; }
 
-LRESULT TFormMain::HandleHotKey(WPARAM) { return 0; }
-
 LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COPYDATA: {
@@ -987,7 +980,7 @@ LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WTSSESSION_CHANGE:
       return HandleSessionChange(wParam);
     case WM_HOTKEY:
-      return HandleHotKey(wParam);
+      return HandleHotKey(wParam, lParam);
     case WM_SIZE: {
       LRESULT r = TForm::WndProc(msg, wParam, lParam);
       if (wParam != SIZE_MINIMIZED) LayoutControls();

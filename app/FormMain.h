@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "app/model/Shortcuts.h"
 #include "app/model/VaultModel.h"
 #include "controls/QEdit.h"
 #include "controls/QStatus.h"
@@ -200,7 +202,38 @@ class TFormMain : public TForm {
   LRESULT HandleSysCommand(WPARAM wParam, LPARAM lParam);
   LRESULT HandlePowerBroadcast(WPARAM event);
   LRESULT HandleSessionChange(WPARAM code);
-  LRESULT HandleHotKey(WPARAM id);
+  // WM_HOTKEY: wParam the hot-key id, lParam the chord (modifiers in the
+  // low word, key in the high word).
+  LRESULT HandleHotKey(WPARAM id, LPARAM lParam);
+
+  // ---- Auto-type and hot keys (FormMainAutoType.cpp) ----------------------------
+  TGlobalHotKey OpenHotKey;
+  TGlobalHotKey LockHotKey;
+  int HotKeyGuardId = 0;
+  std::uint32_t HotKeyGuardUntil = 0;
+  // The hot-key table of this window (RegisterHotKey); tests may replace it.
+  THotKeyRegistrar& HotKeys();
+  void SetHotKeys(std::unique_ptr<THotKeyRegistrar> registrar);
+  // Types the entry's credentials by its sequence into the window that has
+  // the keyboard focus, after Alt+Tab when altTabFirst.
+  void RunAutomate(TVaultEntry* entry, bool altTabFirst = false);
+  bool SetOpenHotKey(const std::string& text);
+  bool SetLockHotKey(const std::string& text);
+  void ClearOpenHotKey();
+  void ClearLockHotKey();
+  bool CheckEntryHotKeyConflicts(TVaultEntry* entry, const std::string& text);
+  bool RegisterEntryHotKeys();
+  void UnregisterEntryHotKeys();
+  void BuildRememberedShortcuts();
+  void RegisterRememberedHotKeys();
+  void UnregisterRememberedHotKeys();
+  // The Open and Lock hot keys from the settings store, at start-up.
+  void RegisterGlobalHotKeys();
+  // Every hot key of the window, when it is destroyed.
+  void UnregisterAllHotKeys();
+  void UpdateShortcutCaptions();
+  void EditShortcutKeyDown(TObject* sender, WORD& key, TShiftState shift);
+  void EditShortcutDblClick(TObject* sender);
 
   // Tab from the search edit moves into the entry list.
   bool DialogKey(WORD key, unsigned shift) override;
@@ -232,6 +265,7 @@ class TFormMain : public TForm {
   double detailsRatio_ = -1.0;
   bool destroyed_ = false;
   bool created_ = false;
+  std::unique_ptr<THotKeyRegistrar> hotKeys_;
 };
 
 extern TFormMain* FormMain;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/model/AutoType.h"
 #include "app/model/KeyNames.h"
 #include "app/model/ShellHelpers.h"
 #include "app/model/VaultLock.h"
@@ -21,11 +22,6 @@ extern int PendingHotKeyId;
 // "id=shortcut" items joined by "|", kept while the vault is locked.
 extern std::string RememberedShortcuts;
 // The auto-type sequence suspended at an AWAIT command.
-struct TAutomateAwait {
-  int Id = -1;
-  int Index = 0;
-  std::uint32_t Tick = 0;
-};
 extern TAutomateAwait AutomateAwait;
 // Noted when the vault or Windows is locked.
 extern bool LockRemembered;

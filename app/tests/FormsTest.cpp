@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -584,8 +585,12 @@ TEST_F(FormsFixture, SaveStateKeepsTheOtherSettings) {
   main->SaveState();  // no vault: nothing written
   EXPECT_EQ(ini.Read(), "\r\nIterations=5000\r\n");
   main->VaultPath = "C:\\v\\Mail.qvl";
-  RememberedShortcuts = "3=Ctrl+Alt+K";
-  main->SaveState();
+  auto entry = std::make_unique<TVaultEntry>();
+  entry->id = 3;
+  entry->shortcut = "Ctrl+Alt+K";
+  main->Vault.Entries.push_back(std::move(entry));
+  main->SaveState();  // the remembered shortcuts come from the entries
+  main->Vault.Entries.clear();
   EXPECT_EQ(ini.Read(),
             "\r\nIterations=5000\r\nLastOpenedFile=C:\\v\\Mail.qvl\r\nLastEntryShortcuts=3=Ctrl+Alt+K\r\n");
   RememberedShortcuts.clear();

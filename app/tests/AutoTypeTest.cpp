@@ -1,0 +1,402 @@
+// Auto-type and hot keys for real under Wine: the main window types into a
+// small target program of ours (two edits and a default button that records
+// each submission in a file), and hot keys are fired by synthesised chords.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppSeams.h"
+#include "app/AutoTyper.h"
+#include "app/FormMain.h"
+#include "app/Helpers.h"
+#include "app/model/AutoType.h"
+#include "app/model/Shortcuts.h"
+#include "app/tests/Harness.h"
+#include "settings/QDReg.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+std::string TargetExe() {
+  std::string p = VL_TYPE_TARGET_PATH;
+  if (!p.empty() && p[0] == '/') {
+    for (char& c : p)
+      if (c == '/') c = '\\';
+    p = "Z:" + p;
+  }
+  return p;
+}
+
+std::string TempFile(const std::string& name) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  return std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+}
+
+// The target program: started, brought to the front with its user-name edit
+// focused, ended when the test is done.
+class TTarget {
+ public:
+  TTarget() : record_(TempFile("vl-typed")) {
+    const std::string cmd = "\"" + TargetExe() + "\" \"" + record_ + "\"";
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return;
+    wnd_ = harness::FindProcessWindow(pi_.dwProcessId, "VaultlineTypeTarget", 15000);
+    if (!wnd_) return;
+    harness::WaitFor(
+        [this] {
+          SetForegroundWindow(wnd_);
+          return GetForegroundWindow() == wnd_;
+        },
+        5000);
+  }
+  ~TTarget() {
+    if (pi_.hProcess) {
+      TerminateProcess(pi_.hProcess, 0);
+      WaitForSingleObject(pi_.hProcess, 5000);
+      CloseHandle(pi_.hProcess);
+      CloseHandle(pi_.hThread);
+    }
+    DeleteFileA(record_.c_str());
+  }
+  TTarget(const TTarget&) = delete;
+  TTarget& operator=(const TTarget&) = delete;
+
+  bool InFront() const { return wnd_ && GetForegroundWindow() == wnd_; }
+  std::string Edit(int id) const {
+    char buffer[512] = {};
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(GetDlgItem(wnd_, id), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                        SMTO_ABORTIFHUNG, 2000, &r);
+    return buffer;
+  }
+  std::string User() const { return Edit(101); }
+  std::string Password() const { return Edit(102); }
+  std::string Records() const {
+    std::ifstream f(record_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }
+  // Waits until the target has handled what was typed so far.
+  void Settle() const {
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(wnd_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+    Sleep(150);
+    SendMessageTimeoutA(wnd_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+  }
+
+ private:
+  std::string record_;
+  PROCESS_INFORMATION pi_{};
+  HWND wnd_ = nullptr;
+};
+
+// Runs this thread's messages (the hot keys arrive here) for ms.
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(10);
+  } while (GetTickCount() - start < ms);
+}
+
+void Key(BYTE vk, bool up) {
+  keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), up ? KEYEVENTF_KEYUP : 0, 0);
+}
+
+// Presses a chord; the key goes down `downs` times (auto-repeat) before
+// everything is released.
+void PressChord(std::initializer_list<BYTE> modifiers, BYTE key, int downs = 1) {
+  for (BYTE m : modifiers) Key(m, false);
+  for (int i = 0; i < downs; ++i) {
+    Key(key, false);
+    Sleep(20);
+  }
+  Key(key, true);
+  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) Key(*it, true);
+}
+
+struct AutoTypeFixture : ::testing::Test {
+  TApplication app;
+  TFormMain* main = nullptr;
+  std::vector<TMessageBoxCall> boxes;
+  std::vector<std::string> urls;
+  std::vector<std::uint32_t> sleeps;
+
+  void SetUp() override {
+    app.Initialize();
+    MessageBoxHook = [this](const TMessageBoxCall& c) {
+      boxes.push_back(c);
+      return IDOK;
+    };
+    AppSeams().OpenUrl = [this](const std::string& url) {
+      urls.push_back(url);
+      return true;
+    };
+    AppSeams().Sleep = [this](std::uint32_t ms) {
+      sleeps.push_back(ms);
+      ::Sleep(ms);
+    };
+    main = new TFormMain(&app);
+    app.SetMainForm(main);
+    main->TimerStartup->SetEnabled(false);
+    main->TimerUpdateUI->SetEnabled(false);
+    main->TimerTray->SetEnabled(false);
+    ResetAutomateAwait();
+    PendingHotKeyId = -1;
+    RememberedShortcuts.clear();
+  }
+  void TearDown() override {
+    main->UnregisterAllHotKeys();
+    main->Vault.Entries.clear();
+    main->CurrentEntry = nullptr;
+    main->Locked = false;
+    main->VaultPath.clear();
+    MessageBoxHook = nullptr;
+    ResetAppSeams();
+    ResetAutomateAwait();
+    PendingHotKeyId = -1;
+    RememberedShortcuts.clear();
+  }
+
+  TVaultEntry* AddEntry(int id, const std::string& title, const std::string& automate,
+                        const std::string& shortcut = "", const std::string& password = "s3cret!") {
+    auto e = std::make_unique<TVaultEntry>();
+    e->id = id;
+    e->title = title;
+    e->username = "alice";
+    e->password = password;
+    e->url = "http://example.test/login";
+    e->automate = automate;
+    e->shortcut = shortcut;
+    main->Vault.Entries.push_back(std::move(e));
+    return main->Vault.Entries.back().get();
+  }
+};
+
+// What arrives in the target for each preset sequence.
+TEST_F(AutoTypeFixture, PresetSequencesTypeTheEntrysFieldsIntoTheWindowInFront) {
+  struct TCase {
+    const char* sequence;
+    int runs;              // AWAIT needs a second run to go on
+    const char* user;      // the user-name edit afterwards
+    const char* records;   // the submissions
+    bool opensUrl;
+    bool waits2000;
+  } const cases[] = {
+      {kAutomatePresets[0], 1, "alice", "", false, false},
+      {kAutomatePresets[1], 1, "alice", "alice|\r\nalice|s3cret!\r\n", false, false},
+      {kAutomatePresets[2], 1, "alice", "alice|s3cret!\r\n", false, false},
+      {kAutomatePresets[3], 1, "alices3cret!", "alices3cret!|\r\n", true, true},
+      {kAutomatePresets[4], 2, "alices3cret!", "alices3cret!|\r\n", true, false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.sequence);
+    urls.clear();
+    sleeps.clear();
+    main->Vault.Entries.clear();
+    TVaultEntry* entry = AddEntry(4, "Mail", c.sequence);
+    TTarget target;
+    ASSERT_TRUE(target.InFront());
+    main->RunAutomate(entry);
+    if (c.runs == 2) {
+      // Suspended at AWAIT: the URL is open, nothing is typed yet.
+      target.Settle();
+      EXPECT_EQ(target.User(), "");
+      EXPECT_EQ(AutomateAwait.EntryId, 4);
+      main->RunAutomate(entry);
+    }
+    target.Settle();
+    EXPECT_EQ(target.User(), c.user);
+    EXPECT_EQ(target.Records(), c.records);
+    EXPECT_EQ(urls, c.opensUrl ? std::vector<std::string>{"http://example.test/login"} : std::vector<std::string>{});
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 2000u), c.waits2000 ? 1 : 0);
+    EXPECT_EQ(AutomateAwait.EntryId, -1);  // a complete run forgets the suspension
+    EXPECT_TRUE(boxes.empty());
+  }
+}
+
+// A sequence that cannot be typed completely types nothing at all.
+TEST_F(AutoTypeFixture, RefusedSequencesTypeNothing) {
+  struct TCase {
+    const char* sequence;
+    const char* password;
+    std::string message;
+    UINT icon;
+  } const cases[] = {
+      {"USERNAME TAB Bogus ENTER", "s3cret!", std::string(AutoTypeTexts::kUnknownCommand) + "Bogus", MB_ICONERROR},
+      {"USERNAME WAIT PASSWORD", "s3cret!", std::string(AutoTypeTexts::kUnknownCommand) + "WAIT", MB_ICONERROR},
+      // 0xE9 has no key in the US layout.
+      {"USERNAME TAB PASSWORD ENTER", "s3cr\xE9t", AutoTypeTexts::kPasswordNotTypeable, MB_ICONERROR},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.sequence);
+    boxes.clear();
+    main->Vault.Entries.clear();
+    TVaultEntry* entry = AddEntry(4, "Mail", c.sequence, "", c.password);
+    TTarget target;
+    ASSERT_TRUE(target.InFront());
+    main->RunAutomate(entry);
+    target.Settle();
+    EXPECT_EQ(target.User(), "");
+    EXPECT_EQ(target.Password(), "");
+    EXPECT_EQ(target.Records(), "");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "Automate");
+    EXPECT_EQ(boxes[0].Text, c.message);
+    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, c.icon);
+  }
+}
+
+TEST_F(AutoTypeFixture, TypeCredentialsWantsAnOpenEntry) {
+  main->CurrentEntry = nullptr;
+  main->EntryOpen = false;
+  main->ButtonAutomateClick(main);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Caption, "Automate");
+  EXPECT_EQ(boxes[0].Text, "Please open a password entry first.");
+  EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+}
+
+// An entry's chord types its credentials once, however long it is held.
+TEST_F(AutoTypeFixture, EntryHotKeyTypesOnceWhenTheChordIsHeld) {
+  AddEntry(7, "Mail", "", "Ctrl+Alt+K");
+  ASSERT_TRUE(main->RegisterEntryHotKeys());
+  TTarget target;
+  ASSERT_TRUE(target.InFront());
+  PressChord({VK_CONTROL, VK_MENU}, 'K', 4);
+  Pump(1500);
+  target.Settle();
+  Pump(300);
+  target.Settle();
+  EXPECT_EQ(target.Records(), "alice|s3cret!\r\n");
+  EXPECT_TRUE(boxes.empty());
+}
+
+// USERNAME AWAIT PASSWORD ENTER: the chord types the user name, the next
+// press of it within a minute the rest.
+TEST_F(AutoTypeFixture, EntryHotKeyResumesAfterAwait) {
+  AddEntry(8, "Bank", "USERNAME AWAIT TAB PASSWORD ENTER", "Ctrl+Alt+J");
+  ASSERT_TRUE(main->RegisterEntryHotKeys());
+  TTarget target;
+  ASSERT_TRUE(target.InFront());
+  PressChord({VK_CONTROL, VK_MENU}, 'J');
+  Pump(800);
+  target.Settle();
+  EXPECT_EQ(target.User(), "alice");
+  EXPECT_EQ(target.Records(), "");
+  PressChord({VK_CONTROL, VK_MENU}, 'J');
+  Pump(800);
+  target.Settle();
+  EXPECT_EQ(target.Records(), "alice|s3cret!\r\n");
+}
+
+TEST_F(AutoTypeFixture, OpenHotKeyShowsTheWindow) {
+  ASSERT_TRUE(main->SetOpenHotKey("Ctrl+Shift+P"));
+  EXPECT_TRUE(main->OpenHotKey.Registered);
+  PendingHotKeyId = 3;
+  main->Hide();
+  PressChord({VK_CONTROL, VK_SHIFT}, 'P');
+  Pump(500);
+  EXPECT_EQ(PendingHotKeyId, -1);
+  EXPECT_TRUE(IsWindowVisible(main->Handle()));
+}
+
+// A chord already taken (here by the Open hot key) is refused with the
+// conflict messages, and the entry keeps its registered shortcut.
+TEST_F(AutoTypeFixture, TakenChordsAreReported) {
+  ASSERT_TRUE(main->SetOpenHotKey("Ctrl+Shift+P"));
+  AddEntry(2, "Mail", "", "Ctrl+Shift+P");
+  TVaultEntry* bank = AddEntry(3, "Bank", "", "Ctrl+Alt+B");
+  EXPECT_FALSE(main->RegisterEntryHotKeys());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Caption, "Shortcut conflict");
+  EXPECT_EQ(boxes[0].Text, "The following automation shortcuts could not be registered:\r\n\r\nMail: Ctrl+Shift+P");
+  EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+
+  // Capturing: a taken chord and a Shift-only chord are refused; a free one
+  // is registered and guarded while its keys are still down.
+  main->CurrentEntry = bank;
+  struct TCase {
+    WORD key;
+    TShiftState shift;
+    bool ok;
+  } const cases[] = {
+      {'P', ssCtrl | ssShift, false},
+      {VK_F5, ssShift, false},
+      {'J', ssCtrl | ssAlt, true},
+  };
+  for (const TCase& c : cases) {
+    boxes.clear();
+    WORD key = c.key;
+    main->EditShortcutKeyDown(main->EditShortcut, key, c.shift);
+    EXPECT_EQ(key, 0) << "the key is swallowed";
+    if (c.ok) {
+      EXPECT_TRUE(boxes.empty());
+      EXPECT_EQ(bank->shortcut, "Ctrl+Alt+J");
+      EXPECT_EQ(main->EditShortcut->Text(), "Ctrl+Alt+J");
+      EXPECT_EQ(main->HotKeyGuardId, 0x5203);
+    } else {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].Caption, "Shortcut conflict");
+      EXPECT_EQ(boxes[0].Text, "This shortcut is invalid or already in use.");
+      EXPECT_EQ(bank->shortcut, "Ctrl+Alt+B");
+      // The old chord is still this program's.
+      EXPECT_FALSE(RegisterHotKey(nullptr, 0x7001, MOD_CONTROL | MOD_ALT, 'B'));
+    }
+  }
+  // Setting a shortcut does not fire the entry, although its chord is
+  // still held when the hot key arrives.
+  main->HandleHotKey(0x5203, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'J'));
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(main->HotKeyGuardId, 0x5203);
+}
+
+// The remembered entry shortcuts are written with the state, registered
+// while the vault is locked, and an entry's chord then asks to unlock.
+TEST_F(AutoTypeFixture, RememberedShortcutsWorkWhileLocked) {
+  const std::string ini = TQDReg::AppDir() + TFormMain::kSettingsFile;
+  const std::string vault = TempFile("vl-remembered") + ".qvl";
+  std::ofstream(vault) << "x";
+  AddEntry(5, "Mail", "", " Ctrl+Alt+M ");
+  AddEntry(28160, "Far", "", "Ctrl+Alt+F");  // no hot-key id: left out
+  AddEntry(6, "None", "");
+  main->VaultPath = vault;
+  main->SaveState();
+  EXPECT_EQ(RememberedShortcuts, "5=Ctrl+Alt+M");
+
+  // As a lock does: the entries go, the remembered keys stay.
+  main->UnregisterEntryHotKeys();
+  main->Vault.Entries.clear();
+  main->VaultPath.clear();
+  RememberedShortcuts.clear();
+  main->LoadState(true);
+  ASSERT_TRUE(main->Locked);
+  EXPECT_EQ(RememberedShortcuts, "5=Ctrl+Alt+M");
+  main->Hide();
+  PressChord({VK_CONTROL, VK_MENU}, 'M');
+  Pump(800);
+  EXPECT_EQ(PendingHotKeyId, 5);
+  EXPECT_TRUE(IsWindowVisible(main->Handle()));
+
+  // Before unlocking they are given back.
+  main->UnregisterRememberedHotKeys();
+  EXPECT_TRUE(RegisterHotKey(nullptr, 0x7002, MOD_CONTROL | MOD_ALT, 'M'));
+  UnregisterHotKey(nullptr, 0x7002);
+  DeleteFileA(ini.c_str());
+  DeleteFileA(vault.c_str());
+}
+
+}  // namespace
