@@ -412,6 +412,7 @@ void TFormMain::CreateStatusBar() {
 
 void TFormMain::BindEvents() {
   OnShow = [this](TObject* s) { FormShow(s); };
+  BindEntryEvents();
   TimerStartup->OnTimer = [this](TObject* s) { TimerStartupTimer(s); };
   TimerUpdateUI->OnTimer = [this](TObject* s) { TimerUpdateUITimer(s); };
   TimerTray->OnTimer = [this](TObject* s) { TimerTrayTimer(s); };
@@ -854,29 +855,10 @@ void TFormMain::SaveFileAs(TObject*) {}
 void TFormMain::Import1Click(TObject*) {}
 void TFormMain::Export1Click(TObject*) {}
 void TFormMain::Settings1Click(TObject*) {}
-void TFormMain::GroupNew(TObject*) {}
-void TFormMain::GroupChange(TObject*) {}
-void TFormMain::GroupDelete(TObject*) {}
 void TFormMain::GroupMoveUp(TObject*) {}
 void TFormMain::GroupMoveDown(TObject*) {}
-void TFormMain::ExpandCollapseAllGroups1Click(TObject*) {}
-void TFormMain::EntryNew(TObject*) {}
-void TFormMain::EntryDelete(TObject*) {}
 void TFormMain::EntryMoveUp(TObject*) {}
 void TFormMain::EntryMoveDown(TObject*) {}
-void TFormMain::OpenCategory1Click(TObject*) {}
-void TFormMain::SearchEntry1Click(TObject*) {}
-void TFormMain::ButtonCopyUsername2lick(TObject*) {}
-void TFormMain::ButtonCopyPasswordClick(TObject*) {}
-void TFormMain::OpenUrl1Click(TObject*) {}
-void TFormMain::CheckHideClick(TObject*) {}
-void TFormMain::ButtonCopyTitleClick(TObject*) {}
-void TFormMain::ButtonCopyUrlClick(TObject*) {}
-void TFormMain::ButtonCopyNotesClick(TObject*) {}
-void TFormMain::ButtonIconClick(TObject*) {}
-void TFormMain::ButtonGeneratePasswordClick(TObject*) {}
-void TFormMain::ToolSearchClick(TObject*) {}
-void TFormMain::ToolCopyClick(TObject*) {}
 void TFormMain::Minimize1Click(TObject*) {}
 
 void TFormMain::Exit1Click(TObject*) {
@@ -907,15 +889,8 @@ bool TFormMain::UnlockIfLocked() {
 // Messages
 
 bool TFormMain::DialogKey(WORD key, unsigned shift) {
-  // Tab from the search edit into the entry list.
-  if (key != VK_TAB || !QEdit1->Focused() || (shift & ssShift) || ListView1->Count() == 0) return false;
-  ListView1->ClearSelection();
-  ListView1->SetFocus();
-  TListItem* first = ListView1->Item(0);
-  first->SetFocused(true);
-  first->SetSelected(true);
-  first->MakeVisible(false);
-  return true;
+  // Tab from the search edit into the entry list, Enter searches.
+  return SearchDialogKey(key, shift);
 }
 
 bool TFormMain::IsShortCut(WORD key, unsigned shift) { return MainMenu1->IsShortCut(key, shift); }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "app/model/Shortcuts.h"
 #include "app/model/VaultModel.h"
@@ -58,6 +59,12 @@ class TFormMain : public TForm {
   bool SearchEditGuard = false;
   bool TitleEditAllowed = false;
   bool SearchMode = false;  // the tool-bar edit Edit1 shows instead of QEdit1
+
+  // ---- Group tree and entry list (FormMainEntries.cpp) -----------------------
+  // Changes whenever the shown document is replaced, emptied or locked: a
+  // command that waited for the user compares it before going on.
+  std::uint64_t DocumentGeneration = 0;
+  bool GroupsExpanded = false;
 
   // ---- Components -------------------------------------------------------------
   TQDReg* QDReg1;
@@ -193,6 +200,38 @@ class TFormMain : public TForm {
   void TrayIcon1Click(TObject* sender);
   void Vaultline1Click(TObject* sender);
   void Minimize1Click(TObject* sender);
+  // Group tree and entry list (FormMainEntries.cpp).
+  bool RefuseIfReadOnly(bool showMessage);
+  void Changed(TObject* sender);
+  void BuildVaultText();
+  void FillGroupTree();
+  TTreeNode* NodeOfGroup(const TVaultGroup* group) const;
+  static TVaultGroup* GroupOfNode(const TTreeNode* node);
+  void ClearEntryDetails();
+  void ShowEntry(TVaultEntry* entry);
+  void FillEntryList();
+  void UpdateEntryRow(TVaultEntry* entry);
+  void ClearSearchHistory();
+  void FreeAllEntries();
+  std::string GetSearchQuery();
+  void EntrySave(TObject* sender);
+  void EntryOpenDblClick(TObject* sender);
+  void TreeView1Change(TObject* sender, TTreeNode* node);
+  void TreeView1Click(TObject* sender);
+  void TreeView1Edited(TObject* sender, TTreeNode* node, std::string& text);
+  void TreeView1KeyDown(TObject* sender, WORD& key, TShiftState shift);
+  void ListView1Click(TObject* sender);
+  void ListView1Edited(TObject* sender, TListItem* item, std::string& text);
+  void ListView1KeyDown(TObject* sender, WORD& key, TShiftState shift);
+  void ListView1SelectItem(TObject* sender, TListItem* item, bool selected);
+  void QEdit1Change(TObject* sender);
+  void EditPasswordDblClick(TObject* sender);
+  void ControlBar1DblClick(TObject* sender);
+  // Tab and Enter in the search edit.
+  bool SearchDialogKey(WORD key, unsigned shift);
+  // After a wait for the user: false (and the locked window shown with its
+  // prompt) when the vault was locked or the document replaced meanwhile.
+  bool StillSameDocument(std::uint64_t generation);
   // After a modal dialog of a command: a vault locked meanwhile is shown
   // with the unlock prompt and the command is abandoned (true).
   bool UnlockIfLocked();
@@ -260,6 +299,10 @@ class TFormMain : public TForm {
   void SettingsStoreToFile();
   TQToggleBitBtn* PanelButton(const std::string& name, int glyph);
 
+  void BindEntryEvents();
+  std::unordered_map<const TVaultGroup*, TTreeNode*> groupNodes_;
+  bool listMovesTree_ = false;  // the list moves the tree's selection
+  bool deletingNodes_ = false;  // tree nodes are being deleted
   int treeWidth_ = 220;
   int detailsHeight_ = 206;
   double detailsRatio_ = -1.0;

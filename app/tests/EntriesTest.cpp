@@ -1,0 +1,686 @@
+// The group tree, the entry list and the details panel of the main window in
+// this process under Wine: a small vault is made in memory, and the window
+// is driven through the messages its controls get (selection changes, typed
+// text, in-place edits, keys, timers), with the modal-run and message-box
+// hooks answering the dialogs.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/AppSeams.h"
+#include "app/FormIcon.h"
+#include "app/FormMain.h"
+#include "app/FormPwd.h"
+#include "app/Helpers.h"
+#include "app/SecretClipboard.h"
+#include "app/model/EntryRules.h"
+#include "app/tests/Harness.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+// Records the entry hot keys that are registered.
+struct FakeRegistrar : THotKeyRegistrar {
+  std::set<int> ids;
+  bool Register(int id, unsigned, int) override { return ids.insert(id).second; }
+  void Unregister(int id) override { ids.erase(id); }
+};
+
+struct EntriesFixture : ::testing::Test {
+  TApplication app;
+  TFormMain* main = nullptr;
+  TFormIcon* icon = nullptr;
+  TFormPwd* pwd = nullptr;
+  FakeRegistrar* hotKeys = nullptr;
+  std::vector<TMessageBoxCall> boxes;
+  std::function<int(const TMessageBoxCall&)> answer;  // IDOK when unset
+
+  void SetUp() override {
+    app.Initialize();
+    MessageBoxHook = [this](const TMessageBoxCall& c) {
+      boxes.push_back(c);
+      return answer ? answer(c) : IDOK;
+    };
+    main = new TFormMain(&app);
+    app.SetMainForm(main);
+    main->TimerStartup->SetEnabled(false);
+    main->TimerUpdateUI->SetEnabled(false);
+    main->TimerTray->SetEnabled(false);
+    auto registrar = std::make_unique<FakeRegistrar>();
+    hotKeys = registrar.get();
+    main->SetHotKeys(std::move(registrar));
+    icon = new TFormIcon(&app);
+    pwd = new TFormPwd(&app);
+    main->Show();
+  }
+  void TearDown() override {
+    TForm::ModalHook = nullptr;
+    MessageBoxHook = nullptr;
+    ResetAppSeams();
+  }
+
+  TVaultGroup* AddGroup(TVaultGroup* parent, const std::string& name, int image = 2) {
+    return main->Vault.Groups.Add(parent, name, image);
+  }
+  TVaultEntry* AddEntry(TVaultGroup* group, int id, const std::string& title, const std::string& shortcut = "") {
+    auto e = std::make_unique<TVaultEntry>();
+    e->id = id;
+    e->group = group;
+    e->title = title;
+    e->username = title + "-user";
+    e->password = title + "-pw";
+    e->url = "https://" + title + ".example";
+    e->notes = "first line\r\nsecond line";
+    e->shortcut = shortcut;
+    TVaultEntry* raw = e.get();
+    main->Vault.Entries.push_back(std::move(e));
+    if (!shortcut.empty()) hotKeys->ids.insert(EntryHotKeyId(id));
+    return raw;
+  }
+  // Selects the group's node as a click would: TVM_SELECTITEM, whose
+  // change notification the window handles.
+  void SelectGroup(const TVaultGroup* g) {
+    TTreeNode* node = main->NodeOfGroup(g);
+    ASSERT_NE(node, nullptr);
+    SendMessageA(main->TreeView1->Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node->ItemId()));
+  }
+  void SelectRow(int index) { SelectRowOf(main->ListView1, index); }
+  static void SelectRowOf(TListView* list, int index) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list->Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  }
+  // Text typed over an edit's whole text (EM_REPLACESEL, as typing and
+  // pasting do); its change notification runs the window's handler.
+  static void Type(TWinControl* control, const std::string& text) {
+    SendMessageA(control->Handle(), EM_SETSEL, 0, -1);
+    SendMessageA(control->Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  std::vector<std::string> ListTitles() const {
+    std::vector<std::string> titles;
+    for (int i = 0; i < main->ListView1->Count(); ++i) titles.push_back(main->ListView1->Item(i)->Caption());
+    return titles;
+  }
+  // The text the list control itself shows for a cell.
+  std::string CellText(int row, int column) const {
+    char buffer[256] = {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    SendMessageA(main->ListView1->Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+    return buffer;
+  }
+  void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+      app.ProcessMessages();
+      Sleep(5);
+    } while (GetTickCount() - start < ms);
+  }
+  // Runs a modal dialog's commands from inside its modal run.
+  void OnNextModal(std::function<void(TForm*)> hook) {
+    TForm::ModalHook = [hook](TForm* form) {
+      TForm::ModalHook = nullptr;
+      hook(form);
+    };
+  }
+  // What a lock does to the window: the records are freed and the tree
+  // emptied.
+  void LockNow() {
+    main->Locked = true;
+    main->FreeAllEntries();
+    main->TreeView1->Clear();
+    main->Vault.Clear();
+  }
+  const TMessageBoxCall* LastBox() const { return boxes.empty() ? nullptr : &boxes.back(); }
+};
+
+// ---- Filling and selection ------------------------------------------------------------
+
+TEST_F(EntriesFixture, SelectingAGroupListsItsEntriesWithPreviewsAndShowsNoDetails) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  TVaultGroup* bank = AddGroup(nullptr, "Bank");
+  AddEntry(mail, 2, "Gmail");
+  TVaultEntry* hidden = AddEntry(mail, 1, "Outlook");
+  hidden->hiddenNotes = true;
+  AddEntry(bank, 3, "Chase");
+  main->FillGroupTree();
+  EXPECT_EQ(main->TreeView1->Count(), 2);
+  EXPECT_EQ(main->ListView1->Count(), 0);
+
+  SelectGroup(mail);
+  EXPECT_EQ(main->CurrentGroup, main->NodeOfGroup(mail));
+  // Id order; the notes column shows the first line, or [HIDDEN].
+  ASSERT_EQ(ListTitles(), (std::vector<std::string>{"Outlook", "Gmail"}));
+  EXPECT_EQ(CellText(0, 3), "[HIDDEN]");
+  EXPECT_EQ(CellText(1, 1), "Gmail-user");
+  EXPECT_EQ(CellText(1, 2), "https://Gmail.example");
+  EXPECT_EQ(CellText(1, 3), "first line");
+  EXPECT_FALSE(main->EntryOpen);
+  EXPECT_FALSE(main->EditTitle->Enabled());
+
+  // A row selected shows the entry; the hidden notes stay hidden.
+  SelectRow(0);
+  EXPECT_EQ(main->CurrentEntry, hidden);
+  EXPECT_EQ(main->EditTitle->Text(), "Outlook");
+  EXPECT_EQ(main->EditPassword->Text(), "Outlook-pw");
+  EXPECT_EQ(main->EditAutomate->Text(), main->DefaultAutomate);
+  EXPECT_EQ(main->MemoNotes->Text(), "[HIDDEN]");
+  EXPECT_EQ(main->LabelHideNotes->Text(), "Show Notes");
+  EXPECT_TRUE(main->EditTitle->Enabled());
+
+  SelectGroup(bank);
+  EXPECT_EQ(ListTitles(), std::vector<std::string>{"Chase"});
+  EXPECT_FALSE(main->EntryOpen);
+  EXPECT_EQ(main->EditTitle->Text(), "");
+}
+
+// ---- Entries ------------------------------------------------------------------------------
+
+TEST_F(EntriesFixture, NewEntryStoresNothingUntilItHasATitleThenTakesTheNextId) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail", 5);
+  AddEntry(mail, 7, "Gmail");
+  main->FillGroupTree();
+
+  main->EntryNew(nullptr);  // no group selected
+  ASSERT_NE(LastBox(), nullptr);
+  EXPECT_EQ(LastBox()->Text, "Please select a group first.");
+  EXPECT_EQ(LastBox()->Caption, "New Password Entry");
+
+  SelectGroup(mail);
+  main->EntryNew(nullptr);
+  EXPECT_TRUE(main->EntryOpen);
+  EXPECT_EQ(main->CurrentEntry, nullptr);
+  EXPECT_EQ(main->EditedIcon, 5);  // the group's icon
+  EXPECT_EQ(main->EditAutomate->Text(), "USERNAME TAB PASSWORD ENTER");
+  Type(main->EditUser, "alice");
+  Type(main->EditPassword, "s3cret");
+  Type(main->EditTitle, "   ");
+  EXPECT_EQ(main->Vault.Entries.size(), 1u);
+  EXPECT_FALSE(main->Modified);
+
+  Type(main->EditTitle, "  Proton ");
+  ASSERT_EQ(main->Vault.Entries.size(), 2u);
+  TVaultEntry* created = main->CurrentEntry;
+  ASSERT_NE(created, nullptr);
+  EXPECT_EQ(created->id, 8);
+  EXPECT_EQ(created->title, "Proton");
+  EXPECT_EQ(created->username, "alice");
+  EXPECT_EQ(created->password, "s3cret");
+  EXPECT_EQ(created->icon, 5);
+  EXPECT_EQ(created->group, mail);
+  EXPECT_TRUE(main->Modified);
+  EXPECT_EQ(ListTitles(), (std::vector<std::string>{"Gmail", "Proton"}));
+  ASSERT_NE(main->ListView1->Selected(), nullptr);
+  EXPECT_EQ(main->ListView1->Selected()->Data(), created);
+
+  // Later changes go into the same record and its row.
+  Type(main->EditUrl, "https://proton.me");
+  EXPECT_EQ(main->Vault.Entries.size(), 2u);
+  EXPECT_EQ(created->url, "https://proton.me");
+  EXPECT_EQ(CellText(1, 2), "https://proton.me");
+}
+
+TEST_F(EntriesFixture, HiddenNotesAreNeverStoredAsTheirPlaceholder) {
+  TVaultGroup* g = AddGroup(nullptr, "Mail");
+  TVaultEntry* e = AddEntry(g, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(g);
+  SelectRow(0);
+  Type(main->MemoNotes, "pin 1234\r\nmore");
+  EXPECT_EQ(e->notes, "pin 1234\r\nmore");
+
+  main->CheckHideClick(main->LabelHideNotes);
+  EXPECT_TRUE(e->hiddenNotes);
+  EXPECT_EQ(main->MemoNotes->Text(), "[HIDDEN]");
+  EXPECT_EQ(CellText(0, 3), "[HIDDEN]");
+  Type(main->EditUser, "bob");
+  EXPECT_EQ(e->username, "bob");
+  EXPECT_EQ(e->notes, "pin 1234\r\nmore");
+
+  main->CheckHideClick(main->LabelHideNotes);
+  EXPECT_FALSE(e->hiddenNotes);
+  EXPECT_EQ(main->MemoNotes->Text(), "pin 1234\r\nmore");
+  EXPECT_EQ(CellText(0, 3), "pin 1234");
+}
+
+TEST_F(EntriesFixture, F2AloneStartsTheInPlaceTitleEditAndBlankTitlesAreKept) {
+  TVaultGroup* g = AddGroup(nullptr, "Mail");
+  TVaultEntry* e = AddEntry(g, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(g);
+  SelectRow(0);
+  HWND list = main->ListView1->Handle();
+
+  // A click on a selected row asks the control to edit: refused.
+  SendMessageA(list, LVM_EDITLABELA, 0, 0);
+  EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0);
+
+  struct Case {
+    const char* typed;
+    const char* title;
+  };
+  for (const Case& c : {Case{"  Gmail Work ", "Gmail Work"}, Case{"   ", "Gmail Work"}}) {
+    SetFocus(list);
+    SendMessageA(list, WM_KEYDOWN, VK_F2, 1);
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr) << c.typed;
+    SetWindowTextA(edit, c.typed);
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);  // ends the edit
+    app.ProcessMessages();
+    EXPECT_EQ(e->title, c.title) << c.typed;
+    EXPECT_EQ(main->EditTitle->Text(), c.title) << c.typed;
+    EXPECT_EQ(CellText(0, 0), c.title) << c.typed;
+  }
+  // A read-only vault swallows F2.
+  main->ReadOnly = true;
+  SendMessageA(list, WM_KEYDOWN, VK_F2, 1);
+  EXPECT_EQ(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0), 0);
+  main->ReadOnly = false;
+}
+
+TEST_F(EntriesFixture, DeletingAnEntryAsksWithNoAsDefaultAndFreesItsHotKey) {
+  TVaultGroup* g = AddGroup(nullptr, "Mail");
+  AddEntry(g, 1, "Gmail", "Ctrl+Alt+G");
+  AddEntry(g, 2, "Proton");
+  main->FillGroupTree();
+  SelectGroup(g);
+
+  main->EntryDelete(nullptr);
+  EXPECT_EQ(LastBox()->Text, "Please select an entry first.");
+
+  SelectRow(0);
+  answer = [](const TMessageBoxCall&) { return IDNO; };
+  main->EntryDelete(nullptr);
+  EXPECT_EQ(LastBox()->Text, "Delete entry \"Gmail\"?");
+  EXPECT_EQ(LastBox()->Caption, "Delete Entry");
+  EXPECT_EQ(LastBox()->Flags & (MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
+            static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  EXPECT_EQ(main->Vault.Entries.size(), 2u);
+
+  answer = [](const TMessageBoxCall&) { return IDYES; };
+  main->EntryDelete(nullptr);
+  ASSERT_EQ(main->Vault.Entries.size(), 1u);
+  EXPECT_EQ(main->Vault.Entries[0]->title, "Proton");
+  EXPECT_TRUE(hotKeys->ids.empty());
+  EXPECT_EQ(ListTitles(), std::vector<std::string>{"Proton"});
+  EXPECT_EQ(main->CurrentEntry, nullptr);
+  EXPECT_TRUE(main->Modified);
+}
+
+// A lock, or another vault, arriving while a question is up frees what the
+// command had in hand: it must stop without touching it.
+TEST_F(EntriesFixture, ALockOrANewDocumentDuringTheDeleteQuestionAbandonsTheDelete) {
+  for (const bool lock : {true, false}) {
+    SCOPED_TRACE(lock ? "lock" : "new document");
+    main->Locked = false;
+    main->Vault.Clear();
+    TVaultGroup* g = AddGroup(nullptr, "Mail");
+    TVaultGroup* sub = AddGroup(g, "Old");
+    AddEntry(sub, 1, "Gmail", "Ctrl+Alt+G");
+    main->FillGroupTree();
+    SelectGroup(sub);
+    SelectRow(0);
+    answer = [&](const TMessageBoxCall&) {
+      if (lock) {
+        LockNow();
+      } else {
+        main->FreeAllEntries();
+        main->Vault.Clear();
+        TVaultGroup* other = AddGroup(nullptr, "Other");
+        AddEntry(other, 1, "Kept");
+        main->FillGroupTree();
+      }
+      return IDYES;
+    };
+    main->EntryDelete(nullptr);
+    main->Locked = false;
+    if (!lock) {
+      ASSERT_EQ(main->Vault.Entries.size(), 1u);
+      EXPECT_EQ(main->Vault.Entries[0]->title, "Kept");
+    }
+    // The same for the group question.
+    main->Vault.Clear();
+    main->FreeAllEntries();
+    g = AddGroup(nullptr, "Mail");
+    AddEntry(g, 1, "Gmail");
+    main->FillGroupTree();
+    SelectGroup(g);
+    main->GroupDelete(nullptr);
+    if (!lock) {
+      EXPECT_EQ(main->Vault.Groups.Count(), 1);
+      EXPECT_EQ(main->Vault.Groups.TopItem(0)->Caption(), "Other");
+      EXPECT_EQ(main->Vault.Entries.size(), 1u);
+    } else {
+      EXPECT_TRUE(main->Vault.Groups.Empty());
+    }
+    main->Locked = false;
+    answer = nullptr;
+  }
+}
+
+// ---- Groups ---------------------------------------------------------------------------
+
+TEST_F(EntriesFixture, GroupDialogAddsAndEditsGroupsAndRefusesAColon) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  main->FillGroupTree();
+  SelectGroup(mail);
+  // A colon is refused by the dialog itself, which stays open until Cancel.
+  OnNextModal([&](TForm*) {
+    icon->Edit1->SetText("Work:Old");
+    icon->ButtonOK->Click();
+    EXPECT_TRUE(icon->Modal());
+    icon->ButtonCancel->Click();
+  });
+  main->GroupNew(nullptr);
+  ASSERT_NE(LastBox(), nullptr);
+  EXPECT_EQ(LastBox()->Text, "A group name cannot contain a colon.");
+  EXPECT_EQ(LastBox()->Caption, "Invalid Group Name");
+  EXPECT_EQ(main->Vault.Groups.Count(), 1);
+
+  OnNextModal([&](TForm* form) {
+    EXPECT_EQ(form->Caption(), "New Group");
+    EXPECT_EQ(icon->Label1->Text(), "Group Name:");
+    icon->Edit1->SetText("  Work  ");
+    SelectRowOf(icon->ListView1, 4);
+    icon->ButtonOK->Click();
+  });
+  main->GroupNew(nullptr);
+  ASSERT_EQ(mail->Count(), 1);
+  TVaultGroup* work = mail->Item(0);
+  EXPECT_EQ(work->Caption(), "Work");
+  EXPECT_EQ(work->ImageIndex(), 4);
+  TTreeNode* node = main->NodeOfGroup(work);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->Text(), "Work");
+  EXPECT_TRUE(node->Selected());
+  EXPECT_TRUE(main->NodeOfGroup(mail)->Expanded());
+  EXPECT_EQ(main->CurrentGroup, node);
+  EXPECT_TRUE(main->Modified);
+
+  OnNextModal([&](TForm* form) {
+    EXPECT_EQ(form->Caption(), "Edit Group");
+    EXPECT_EQ(icon->Edit1->Text(), "Work");
+    icon->Edit1->SetText("Office");
+    icon->ButtonOK->Click();
+  });
+  main->GroupChange(nullptr);
+  EXPECT_EQ(work->Caption(), "Office");
+  EXPECT_EQ(node->Text(), "Office");
+  EXPECT_EQ(work->ImageIndex(), 4);
+}
+
+TEST_F(EntriesFixture, InPlaceGroupRenameRefusesAColonAndIgnoresABlankName) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  main->FillGroupTree();
+  SelectGroup(mail);
+  HWND tree = main->TreeView1->Handle();
+  struct Case {
+    const char* typed;
+    const char* name;
+    bool refused;
+  };
+  for (const Case& c : {Case{"Mail:Old", "Mail", true}, Case{"  ", "Mail", false}, Case{" Inbox ", "Inbox", false}}) {
+    boxes.clear();
+    SetFocus(tree);
+    HWND edit = reinterpret_cast<HWND>(
+        SendMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(main->NodeOfGroup(mail)->ItemId())));
+    ASSERT_NE(edit, nullptr) << c.typed;
+    SetWindowTextA(edit, c.typed);
+    SendMessageA(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
+    app.ProcessMessages();
+    EXPECT_EQ(mail->Caption(), c.name) << c.typed;
+    EXPECT_EQ(main->NodeOfGroup(mail)->Text(), c.name) << c.typed;
+    EXPECT_EQ(!boxes.empty() && boxes.back().Text == "A group name cannot contain a colon.", c.refused) << c.typed;
+  }
+}
+
+TEST_F(EntriesFixture, DeletingAGroupRemovesItsSubtreeEntriesAndHotKeysOnly) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  TVaultGroup* old = AddGroup(mail, "Old");
+  TVaultGroup* older = AddGroup(old, "Older");
+  TVaultGroup* bank = AddGroup(nullptr, "Bank");
+  AddEntry(mail, 1, "Gmail", "Ctrl+Alt+G");
+  AddEntry(bank, 2, "Chase", "Ctrl+Alt+C");
+  AddEntry(older, 3, "Hotmail", "Ctrl+Alt+H");
+  AddEntry(old, 4, "Yahoo");
+  main->FillGroupTree();
+  SelectGroup(old);
+  main->NodeOfGroup(old)->Expand(true);
+  main->ExpandCollapseAllGroups1Click(nullptr);  // the first use collapses
+  EXPECT_FALSE(main->NodeOfGroup(old)->Expanded());
+  SelectGroup(old);
+
+  answer = [](const TMessageBoxCall&) { return IDYES; };
+  main->GroupDelete(nullptr);
+  EXPECT_EQ(LastBox()->Text, "Delete the group \"Old\" and all of its subgroups?");
+  EXPECT_EQ(LastBox()->Caption, "Delete Group");
+  std::vector<std::string> left;
+  for (const auto& e : main->Vault.Entries) left.push_back(e->title);
+  EXPECT_EQ(left, (std::vector<std::string>{"Gmail", "Chase"}));
+  EXPECT_EQ(hotKeys->ids, (std::set<int>{EntryHotKeyId(1), EntryHotKeyId(2)}));
+  EXPECT_EQ(main->Vault.Groups.Count(), 2);
+  EXPECT_EQ(main->TreeView1->Count(), 2);
+  EXPECT_EQ(main->NodeOfGroup(old), nullptr);
+  EXPECT_EQ(main->CurrentGroup, main->TreeView1->Selected());
+
+  SelectGroup(bank);
+  main->GroupDelete(nullptr);
+  EXPECT_EQ(LastBox()->Text, "Delete the group \"Bank\"?");
+  EXPECT_EQ(main->Vault.Entries.size(), 1u);
+}
+
+// ---- Search ---------------------------------------------------------------------------
+
+TEST_F(EntriesFixture, TypingASearchFiltersTitlesAndLeavingItShowsTheGroup) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  TVaultGroup* bank = AddGroup(nullptr, "Bank");
+  AddEntry(mail, 1, "Gmail Work");
+  AddEntry(mail, 2, "Gmail Home");
+  AddEntry(bank, 3, "Work Bank");
+  main->FillGroupTree();
+  SelectGroup(mail);
+
+  struct Case {
+    const char* query;
+    std::vector<std::string> titles;
+  };
+  const Case cases[] = {
+      {"work", {"Gmail Work", "Work Bank"}},
+      {"mail\twork", {"Gmail Work"}},
+      {"work gm", {"Gmail Work"}},
+      {"   ", {"Gmail Work", "Gmail Home", "Work Bank"}},
+      {"home-user", {}},  // user names are not searched
+  };
+  for (const Case& c : cases) {
+    Type(main->QEdit1, c.query);
+    EXPECT_TRUE(main->SearchActive) << c.query;
+    EXPECT_EQ(ListTitles(), c.titles) << c.query;
+  }
+  // A found entry selected moves the tree to its group, without leaving
+  // the search.
+  Type(main->QEdit1, "bank");
+  SelectRow(0);
+  EXPECT_TRUE(main->SearchActive);
+  EXPECT_TRUE(main->NodeOfGroup(bank)->Selected());
+  EXPECT_EQ(main->EditTitle->Text(), "Work Bank");
+
+  // Open Category leaves the search for the entry's group.
+  main->OpenCategory1Click(nullptr);
+  EXPECT_FALSE(main->SearchActive);
+  EXPECT_EQ(main->QEdit1->Text(), "");
+  EXPECT_EQ(ListTitles(), std::vector<std::string>{"Work Bank"});
+  EXPECT_EQ(main->CurrentEntry->title, "Work Bank");
+
+  Type(main->QEdit1, "gmail");
+  SelectGroup(mail);
+  EXPECT_FALSE(main->SearchActive);
+  EXPECT_EQ(main->QEdit1->Text(), "");
+  EXPECT_EQ(ListTitles(), (std::vector<std::string>{"Gmail Work", "Gmail Home"}));
+}
+
+TEST_F(EntriesFixture, CtrlFSelectsTheWholeSearchTextAfterTheTimerAndEnterSearches) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  AddEntry(mail, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(mail);
+  {
+    // Written by the program: no search starts.
+    main->SearchEditGuard = true;
+    main->QEdit1->SetText("gma");
+    main->SearchEditGuard = false;
+  }
+  main->ListView1->SetFocus();
+  main->SearchEntry1Click(nullptr);
+  EXPECT_FALSE(main->SearchActive);
+  EXPECT_TRUE(main->TimerSelectAllSearch->Enabled());
+  SendMessageA(main->QEdit1->Handle(), EM_SETSEL, 1, 1);  // the caret moved meanwhile
+  Pump(400);
+  EXPECT_FALSE(main->TimerSelectAllSearch->Enabled());
+  DWORD start = 0, end = 0;
+  SendMessageA(main->QEdit1->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, 3u);
+
+  // Enter in the search edit searches.
+  PostMessageA(main->QEdit1->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  app.ProcessMessages();
+  EXPECT_TRUE(main->SearchActive);
+  EXPECT_EQ(ListTitles(), std::vector<std::string>{"Gmail"});
+}
+
+// ---- Clipboard and URL ------------------------------------------------------------------
+
+// The clipboard's text and whether the three markers that keep it out of
+// history, cloud and monitors are there with the value 0.
+struct ClipboardSeen {
+  std::string text;
+  bool marked = false;
+};
+ClipboardSeen ReadClipboard(HWND owner) {
+  ClipboardSeen seen;
+  if (!OpenClipboard(owner)) return seen;
+  if (HANDLE h = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(h))) {
+      seen.text = p;
+      GlobalUnlock(h);
+    }
+  }
+  seen.marked = true;
+  for (const char* name : {SecretClipboard::kExcludeFromMonitoring, SecretClipboard::kCanIncludeInHistory,
+                           SecretClipboard::kCanUploadToCloud}) {
+    HANDLE h = GetClipboardData(RegisterClipboardFormatA(name));
+    const auto* v = h ? static_cast<const DWORD*>(GlobalLock(h)) : nullptr;
+    if (!v || *v != 0) seen.marked = false;
+    if (v) GlobalUnlock(h);
+  }
+  CloseClipboard();
+  return seen;
+}
+
+TEST_F(EntriesFixture, CopyButtonsPutMarkedTextOnTheClipboardAndOpenUrlUsesTheOpener) {
+  TVaultGroup* g = AddGroup(nullptr, "Mail");
+  TVaultEntry* e = AddEntry(g, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(g);
+  SelectRow(0);
+  struct Case {
+    TQToggleBitBtn* button;
+    std::string text;
+  };
+  const Case cases[] = {
+      {main->ButtonCopyTitle, "Gmail"},
+      {main->ButtonCopyUsername2, "Gmail-user"},
+      {main->ButtonCopyPassword, "Gmail-pw"},
+      {main->ButtonCopyUrl, "https://Gmail.example"},
+      {main->ButtonCopyNotes, "first line\r\nsecond line"},
+  };
+  for (const Case& c : cases) {
+    c.button->Click();
+    const ClipboardSeen seen = ReadClipboard(main->Handle());
+    EXPECT_EQ(seen.text, c.text) << c.button->Name();
+    EXPECT_TRUE(seen.marked) << c.button->Name();
+  }
+  // Hidden notes copy as they are shown.
+  e->hiddenNotes = true;
+  main->ShowEntry(e);
+  main->ButtonCopyNotes->Click();
+  EXPECT_EQ(ReadClipboard(main->Handle()).text, "[HIDDEN]");
+
+  std::vector<std::string> opened;
+  AppSeams().OpenUrl = [&](const std::string& url) {
+    opened.push_back(url);
+    return true;
+  };
+  Type(main->EditUrl, "  https://mail.example/login ");
+  main->ButtonOpenUrl->Click();
+  Type(main->EditUrl, "   ");
+  main->OpenUrl1Click(nullptr);
+  EXPECT_EQ(opened, std::vector<std::string>{"https://mail.example/login"});
+}
+
+// ---- Speed and a picture -----------------------------------------------------------------
+
+// Not an assertion: prints how long the list takes to fill for a group of
+// 10,000 entries and for search keystrokes over 100,000 entries.
+TEST_F(EntriesFixture, ListFillTimesForLargeVaults) {
+  TVaultGroup* big = AddGroup(nullptr, "Big");
+  TVaultGroup* rest = AddGroup(nullptr, "Rest");
+  for (int i = 1; i <= 100000; ++i) {
+    auto e = std::make_unique<TVaultEntry>();
+    e->id = i;
+    e->group = i <= 10000 ? big : rest;
+    e->title = "Entry " + std::to_string(i) + (i % 10 == 0 ? " mail" : "");
+    e->username = "user" + std::to_string(i);
+    e->url = "https://site" + std::to_string(i) + ".example";
+    e->notes = "notes";
+    main->Vault.Entries.push_back(std::move(e));
+  }
+  main->FillGroupTree();
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::time_point a) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - a).count();
+  };
+  auto t = Clock::now();
+  SelectGroup(big);
+  app.ProcessMessages();
+  const double group = ms(t);
+  EXPECT_EQ(main->ListView1->Count(), 10000);
+  std::printf("[ speed ] select a group of 10,000 entries: %.1f ms\n", group);
+  for (const char* query : {"m", "ma", "mail", "mail 9", "", "e"}) {
+    t = Clock::now();
+    Type(main->QEdit1, query);
+    app.ProcessMessages();
+    std::printf("[ speed ] search keystroke \"%s\" over 100,000 entries: %d rows, %.1f ms\n", query,
+                main->ListView1->Count(), ms(t));
+  }
+}
+
+TEST_F(EntriesFixture, ScreenshotOfASmallVault) {
+  TVaultGroup* personal = AddGroup(nullptr, "Personal", 3);
+  TVaultGroup* mail = AddGroup(personal, "Mail", 7);
+  AddGroup(nullptr, "Work", 12);
+  AddEntry(mail, 1, "Gmail");
+  AddEntry(mail, 2, "Proton Mail");
+  AddEntry(personal, 3, "Bank");
+  main->FillGroupTree();
+  main->NodeOfGroup(personal)->Expand(true);
+  SelectGroup(mail);
+  SelectRow(1);
+  Pump(300);
+  const std::string png = harness::SaveScreenshot(main->Handle(), "main-window-vault");
+  EXPECT_FALSE(png.empty());
+}
+
+}  // namespace
