@@ -307,7 +307,7 @@ void TFormMain::CreateViews() {
   Splitter1->SetParent(this);
   Splitter1->Show();
 
-  ListView1 = new TListView(this);
+  ListView1 = new TEntryListView(this);
   ListView1->SetName("ListView1");
   ListView1->SetParent(this);
   ListView1->SetViewStyle(vsReport);
@@ -431,7 +431,7 @@ void TFormMain::BindEvents() {
   ButtonIcon->OnClick = [this](TObject* s) { ButtonIconClick(s); };
   LabelHideNotes->OnClick = [this](TObject* s) { CheckHideClick(s); };
   // In-place title editing starts only through F2, which allows it.
-  ListView1->OnEditing = [this](TObject*, TListItem*, bool& allow) { allow = TitleEditAllowed; };
+  ListView1->OnEditing = [this](TObject*, TEntryRow*, bool& allow) { allow = TitleEditAllowed; };
   TreeView1->OnContextPopup = [this](TObject*, int x, int y) {
     POINT p{x, y};
     ClientToScreen(TreeView1->Handle(), &p);

@@ -15,6 +15,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "app/EntryListView.h"
 #include "app/model/Shortcuts.h"
 #include "app/model/VaultModel.h"
 #include "controls/QEdit.h"
@@ -107,7 +108,7 @@ class TFormMain : public TForm {
 
   TTreeView* TreeView1;
   TSplitter* Splitter1;
-  TListView* ListView1;
+  TEntryListView* ListView1;
   TSplitter* Splitter2;
   TPanel* PanelDetails;
   TQToggleBitBtn* ButtonIcon;
@@ -221,9 +222,9 @@ class TFormMain : public TForm {
   void TreeView1Edited(TObject* sender, TTreeNode* node, std::string& text);
   void TreeView1KeyDown(TObject* sender, WORD& key, TShiftState shift);
   void ListView1Click(TObject* sender);
-  void ListView1Edited(TObject* sender, TListItem* item, std::string& text);
+  void ListView1Edited(TObject* sender, TEntryRow* item, std::string& text);
   void ListView1KeyDown(TObject* sender, WORD& key, TShiftState shift);
-  void ListView1SelectItem(TObject* sender, TListItem* item, bool selected);
+  void ListView1SelectItem(TObject* sender, TEntryRow* item, bool selected);
   void QEdit1Change(TObject* sender);
   void EditPasswordDblClick(TObject* sender);
   void ControlBar1DblClick(TObject* sender);

@@ -61,11 +61,22 @@ void TFormMain::BindEntryEvents() {
   TreeView1->OnClick = [this](TObject* s) { TreeView1Click(s); };
   TreeView1->OnEdited = [this](TObject* s, TTreeNode* n, std::string& t) { TreeView1Edited(s, n, t); };
   TreeView1->OnKeyDown = [this](TObject* s, WORD& k, TShiftState sh) { TreeView1KeyDown(s, k, sh); };
+  ListView1->OnGetText = [](const void* data, int column, std::string& text) {
+    const auto* e = static_cast<const TVaultEntry*>(data);
+    switch (column) {
+      case 0: text = e->title; break;
+      case 1: text = e->username; break;
+      case 2: text = e->url; break;
+      case 3: text = NotesPreview(*e); break;
+      default: break;
+    }
+  };
+  ListView1->OnGetImage = [](const void* data) { return static_cast<const TVaultEntry*>(data)->icon; };
   ListView1->OnClick = [this](TObject* s) { ListView1Click(s); };
   ListView1->OnDblClick = [this](TObject* s) { EntryOpenDblClick(s); };
-  ListView1->OnEdited = [this](TObject* s, TListItem* i, std::string& t) { ListView1Edited(s, i, t); };
+  ListView1->OnEdited = [this](TObject* s, TEntryRow* i, std::string& t) { ListView1Edited(s, i, t); };
   ListView1->OnKeyDown = [this](TObject* s, WORD& k, TShiftState sh) { ListView1KeyDown(s, k, sh); };
-  ListView1->OnSelectItem = [this](TObject* s, TListItem* i, bool sel) { ListView1SelectItem(s, i, sel); };
+  ListView1->OnSelectItem = [this](TObject* s, TEntryRow* i, bool sel) { ListView1SelectItem(s, i, sel); };
   QEdit1->OnChange = [this](TObject* s) { QEdit1Change(s); };
   EditPassword->OnDblClick = [this](TObject* s) { EditPasswordDblClick(s); };
   ControlBar1->OnDblClick = [this](TObject* s) { ControlBar1DblClick(s); };
@@ -306,26 +317,24 @@ void TFormMain::FillEntryList() {
   SortEntries(Vault.Entries);
   TFlagScope guard(Updating);
   ListView1->BeginUpdate();
-  ListView1->Clear();
+  // The rows only point at the records: the list asks for their texts
+  // when it paints, so a fill costs one pass over the entries.
   const TSearchQuery query(GetSearchQuery());
   const TVaultGroup* group = GroupOfNode(CurrentGroup);
-  TListItem* rememberedRow = nullptr;
+  std::vector<void*> rows;
+  int rememberedRow = -1;
   for (const auto& e : Vault.Entries) {
     const bool shown = SearchActive ? query.Matches(e->title) : (group && e->group == group);
     if (!shown) continue;
-    TListItem* row = ListView1->Add();
-    row->SetCaption(e->title);
-    row->SetImageIndex(e->icon);
-    row->SetData(e.get());
-    row->SetSubItem(0, e->username);
-    row->SetSubItem(1, e->url);
-    row->SetSubItem(2, NotesPreview(*e));
-    if (e.get() == remembered) rememberedRow = row;
+    if (e.get() == remembered) rememberedRow = static_cast<int>(rows.size());
+    rows.push_back(e.get());
   }
+  ListView1->SetRows(rows);
   ListView1->EndUpdate();
-  if (rememberedRow) {
-    rememberedRow->SetSelected(true);
-    rememberedRow->SetFocused(true);
+  if (rememberedRow >= 0) {
+    TEntryRow* row = ListView1->Item(rememberedRow);
+    row->SetSelected(true);
+    row->SetFocused(true);
   }
 }
 
@@ -337,14 +346,12 @@ void TFormMain::UpdateEntryRow(TVaultEntry* entry) {
   }
   if (!SearchActive && (!CurrentGroup || entry->group != GroupOfNode(CurrentGroup))) return;
   TFlagScope guard(Updating);
-  TListItem* row = ListView1->FindData(entry);
-  if (!row) row = ListView1->Add();
-  row->SetCaption(entry->title);
-  row->SetImageIndex(entry->icon);
-  row->SetData(entry);
-  row->SetSubItem(0, entry->username);
-  row->SetSubItem(1, entry->url);
-  row->SetSubItem(2, NotesPreview(*entry));
+  TEntryRow* row = ListView1->FindData(entry);
+  if (!row) {
+    row = ListView1->Add();
+    row->SetData(entry);
+  }
+  row->Update();  // its texts are read from the record
   row->SetSelected(true);
   row->SetFocused(true);
   row->MakeVisible(false);
@@ -352,7 +359,7 @@ void TFormMain::UpdateEntryRow(TVaultEntry* entry) {
 
 void TFormMain::ClearSearchHistory() { QEdit1->DataList().Clear(); }
 
-void TFormMain::ListView1SelectItem(TObject*, TListItem* item, bool selected) {
+void TFormMain::ListView1SelectItem(TObject*, TEntryRow* item, bool selected) {
   if (Updating || !item) return;
   auto* entry = static_cast<TVaultEntry*>(item->Data());
   if (selected) {
@@ -374,7 +381,7 @@ void TFormMain::ListView1Click(TObject*) {
 }
 
 void TFormMain::EntryOpenDblClick(TObject*) {
-  TListItem* row = ListView1->Selected();
+  TEntryRow* row = ListView1->Selected();
   if (!row) {
     ShowMessageBox(EntryTexts::kSelectEntryFirst, EntryTexts::kOpenEntryCaption, MB_ICONINFORMATION);
     return;
@@ -383,16 +390,17 @@ void TFormMain::EntryOpenDblClick(TObject*) {
   ShowEntry(static_cast<TVaultEntry*>(row->Data()));
 }
 
-void TFormMain::ListView1Edited(TObject*, TListItem* item, std::string& text) {
+void TFormMain::ListView1Edited(TObject*, TEntryRow* item, std::string& text) {
   if (Updating || !item) return;
   auto* entry = static_cast<TVaultEntry*>(item->Data());
-  if (!RefuseIfReadOnly(false) || !entry) {
-    text = item->Caption();
+  if (!entry) return;
+  if (!RefuseIfReadOnly(false)) {
+    text = entry->title;
     return;
   }
   const std::string title = Trim(text);
   if (title.empty()) {
-    text = item->Caption();
+    text = entry->title;
     return;
   }
   text = title;
@@ -408,7 +416,7 @@ void TFormMain::ListView1Edited(TObject*, TListItem* item, std::string& text) {
 
 void TFormMain::ListView1KeyDown(TObject*, WORD& key, TShiftState shift) {
   if (key == VK_F2) {
-    TListItem* row = ListView1->Selected();
+    TEntryRow* row = ListView1->Selected();
     key = 0;
     if (!row || ReadOnly) return;
     TitleEditAllowed = true;
@@ -463,7 +471,7 @@ void TFormMain::EntryDelete(TObject*) {
   if (!RefuseIfReadOnly(true)) return;
   TVaultEntry* entry = CurrentEntry;
   if (!entry)
-    if (TListItem* row = ListView1->Selected()) entry = static_cast<TVaultEntry*>(row->Data());
+    if (TEntryRow* row = ListView1->Selected()) entry = static_cast<TVaultEntry*>(row->Data());
   if (!entry) {
     ShowMessageBox(EntryTexts::kSelectEntryFirst, EntryTexts::kDeleteEntryCaption, MB_ICONINFORMATION);
     return;
@@ -477,7 +485,7 @@ void TFormMain::EntryDelete(TObject*) {
   if (CurrentEntry == entry) CurrentEntry = nullptr;
   {
     TFlagScope guard(Updating);
-    if (TListItem* row = ListView1->FindData(entry)) ListView1->Delete(row->Index());
+    if (TEntryRow* row = ListView1->FindData(entry)) ListView1->Delete(row->Index());
   }
   ::DeleteEntry(Vault, entry, &HotKeys());
   CurrentEntry = nullptr;
@@ -488,7 +496,7 @@ void TFormMain::EntryDelete(TObject*) {
 }
 
 void TFormMain::OpenCategory1Click(TObject*) {
-  TListItem* row = ListView1->Selected();
+  TEntryRow* row = ListView1->Selected();
   auto* entry = row ? static_cast<TVaultEntry*>(row->Data()) : nullptr;
   TTreeNode* node = entry ? NodeOfGroup(entry->group) : nullptr;
   if (!node) return;
@@ -672,7 +680,7 @@ void TFormMain::TreeView1Edited(TObject*, TTreeNode* node, std::string& text) {
 void TFormMain::TreeView1KeyDown(TObject*, WORD& key, TShiftState) {
   if (key != VK_F2) return;
   key = 0;
-  TListItem* row = ListView1->Selected();
+  TEntryRow* row = ListView1->Selected();
   if (!row || ReadOnly) return;
   TitleEditAllowed = true;
   row->EditCaption();
@@ -730,7 +738,7 @@ bool TFormMain::SearchDialogKey(WORD key, unsigned shift) {
   if (key != VK_TAB || (shift & ssShift) || ListView1->Count() == 0) return false;
   ListView1->ClearSelection();
   ListView1->SetFocus();
-  TListItem* first = ListView1->Item(0);
+  TEntryRow* first = ListView1->Item(0);
   first->SetFocused(true);
   first->SetSelected(true);
   first->MakeVisible(false);

@@ -93,7 +93,7 @@ struct EntriesFixture : ::testing::Test {
     SendMessageA(main->TreeView1->Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node->ItemId()));
   }
   void SelectRow(int index) { SelectRowOf(main->ListView1, index); }
-  static void SelectRowOf(TListView* list, int index) {
+  static void SelectRowOf(TWinControl* list, int index) {
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -107,7 +107,7 @@ struct EntriesFixture : ::testing::Test {
   }
   std::vector<std::string> ListTitles() const {
     std::vector<std::string> titles;
-    for (int i = 0; i < main->ListView1->Count(); ++i) titles.push_back(main->ListView1->Item(i)->Caption());
+    for (int i = 0; i < main->ListView1->Count(); ++i) titles.push_back(CellText(i, 0));
     return titles;
   }
   // The text the list control itself shows for a cell.

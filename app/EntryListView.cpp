@@ -1,0 +1,293 @@
+#include "app/EntryListView.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::string FromWide(const wchar_t* text) {
+  if (!text) return "";
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return "";
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, s.data(), n, nullptr, nullptr);
+  s.resize(static_cast<std::size_t>(n - 1));
+  return s;
+}
+
+void CopyToBuffer(const std::string& text, void* buffer, int max, bool wide) {
+  if (!buffer || max <= 0) return;
+  if (wide) {
+    auto* w = static_cast<wchar_t*>(buffer);
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), w, max - 1);
+    w[n < 0 ? 0 : n] = L'\0';
+  } else {
+    auto* a = static_cast<char*>(buffer);
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(max - 1));
+    std::memcpy(a, text.data(), n);
+    a[n] = '\0';
+  }
+}
+
+}  // namespace
+
+// ===========================================================================
+// TEntryRow
+
+void TEntryRow::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  Update();
+}
+
+void TEntryRow::SetImageIndex(int index) {
+  imageIndex_ = index;
+  Update();
+}
+
+void TEntryRow::SetSubItem(int index, const std::string& text) {
+  if (index < 0) return;
+  if (static_cast<std::size_t>(index) >= subItems_.size()) subItems_.resize(static_cast<std::size_t>(index) + 1);
+  subItems_[static_cast<std::size_t>(index)] = text;
+  Update();
+}
+
+int TEntryRow::Index() const { return static_cast<int>(this - list_->rows_.data()); }
+
+bool TEntryRow::Selected() const {
+  return ListView_GetItemState(list_->Handle(), Index(), LVIS_SELECTED) & LVIS_SELECTED;
+}
+
+void TEntryRow::SetSelected(bool value) {
+  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_SELECTED : 0u, LVIS_SELECTED);
+}
+
+bool TEntryRow::Focused() const { return ListView_GetItemState(list_->Handle(), Index(), LVIS_FOCUSED) & LVIS_FOCUSED; }
+
+void TEntryRow::SetFocused(bool value) {
+  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_FOCUSED : 0u, LVIS_FOCUSED);
+}
+
+void TEntryRow::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
+
+void TEntryRow::EditCaption() {
+  SetFocus(list_->Handle());
+  SendMessageA(list_->Handle(), LVM_EDITLABELA, static_cast<WPARAM>(Index()), 0);
+}
+
+void TEntryRow::Update() {
+  if (list_->HandleAllocated() && list_->updating_ == 0) ListView_RedrawItems(list_->Handle(), Index(), Index());
+}
+
+// ===========================================================================
+// TEntryListView
+
+TEntryListView::TEntryListView(TComponent* owner) : TStdControl(owner) {}
+
+TEntryListView::~TEntryListView() { DestroyHandle(); }
+
+void TEntryListView::CreateParams(TCreateParams& params) {
+  params.WinClassName = WC_LISTVIEWA;
+  params.BuiltInClass = true;
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                 LVS_SHAREIMAGELISTS | LVS_EDITLABELS;
+  if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
+  params.ExStyle = WS_EX_CLIENTEDGE;
+}
+
+void TEntryListView::CreateWnd() {
+  TStdControl::CreateWnd();
+  HWND wnd = Handle();
+  if (rowSelect_) ListView_SetExtendedListViewStyle(wnd, LVS_EX_FULLROWSELECT);
+  if (smallImages_) ListView_SetImageList(wnd, smallImages_->Handle(), LVSIL_SMALL);
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = columns_[i].Caption.data();
+    col.cx = columns_[i].Width;
+    SendMessageA(wnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+  }
+  ApplyCount();
+}
+
+void TEntryListView::SetSmallImages(TImageList* images) {
+  smallImages_ = images;
+  if (HandleAllocated()) ListView_SetImageList(Handle(), images ? images->Handle() : nullptr, LVSIL_SMALL);
+}
+
+void TEntryListView::AddColumn(const std::string& caption, int width) {
+  columns_.push_back({caption, width});
+  if (HandleAllocated()) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = columns_.back().Caption.data();
+    col.cx = width;
+    SendMessageA(Handle(), LVM_INSERTCOLUMNA, columns_.size() - 1, reinterpret_cast<LPARAM>(&col));
+  }
+}
+
+void TEntryListView::ApplyCount() {
+  if (!HandleAllocated()) return;
+  SendMessageA(Handle(), LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOSCROLL);
+  if (updating_ == 0) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TEntryListView::SetRows(const std::vector<void*>& data) {
+  ClearSelection();
+  rows_.clear();
+  rows_.resize(data.size());
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    rows_[i].list_ = this;
+    rows_[i].data_ = data[i];
+  }
+  ApplyCount();
+}
+
+TEntryRow* TEntryListView::Add() {
+  rows_.emplace_back();
+  rows_.back().list_ = this;
+  ApplyCount();
+  return &rows_.back();
+}
+
+void TEntryListView::Clear() {
+  ClearSelection();
+  rows_.clear();
+  ApplyCount();
+}
+
+void TEntryListView::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  ClearSelection();
+  rows_.erase(rows_.begin() + index);
+  ApplyCount();
+}
+
+TEntryRow* TEntryListView::Selected() {
+  if (!HandleAllocated()) return nullptr;
+  return RowAt(ListView_GetNextItem(Handle(), -1, LVNI_SELECTED));
+}
+
+int TEntryListView::SelCount() { return HandleAllocated() ? static_cast<int>(ListView_GetSelectedCount(Handle())) : 0; }
+
+void TEntryListView::ClearSelection() {
+  if (HandleAllocated()) ListView_SetItemState(Handle(), -1, 0, LVIS_SELECTED);
+}
+
+TEntryRow* TEntryListView::ItemFocused() {
+  if (!HandleAllocated()) return nullptr;
+  return RowAt(ListView_GetNextItem(Handle(), -1, LVNI_FOCUSED));
+}
+
+TEntryRow* TEntryListView::GetItemAt(int x, int y) {
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  const int i = ListView_HitTest(Handle(), &hit);
+  return (hit.flags & LVHT_ONITEM) ? RowAt(i) : nullptr;
+}
+
+TEntryRow* TEntryListView::FindData(const void* data) {
+  for (TEntryRow& row : rows_)
+    if (row.data_ == data) return &row;
+  return nullptr;
+}
+
+void TEntryListView::BeginUpdate() {
+  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TEntryListView::EndUpdate() {
+  if (updating_ == 0) return;
+  if (--updating_ == 0 && HandleAllocated()) {
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+LRESULT TEntryListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_KEYDOWN && OnKeyDown) {
+    WORD key = static_cast<WORD>(wParam);
+    OnKeyDown(this, key, KeyboardShiftState());
+    if (key == 0 || !HandleAllocated()) return 0;
+    return TStdControl::WndProc(msg, key, lParam);
+  }
+  return TStdControl::WndProc(msg, wParam, lParam);
+}
+
+bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (msg != WM_NOTIFY) return false;
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  switch (hdr->code) {
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+      const bool wide = hdr->code == LVN_GETDISPINFOW;
+      LVITEMA& it = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
+      result = 0;
+      const TEntryRow* row = RowAt(it.iItem);
+      if (!row) return true;
+      const bool provided = row->data_ != nullptr;
+      if (it.mask & LVIF_IMAGE) it.iImage = provided && OnGetImage ? OnGetImage(row->data_) : row->imageIndex_;
+      if (it.mask & LVIF_TEXT) {
+        text_.clear();
+        if (provided && OnGetText)
+          OnGetText(row->data_, it.iSubItem, text_);
+        else if (it.iSubItem == 0)
+          text_ = row->caption_;
+        else if (static_cast<std::size_t>(it.iSubItem - 1) < row->subItems_.size())
+          text_ = row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
+        CopyToBuffer(text_, it.pszText, it.cchTextMax, wide);
+      }
+      return true;
+    }
+    case LVN_ITEMCHANGED: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
+      result = 0;
+      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectItem)
+        OnSelectItem(this, RowAt(nm->iItem), (nm->uNewState & LVIS_SELECTED) != 0);
+      return true;
+    }
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: {
+      TEntryRow* row = RowAt(reinterpret_cast<NMLVDISPINFOA*>(lParam)->item.iItem);
+      bool allow = row != nullptr;
+      if (row && OnEditing) OnEditing(this, row, allow);
+      result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+      result = FALSE;
+      TEntryRow* row = RowAt(info->item.iItem);
+      if (!info->item.pszText || !row) return true;
+      std::string text = hdr->code == LVN_ENDLABELEDITW
+                             ? FromWide(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item.pszText)
+                             : std::string(info->item.pszText);
+      const int index = info->item.iItem;
+      void* data = row->data_;
+      if (OnEdited) OnEdited(this, row, text);
+      // The handler may have refilled the list.
+      if (TEntryRow* still = RowAt(index); still && still->data_ == data && !data) still->SetCaption(text);
+      return true;
+    }
+    case NM_CLICK:
+      if (OnClick) OnClick(this);
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if (OnDblClick) OnDblClick(this);
+      result = 0;
+      return true;
+    case NM_RCLICK:
+      if (OnContextPopup) {
+        POINT p{0, 0};
+        GetCursorPos(&p);
+        ScreenToClient(Handle(), &p);
+        OnContextPopup(this, p.x, p.y);
+        result = 1;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,116 @@
+// The entry list of the main window: a report list view whose rows the
+// control asks for when it paints (owner data), so that filling it with
+// tens of thousands of entries costs a vector, not a control item per row.
+// Each row holds a data pointer; its texts and image come from OnGetText
+// and OnGetImage when they are set and the row has data, else from the
+// row's own caption, sub-items and image.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/ComCtrls.h"
+#include "ui/ImageList.h"
+#include "ui/StdCtrls.h"
+
+class TEntryListView;
+
+// One row. Row pointers stay valid until rows are added or removed.
+class TEntryRow {
+ public:
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int index);
+  void* Data() const { return data_; }
+  void SetData(void* data) { data_ = data; }
+  void SetSubItem(int index, const std::string& text);
+  const std::string& SubItem(int index) const { return subItems_.at(static_cast<std::size_t>(index)); }
+
+  int Index() const;
+  bool Selected() const;
+  void SetSelected(bool value);
+  bool Focused() const;
+  void SetFocused(bool value);
+  void MakeVisible(bool partialOk);
+  // Starts editing the caption in place.
+  void EditCaption();
+  // Repaints the row after its texts changed.
+  void Update();
+
+ private:
+  friend class TEntryListView;
+  TEntryListView* list_ = nullptr;
+  void* data_ = nullptr;
+  std::string caption_;
+  int imageIndex_ = -1;
+  std::vector<std::string> subItems_;
+};
+
+class TEntryListView : public TStdControl {
+ public:
+  explicit TEntryListView(TComponent* owner);
+  ~TEntryListView() override;
+
+  void SetSmallImages(TImageList* images);
+  // Before the window exists (the list is always in report style).
+  void SetViewStyle(TViewStyle) {}
+  void SetHideSelection(bool value) { hideSelection_ = value; }
+  void SetRowSelect(bool value) { rowSelect_ = value; }
+  void AddColumn(const std::string& caption, int width);
+
+  // Replaces every row by one row per data pointer, in order; the
+  // selection is cleared.
+  void SetRows(const std::vector<void*>& data);
+  TEntryRow* Add();
+  void Clear();
+  void Delete(int index);
+  int Count() const { return static_cast<int>(rows_.size()); }
+  TEntryRow* Item(int index) { return &rows_.at(static_cast<std::size_t>(index)); }
+  TEntryRow* Selected();
+  int SelCount();
+  void ClearSelection();
+  TEntryRow* ItemFocused();
+  TEntryRow* GetItemAt(int x, int y);
+  // The first row whose data is data, or null.
+  TEntryRow* FindData(const void* data);
+  void BeginUpdate();
+  void EndUpdate();
+
+  // Texts (column 0 is the caption) and image of a row with data.
+  std::function<void(const void* data, int column, std::string& text)> OnGetText;
+  std::function<int(const void* data)> OnGetImage;
+
+  std::function<void(TObject* sender, TEntryRow* item, bool selected)> OnSelectItem;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  std::function<void(TObject* sender, TEntryRow* item, bool& allow)> OnEditing;
+  std::function<void(TObject* sender, TEntryRow* item, std::string& text)> OnEdited;
+  TKeyEvent OnKeyDown;
+  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  friend class TEntryRow;
+  void ApplyCount();
+  TEntryRow* RowAt(int index) { return index >= 0 && index < Count() ? &rows_[static_cast<std::size_t>(index)] : nullptr; }
+  struct TColumn {
+    std::string Caption;
+    int Width;
+  };
+  std::vector<TEntryRow> rows_;
+  std::vector<TColumn> columns_;
+  std::string text_;  // the text of one cell, handed to the control
+  TImageList* smallImages_ = nullptr;
+  bool hideSelection_ = false, rowSelect_ = true;
+  int updating_ = 0;
+};
