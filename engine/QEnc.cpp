@@ -232,7 +232,16 @@ TQEnc::~TQEnc() {
   if (!threads_.empty()) {
     destroying_.store(true);
     Cancel();
-    for (auto& thread : threads_) thread->WaitFor();
+    for (auto& thread : threads_) {
+      if (thread->Completing()) {
+        // Destroyed from the job's own done handler: the thread waits for
+        // that handler to return, so it cannot be waited for here. It no
+        // longer uses the component and is kept until it has returned.
+        TQEncWorkerThread::Orphan(std::move(thread));
+        continue;
+      }
+      thread->WaitFor();
+    }
     threads_.clear();
   }
   WipeString(key_);

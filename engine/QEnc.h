@@ -198,7 +198,8 @@ class TQEnc : public TComponent {
   // True means only that the job started; the outcome arrives as OnFileDone
   // or OnDeleteFileDone on the main thread, which must keep servicing
   // main-thread calls meanwhile. Destroying the component cancels a running
-  // job and waits for it.
+  // job and waits for it, servicing the job's calls; it may be destroyed
+  // from the job's done handler, but not from its other event handlers.
   bool EncryptFileAsync(const std::string& inputFile, const std::string& outputFile);
   bool DecryptFileAsync(const std::string& inputFile, const std::string& outputFile);
   bool DeleteFileSecureAsync(const std::string& file, int wipes, int oversizeWipes, int oversizeFactor);

@@ -12,6 +12,7 @@
 #include "engine/QEnc.h"
 #include "engine/QEncContainer.h"
 #include "engine/QEncStages.h"
+#include "engine/SecureDelete.h"
 
 namespace {
 
@@ -57,6 +58,13 @@ TQEncError CheckInputFile(const std::string& file) {
   if (Platform::DirectoryExists(file)) return ErrDirectoryNotSupported;
   if (!Platform::FileExists(file)) return ErrFileNotFound;
   return ErrNone;
+}
+
+// Removes a partial output of this call, clearing a read-only attribute
+// first.
+void RemovePartial(const std::string& file) {
+  SecureDeleteIo::SetNormalAttributes(file);
+  Platform::RemoveFile(file);
 }
 
 bool IsSingleCipher(TQEncAlgorithm a2, TQEncAlgorithm a3) { return a2 == qeaNone && a3 == qeaNone; }
@@ -224,7 +232,7 @@ bool TQEnc::EncryptStringToFile(const std::string& text, const std::string& file
     result = false;
   }
   // Only a file this call created or emptied is removed.
-  if (!result && created) Platform::RemoveFile(file);
+  if (!result && created) RemovePartial(file);
   return result;
 }
 
@@ -311,7 +319,7 @@ bool TQEnc::EncryptFileBody(const std::string& inputFile, const std::string& out
     if (LastError() == ErrNone) DoError(ErrEncryptFailed);
     result = false;
   }
-  if (!result && created) Platform::RemoveFile(output);
+  if (!result && created) RemovePartial(output);
   return result;
 }
 
@@ -388,7 +396,7 @@ bool TQEnc::DecryptFileBody(const std::string& inputFile, const std::string& out
     if (LastError() == ErrNone) DoError(ErrDecryptFailed);
     result = false;
   }
-  if (!result && created) Platform::RemoveFile(temporary);
+  if (!result && created) RemovePartial(temporary);
   return result;
 }
 

@@ -1,6 +1,33 @@
 #include "engine/QEncWorkerThread.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "engine/QEnc.h"
+
+namespace {
+
+struct TOrphans {
+  std::mutex Lock;
+  std::vector<std::unique_ptr<TQEncWorkerThread>> Threads;
+};
+
+TOrphans& Orphans() {
+  static TOrphans orphans;
+  return orphans;
+}
+
+}  // namespace
+
+void TQEncWorkerThread::Orphan(std::unique_ptr<TQEncWorkerThread> thread) {
+  TOrphans& o = Orphans();
+  std::lock_guard<std::mutex> lock(o.Lock);
+  o.Threads.erase(std::remove_if(o.Threads.begin(), o.Threads.end(),
+                                 [](const std::unique_ptr<TQEncWorkerThread>& t) { return t->Finished(); }),
+                  o.Threads.end());
+  if (thread) o.Threads.push_back(std::move(thread));
+}
 
 TQEncWorkerThread::TQEncWorkerThread(TQEnc* component, std::uint8_t job, const std::string& inputFile,
                                      const std::string& outputFile, int wipes, int oversizeWipes,
@@ -40,8 +67,11 @@ void TQEncWorkerThread::Execute() {
 
   // The completion runs on the main thread: with the worker reference
   // cleared first, the done event fires there directly, Busy already false.
+  // Nothing here touches the component after the done event: its handler
+  // may destroy it.
   try {
     Synchronize([&] {
+      completing_.store(true);
       c.worker_.store(nullptr);
       c.SetBusy(false);
       switch (job_) {
@@ -51,9 +81,8 @@ void TQEncWorkerThread::Execute() {
       }
     });
   } catch (...) {
-    // A done handler that throws must not leave the component marked busy.
-    c.worker_.store(nullptr);
-    c.SetBusy(false);
+    // A done handler threw; the component was already idle.
   }
   id_.store(std::thread::id());
+  completing_.store(false);
 }

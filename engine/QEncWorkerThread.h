@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,13 @@ class TQEncWorkerThread : public TThread {
   // True when called on this thread while it runs its job.
   bool IsCurrentThread() const { return id_.load() == std::this_thread::get_id(); }
   bool Result() const { return result_.load(); }
+  // True while the job's completion (clearing Busy, the done event) runs on
+  // the main thread: the component is then past every use of it.
+  bool Completing() const { return completing_.load(); }
+
+  // Keeps a thread whose component is gone until it has returned; threads
+  // kept so are released by later calls and at the end of the program.
+  static void Orphan(std::unique_ptr<TQEncWorkerThread> thread);
 
  protected:
   void Execute() override;
@@ -38,5 +46,6 @@ class TQEncWorkerThread : public TThread {
   int oversizeWipes_;
   int oversizeFactor_;
   std::atomic<bool> result_{false};
+  std::atomic<bool> completing_{false};
   std::atomic<std::thread::id> id_{};
 };

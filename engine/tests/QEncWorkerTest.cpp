@@ -238,3 +238,23 @@ TEST(QEncWorker, DestroyWhileRunning) {
 }
 
 }  // namespace
+
+namespace {
+
+// The job's own done handler may destroy the component.
+TEST(QEncWorker, DestroyFromDoneHandler) {
+  TempDir dir;
+  WriteTestFile(dir.File("in"), "data");
+  TQEnc* q = Engine().release();
+  bool done = false;
+  q->OnFileDone = [&](TObject*, TQEncOperation, const std::string&, const std::string&, bool success) {
+    EXPECT_TRUE(success);
+    done = true;
+    delete q;  // last: the handler itself goes with the component
+  };
+  ASSERT_TRUE(q->EncryptFileAsync(dir.File("in"), dir.File("enc")));
+  ASSERT_TRUE(Pump([&] { return done; }));
+  EXPECT_TRUE(PathExists(dir.File("enc")));
+}
+
+}  // namespace
