@@ -402,3 +402,37 @@ TEST(QEncOps, Verify) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(QEncOps, VaultWriterAndReaderErrors) {
+  TempDir dir;
+  TOpsEngine q;
+  EXPECT_FALSE(q.EncryptStringToFile("x", "", ""));
+  EXPECT_EQ(q.LastError(), ErrEmptyOutputFile);
+  EXPECT_FALSE(q.EncryptStringToFile("x", dir.File("no-such-folder/v"), ""));
+  EXPECT_EQ(q.LastError(), ErrEncryptFailed);
+  EXPECT_EQ(q.DecryptFileToString(dir.File("missing")), "");
+  EXPECT_EQ(q.LastError(), ErrDecryptFailed);
+  WriteTestFile(dir.File("plain"), std::string(100, 'p'));
+  EXPECT_EQ(q.DecryptFileToString(dir.File("plain")), "");
+  EXPECT_EQ(q.LastError(), ErrUnsupportedHeaderVersion);
+  // A key name of its own: the reader takes the file's name without prefix.
+  q.SetUseFileNameInKey(true);
+  ASSERT_TRUE(q.EncryptStringToFile("named", dir.File("$vault.txt"), "vault.txt"));
+  EXPECT_EQ(q.DecryptFileToString(dir.File("$vault.txt")), "named");
+}
+
+TEST(QEncOps, StatusTexts) {
+  TempDir dir;
+  TOpsEngine q;
+  std::vector<std::string> statuses;
+  q.OnStatus = [&](TObject*, const std::string& s) { statuses.push_back(s); };
+  WriteTestFile(dir.File("a.txt"), "a");
+  ASSERT_TRUE(q.EncryptFile(dir.File("a.txt"), ""));
+  ASSERT_TRUE(q.VerifyEncryptedFile(dir.File("a.txt"), dir.File("$a.txt"), -1));
+  ASSERT_TRUE(q.DecryptFile(dir.File("$a.txt"), dir.File("b.txt")));
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Encrypting a.txt", "Verifying $a.txt", "Decrypting $a.txt"}));
+}
+
+}  // namespace
