@@ -215,3 +215,44 @@ TEST(QEncSession, SecureDeleteEdges) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where the system enforces share modes (Windows, Wine), a file held open by
+// someone else is refused and left alone; elsewhere there is nothing to test.
+bool ShareModesEnforced(const std::string& file) {
+  TFileStream holder(file, fmOpenRead | fmShareDenyWrite);
+  const Platform::FileHandle h = Platform::FileOpen(file, Platform::OpenMode::ReadWrite, Platform::ShareMode::Exclusive);
+  if (h == Platform::InvalidFile) return true;
+  Platform::FileClose(h);
+  return false;
+}
+
+TEST(QEncSession, FilesHeldOpenElsewhere) {
+  TempDir dir;
+  WriteTestFile(dir.File("held"), "held contents");
+  if (!ShareModesEnforced(dir.File("held"))) GTEST_SKIP() << "share modes are not enforced here";
+  TQEnc q;
+  q.SetKey("k");
+  q.SetFastIterations(5000);
+  {
+    TFileStream holder(dir.File("held"), fmOpenRead | fmShareDenyWrite);
+    EXPECT_FALSE(q.DeleteFileSecure(dir.File("held"), 1, 1, 1));
+    EXPECT_EQ(q.LastError(), ErrFileOpenFailed);
+  }
+  EXPECT_EQ(ReadTestFile(dir.File("held")), "held contents");
+
+  // Decryption onto an output held open: the move fails, the old output
+  // stays and the temporary goes.
+  WriteTestFile(dir.File("in"), "new");
+  ASSERT_TRUE(q.EncryptFile(dir.File("in"), dir.File("enc")));
+  {
+    TFileStream holder(dir.File("held"), fmOpenRead | fmShareDenyWrite);
+    EXPECT_FALSE(q.DecryptFile(dir.File("enc"), dir.File("held")));
+    EXPECT_EQ(q.LastError(), ErrFileRenameFailed);
+  }
+  EXPECT_EQ(ReadTestFile(dir.File("held")), "held contents");
+  EXPECT_FALSE(PathExists(dir.File("held.tmp")));
+}
+
+}  // namespace
