@@ -301,7 +301,7 @@ class TFormMain : public TForm {
   TQToggleBitBtn* PanelButton(const std::string& name, int glyph);
 
   void BindEntryEvents();
-  std::unordered_map<const TVaultGroup*, TTreeNode*> groupNodes_;
+  std::unordered_map<const TVaultGroup*, HTREEITEM> groupNodes_;  // the tree item of each group
   bool listMovesTree_ = false;  // the list moves the tree's selection
   bool deletingNodes_ = false;  // tree nodes are being deleted
   int treeWidth_ = 220;

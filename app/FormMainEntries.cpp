@@ -121,8 +121,12 @@ TVaultGroup* TFormMain::GroupOfNode(const TTreeNode* node) {
 }
 
 TTreeNode* TFormMain::NodeOfGroup(const TVaultGroup* group) const {
+  // The tree's own lookup of the item: a node that was deleted meanwhile
+  // (the tree emptied by a lock) is not found, and is never read.
   auto it = groupNodes_.find(group);
-  return it == groupNodes_.end() ? nullptr : it->second;
+  if (it == groupNodes_.end()) return nullptr;
+  TTreeNode* node = TreeView1->NodeOf(it->second);
+  return node && GroupOfNode(node) == group ? node : nullptr;
 }
 
 void TFormMain::FillGroupTree() {
@@ -140,7 +144,7 @@ void TFormMain::FillGroupTree() {
       if (!node) continue;
       node->SetImageIndex(g->ImageIndex());
       node->SetData(g);
-      groupNodes_[g] = node;
+      groupNodes_[g] = node->ItemId();
     }
     TreeView1->EndUpdate();
   }
@@ -290,11 +294,7 @@ void TFormMain::ButtonGeneratePasswordClick(TObject*) {
   FormPwd->ClosePressed = false;
   FormPwd->ShowModal();
   FormPwd->GenerateMode = false;
-  if (FormPwd->Cancelled) {
-    FormPwd->EditPwd->ClearSecret();
-    return;
-  }
-  std::string password = FormPwd->EditPwd->Text();
+  std::string password = FormPwd->Cancelled ? std::string() : FormPwd->EditPwd->Text();
   FormPwd->EditPwd->ClearSecret();
   // The record the password was made for must still be the one shown.
   if (StillSameDocument(generation) && CurrentEntry == entry && HasEntry(Vault, entry) && !password.empty()) {
@@ -548,7 +548,7 @@ void TFormMain::GroupNew(TObject*) {
   }
   node->SetImageIndex(icon);
   node->SetData(group);
-  groupNodes_[group] = node;
+  groupNodes_[group] = node->ItemId();
   if (parentNode) parentNode->Expand(false);
   TreeView1->SetSelected(node);
   BuildVaultText();

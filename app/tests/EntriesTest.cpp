@@ -364,6 +364,7 @@ TEST_F(EntriesFixture, ALockOrANewDocumentDuringTheDeleteQuestionAbandonsTheDele
       EXPECT_EQ(main->Vault.Entries.size(), 1u);
     } else {
       EXPECT_TRUE(main->Vault.Groups.Empty());
+      EXPECT_EQ(main->NodeOfGroup(g), nullptr);  // its node went with the tree
     }
     main->Locked = false;
     answer = nullptr;
