@@ -631,6 +631,78 @@ TEST_F(EntriesFixture, CopyButtonsPutMarkedTextOnTheClipboardAndOpenUrlUsesTheOp
   EXPECT_EQ(opened, std::vector<std::string>{"https://mail.example/login"});
 }
 
+// ---- Icon, generated password and the tool-bar edit ------------------------------------
+
+TEST_F(EntriesFixture, IconAndGeneratedPasswordGoIntoTheRecordUnlessTheVaultWasLockedMeanwhile) {
+  TVaultGroup* g = AddGroup(nullptr, "Mail");
+  TVaultEntry* e = AddEntry(g, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(g);
+  SelectRow(0);
+
+  OnNextModal([&](TForm* form) {
+    EXPECT_EQ(form->Caption(), "Select Entry Icon");
+    EXPECT_FALSE(icon->GroupMode);
+    SelectRowOf(icon->ListView1, 9);
+    icon->ButtonOK->Click();
+  });
+  main->ButtonIcon->Click();
+  EXPECT_EQ(e->icon, 9);
+  EXPECT_EQ(main->EditedIcon, 9);
+
+  // The question comes first; No keeps the password.
+  answer = [](const TMessageBoxCall&) { return IDNO; };
+  main->ButtonGeneratePassword->Click();
+  EXPECT_EQ(LastBox()->Caption, "Replace password?");
+  EXPECT_EQ(e->password, "Gmail-pw");
+  answer = [](const TMessageBoxCall&) { return IDYES; };
+  std::string generated;
+  OnNextModal([&](TForm*) {
+    EXPECT_TRUE(pwd->GenerateMode);
+    generated = pwd->EditPwd->Text();
+    pwd->ButtonOK->Click();
+  });
+  main->ButtonGeneratePassword->Click();
+  EXPECT_FALSE(pwd->GenerateMode);
+  EXPECT_FALSE(generated.empty());
+  EXPECT_EQ(e->password, generated);
+  EXPECT_EQ(main->EditPassword->Text(), generated);
+  EXPECT_EQ(pwd->EditPwd->Text(), "");
+
+  // A lock while the dialog is up: the freed record is not touched.
+  OnNextModal([&](TForm*) {
+    SelectRowOf(icon->ListView1, 3);
+    LockNow();
+    icon->ButtonOK->Click();
+  });
+  main->ButtonIcon->Click();
+  EXPECT_EQ(main->EditedIcon, 9);  // the pick made during the lock is dropped
+  EXPECT_TRUE(main->Vault.Entries.empty());
+  main->Locked = false;
+}
+
+TEST_F(EntriesFixture, ToolBarEditSwitchesWithADoubleClickAndCopiesMarked) {
+  main->ControlBar1DblClick(main->ControlBar1);
+  EXPECT_TRUE(main->SearchMode);
+  EXPECT_TRUE(IsWindowVisible(main->Edit1->Handle()));
+  EXPECT_FALSE(IsWindowVisible(main->QEdit1->Handle()));
+  main->Edit1->SetText("scratch");
+  main->ToolCopy->Click();
+  const ClipboardSeen seen = ReadClipboard(main->Handle());
+  EXPECT_EQ(seen.text, "scratch");
+  EXPECT_TRUE(seen.marked);
+  main->Locked = true;  // locked: the search edit comes back and stays
+  main->ControlBar1DblClick(main->ControlBar1);
+  EXPECT_TRUE(main->SearchMode);
+  main->SetSearchMode(true);
+  EXPECT_FALSE(main->SearchMode);
+  main->Locked = false;
+  main->ControlBar1DblClick(main->ControlBar1);
+  EXPECT_TRUE(main->SearchMode);
+  main->ControlBar1DblClick(main->ControlBar1);
+  EXPECT_FALSE(main->SearchMode);
+}
+
 // ---- Speed and a picture -----------------------------------------------------------------
 
 // Not an assertion: prints how long the list takes to fill for a group of
