@@ -94,6 +94,8 @@ void TFormMain::CreateComponents() {
   QDReg1->SetProgrammname("Vaultline");
   QDReg1->SetFirmenname("quorvane");
   QDReg1->SetIniFileName("config.ini");
+  QEnc1 = new TQEnc(this);
+  QEnc1->SetName("QEnc1");
 
   HINSTANCE inst = GetModuleHandleA(nullptr);
   ImageListIcons = new TImageList(this);
@@ -606,8 +608,9 @@ void TFormMain::TimerStartupTimer(TObject*) {
   // 4. and 5.
   if (!FormSettings) new TFormSettings(Application);
   FormSettings->LoadSettings(*QDReg1);
-  // 6. to 8.: the Defaults page into the engine and the file association
-  // are set up here once they exist.
+  // The Defaults page gives the engine its cascade and iterations; the file
+  // association is set up here once it exists.
+  DefaultsPageToEngine(QEnc1);
   // 9.
   RegisterGlobalHotKeys();
   // 10.
@@ -681,9 +684,9 @@ void TFormMain::TimerUpdateUITimer(TObject*) {
   // 4.
   QStatus1->SetPanelText(0, IntToStr(static_cast<std::int64_t>(Vault.Entries.size())) + " Entries");
   QStatus1->SetPanelText(1, Modified ? "Modified" : "");
+  QStatus1->SetPanelText(4, DescribeCipherCascade(QEnc1));
   // The lock-file heartbeat, the lock status and the inactivity countdown
-  // (panel 2) and the cipher cascade (panel 4) are kept here once locking
-  // and the engine exist.
+  // (panel 2) are kept here once locking exists.
 }
 
 void TFormMain::TimerTrayTimer(TObject*) {
@@ -854,7 +857,6 @@ void TFormMain::SaveFile(TObject*) {}
 void TFormMain::SaveFileAs(TObject*) {}
 void TFormMain::Import1Click(TObject*) {}
 void TFormMain::Export1Click(TObject*) {}
-void TFormMain::Settings1Click(TObject*) {}
 void TFormMain::GroupMoveUp(TObject*) {}
 void TFormMain::GroupMoveDown(TObject*) {}
 void TFormMain::EntryMoveUp(TObject*) {}

@@ -22,6 +22,7 @@
 #include "controls/QStatus.h"
 #include "controls/QToggleBitBtn.h"
 #include "controls/dxfProgressBar.h"
+#include "engine/QEnc.h"
 #include "settings/QDReg.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
@@ -69,6 +70,7 @@ class TFormMain : public TForm {
 
   // ---- Components -------------------------------------------------------------
   TQDReg* QDReg1;
+  TQEnc* QEnc1;  // the vault's engine: cipher cascade, iterations, key
   TImageList* ImageListIcons;
   TImageList* ImageListTray;
   TImageList* ImageListTools;

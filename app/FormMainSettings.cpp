@@ -1,0 +1,147 @@
+// The settings command of the main window and the bridge between the cipher
+// pages of the settings dialog and the main window's engine.
+#include <array>
+
+#include "app/FormMain.h"
+#include "app/FormSettings.h"
+#include "app/model/Shortcuts.h"
+#include "base/SysUtils.h"
+#include "engine/QEnc.h"
+
+namespace {
+
+struct TCascade {
+  TQEncAlgorithm Stage1, Stage2, Stage3;
+};
+
+// Index 1 to 10 of the settings key Algorithm is entry 0 to 9.
+constexpr std::array<TCascade, 10> kCascades = {{
+    {qeaTwofishCTR, qeaNone, qeaNone},
+    {qeaAES128CTR, qeaNone, qeaNone},
+    {qeaChaCha20, qeaNone, qeaNone},
+    {qeaTwofishCTR, qeaAES128CTR, qeaNone},
+    {qeaTwofishCTR, qeaChaCha20, qeaNone},
+    {qeaChaCha20, qeaAES128CTR, qeaNone},
+    {qeaTwofishCTR, qeaAES128CTR, qeaChaCha20},
+    {qeaTwofishCTR, qeaChaCha20, qeaAES128CTR},
+    {qeaChaCha20, qeaTwofishCTR, qeaAES128CTR},
+    {qeaChaCha20, qeaAES128CTR, qeaTwofishCTR},
+}};
+
+constexpr int kEngineIterationsFloor = 5000;
+constexpr int kDefaultFastIterations = 20000;
+
+std::array<bool, 10> CheckedFlags(const std::array<TRadioButton*, 10>& buttons) {
+  std::array<bool, 10> flags{};
+  for (std::size_t i = 0; i < buttons.size(); ++i) flags[i] = buttons[i] && buttons[i]->Checked();
+  return flags;
+}
+
+}  // namespace
+
+std::string CipherName(int algorithm) {
+  switch (algorithm) {
+    case qeaAES128CTR: return "AES";
+    case qeaChaCha20: return "ChaCha20";
+    case qeaTwofishCTR: return "Twofish";
+    case qeaNone: return "";
+    default: return "?";
+  }
+}
+
+std::string FormatCount(int count) {
+  if (count >= 1000000 && count % 1000000 == 0) return IntToStr(count / 1000000) + "M";
+  if (count >= 1000 && count % 1000 == 0) return IntToStr(count / 1000) + "K";
+  return IntToStr(count);
+}
+
+std::string DescribeCipherCascade(const TQEnc* engine) {
+  if (!engine) return "";
+  std::string text = CipherName(engine->Algorithm());
+  if (engine->Algorithm2() != qeaNone) text += "+" + CipherName(engine->Algorithm2());
+  if (engine->Algorithm3() != qeaNone) text += "+" + CipherName(engine->Algorithm3());
+  return text + " " + FormatCount(engine->FastMode() ? engine->FastIterations() : engine->Iterations());
+}
+
+void ApplyCipherChoice(TQEnc* engine, const bool flags[10]) {
+  if (!engine) return;
+  for (std::size_t i = 0; i < kCascades.size(); ++i) {
+    if (!flags[i]) continue;
+    engine->SetAlgorithm(kCascades[i].Stage1);
+    engine->SetAlgorithm2(kCascades[i].Stage2);
+    engine->SetAlgorithm3(kCascades[i].Stage3);
+    return;
+  }
+}
+
+int CascadeIndexOf(const TQEnc& engine) {
+  for (std::size_t i = 0; i < kCascades.size(); ++i)
+    if (engine.Algorithm() == kCascades[i].Stage1 && engine.Algorithm2() == kCascades[i].Stage2 &&
+        engine.Algorithm3() == kCascades[i].Stage3)
+      return static_cast<int>(i) + 1;
+  return 0;
+}
+
+int ReadIterationsEdit(TEditBox* edit, int fallback) {
+  int value = fallback;
+  if (edit && !TryStrToInt(edit->Text(), value)) value = fallback;
+  if (value < kEngineIterationsFloor) value = kEngineIterationsFloor;
+  if (edit) edit->SetText(IntToStr(value));
+  return value;
+}
+
+void CurrentVaultPageToEngine(TQEnc* engine) {
+  if (!FormSettings || !engine) return;
+  engine->SetFastMode(FormSettings->CheckFast->Checked());
+  engine->SetIterations(ReadIterationsEdit(FormSettings->EditIterations, engine->Iterations()));
+  const std::array<bool, 10> flags = CheckedFlags(FormSettings->CurrentVaultButtons());
+  ApplyCipherChoice(engine, flags.data());
+}
+
+void DefaultsPageToEngine(TQEnc* engine) {
+  if (!FormSettings || !engine) return;
+  engine->SetFastMode(FormSettings->CheckFast2->Checked());
+  engine->SetIterations(ReadIterationsEdit(FormSettings->EditIterations2, SettingsKeys::kDefaultIterations));
+  engine->SetFastIterations(kDefaultFastIterations);
+  const std::array<bool, 10> flags = CheckedFlags(FormSettings->DefaultsButtons());
+  ApplyCipherChoice(engine, flags.data());
+}
+
+void EngineToCurrentVaultPage(const TQEnc* engine) {
+  if (!FormSettings || !engine) return;
+  const std::array<TRadioButton*, 10> buttons = FormSettings->CurrentVaultButtons();
+  for (TRadioButton* b : buttons) b->SetChecked(false);
+  const int index = CascadeIndexOf(*engine);
+  if (index > 0) buttons[static_cast<std::size_t>(index - 1)]->SetChecked(true);
+  FormSettings->CheckFast->SetChecked(engine->FastMode());
+  FormSettings->EditIterations->SetText(IntToStr(engine->Iterations()));
+}
+
+void TFormMain::Settings1Click(TObject*) {
+  if (!FormSettings) return;
+  EngineToCurrentVaultPage(QEnc1);
+  // What the engine holds now, to see whether the dialog changed it.
+  const TQEncAlgorithm a1 = QEnc1->Algorithm(), a2 = QEnc1->Algorithm2(), a3 = QEnc1->Algorithm3();
+  const bool fast = QEnc1->FastMode();
+  const int iterations = QEnc1->Iterations(), fastIterations = QEnc1->FastIterations();
+  FormSettings->ShowModal();
+  // A vault locked meanwhile asks for its password; the dialog's
+  // outcome is still applied (to the defaults while no key is held).
+  if (Locked) ShowMainWindow(true);
+  if (FormSettings->Cancelled) return;
+  if (SessionKey.empty()) {
+    // No vault open: the defaults are what the next vault gets.
+    DefaultsPageToEngine(QEnc1);
+  } else {
+    // The open vault takes the "Current Vault" page; any change marks it
+    // modified so that the next save writes the new cascade. The defaults
+    // wait for the next new vault or start.
+    CurrentVaultPageToEngine(QEnc1);
+    if (QEnc1->Algorithm() != a1 || QEnc1->Algorithm2() != a2 || QEnc1->Algorithm3() != a3 ||
+        QEnc1->FastMode() != fast || QEnc1->Iterations() != iterations || QEnc1->FastIterations() != fastIterations) {
+      Changed(this);
+    }
+  }
+  // The status bar shows the cascade now in use.
+  TimerUpdateUITimer(this);
+}

@@ -1,0 +1,667 @@
+// The settings dialog in this process under Wine: the settings keys loaded
+// and saved, the autostart value, shortcut capture, the OK steps with a
+// chord that is taken, and the cipher pages against the main window's
+// engine.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <array>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppSeams.h"
+#include "app/FormMain.h"
+#include "app/FormSettings.h"
+#include "app/Helpers.h"
+#include "app/model/tests/FakeHotKeys.h"
+#include "app/tests/Harness.h"
+#include "base/Stream.h"
+#include "base/SysUtils.h"
+#include "engine/QEnc.h"
+#include "settings/ModuleFileName.h"
+#include "settings/QDReg.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+// The settings file beside this test program; what was there before is put
+// back afterwards.
+struct IniFileGuard {
+  std::string path = TQDReg::AppDir() + TFormMain::kSettingsFile;
+  bool existed = false;
+  std::string before;
+  IniFileGuard() {
+    std::ifstream f(path, std::ios::binary);
+    existed = f.good();
+    if (existed) before.assign(std::istreambuf_iterator<char>(f), {});
+  }
+  ~IniFileGuard() {
+    if (existed)
+      std::ofstream(path, std::ios::binary) << before;
+    else
+      DeleteFileA(path.c_str());
+  }
+  void Write(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
+  std::string Read() const {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }
+};
+
+// The Run value of the current user: whatever it held is restored (or the
+// value removed) when the guard ends, so that Wine never starts this
+// program at its next start.
+struct RunValueGuard {
+  bool existed = false;
+  std::string before;
+  RunValueGuard() { existed = Read(before); }
+  ~RunValueGuard() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeys::kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (existed)
+      RegSetValueExA(key, SettingsKeys::kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(before.c_str()),
+                     static_cast<DWORD>(before.size() + 1));
+    else
+      RegDeleteValueA(key, SettingsKeys::kRunValue);
+    RegCloseKey(key);
+  }
+  static bool Read(std::string& value) {
+    char buf[2048] = {};
+    DWORD size = sizeof buf - 1;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeys::kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+      return false;
+    const bool ok = RegQueryValueExA(key, SettingsKeys::kRunValue, nullptr, &type, reinterpret_cast<BYTE*>(buf),
+                                     &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (ok) value = buf;
+    return ok;
+  }
+  static void Set(const std::string& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeys::kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, SettingsKeys::kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+  }
+};
+
+// Holds keyboard keys down in this thread's view (GetKeyState) while a key
+// message is sent to a control.
+struct HeldKeys {
+  BYTE saved[256] = {};
+  explicit HeldKeys(std::initializer_list<int> keys) {
+    GetKeyboardState(saved);
+    BYTE state[256] = {};
+    for (int k : keys) state[k] = 0x80;
+    SetKeyboardState(state);
+  }
+  ~HeldKeys() { SetKeyboardState(saved); }
+};
+
+struct SettingsFixture : ::testing::Test {
+  TApplication app;
+  TFormMain* main = nullptr;
+  TFormSettings* settings = nullptr;
+  TFakeHotKeys* hotKeys = nullptr;
+  std::vector<TMessageBoxCall> boxes;
+  IniFileGuard ini;
+  RunValueGuard run;
+
+  void SetUp() override {
+    app.Initialize();
+    app.SetTitle("Quorvane Vaultline");
+    MessageBoxHook = [this](const TMessageBoxCall& c) {
+      boxes.push_back(c);
+      return IDOK;
+    };
+    main = new TFormMain(&app);
+    app.SetMainForm(main);
+    main->TimerStartup->SetEnabled(false);
+    main->TimerUpdateUI->SetEnabled(false);
+    main->TimerTray->SetEnabled(false);
+    auto fake = std::make_unique<TFakeHotKeys>();
+    hotKeys = fake.get();
+    main->SetHotKeys(std::move(fake));
+    settings = new TFormSettings(&app);
+  }
+  void TearDown() override {
+    TForm::ModalHook = nullptr;
+    MessageBoxHook = nullptr;
+    ResetAppSeams();
+  }
+
+  // Shows form modally; hook runs inside the modal run. A run that the
+  // hook leaves open ends after 20 s with mrAbort and a failure.
+  int RunModal(TForm* form, std::function<void()> hook) {
+    TTimer watchdog(nullptr);
+    watchdog.SetEnabled(false);
+    watchdog.SetInterval(20000);
+    watchdog.OnTimer = [form, &watchdog](TObject*) {
+      watchdog.SetEnabled(false);
+      ADD_FAILURE() << "the modal run of " << form->Name() << " did not end";
+      form->SetModalResult(mrAbort);
+    };
+    TForm::ModalHook = [hook, &watchdog](TForm*) {
+      TForm::ModalHook = nullptr;
+      watchdog.SetEnabled(true);
+      hook();
+    };
+    const int result = form->ShowModal();
+    TForm::ModalHook = nullptr;
+    return result;
+  }
+
+  // Settings1Click with hook run inside the dialog.
+  void RunSettings(std::function<void()> hook) {
+    TForm::ModalHook = [hook](TForm*) {
+      TForm::ModalHook = nullptr;
+      hook();
+    };
+    main->Settings1Click(main);
+    TForm::ModalHook = nullptr;
+  }
+
+  int CheckedIndex(const std::array<TRadioButton*, 10>& buttons) const {
+    int index = 0;
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+      if (buttons[i]->Checked()) {
+        EXPECT_EQ(index, 0) << "two cascades checked";
+        index = static_cast<int>(i) + 1;
+      }
+    return index;
+  }
+  int BackupMode() const {
+    TRadioButton* bak[4] = {settings->RadioBak1, settings->RadioBak2, settings->RadioBak3, settings->RadioBak4};
+    for (int i = 0; i < 4; ++i)
+      if (bak[i]->Checked()) return i + 1;
+    return 0;
+  }
+};
+
+// ---- Loading --------------------------------------------------------------------------------
+
+TEST_F(SettingsFixture, LoadFallsBackOrFloorsOutOfRangeValues) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> keys;
+    int algorithm, backupMode;
+    std::string timeout, iterations;
+  };
+  const Case cases[] = {
+      {{}, 7, 2, "120", "200000"},
+      {{{"Algorithm", "0"}, {"BackupMode", "7"}, {"SessionTimeout", "-5"}, {"Iterations", "100"}}, 7, 2, "1", "2000"},
+      {{{"Algorithm", "11"}, {"BackupMode", "0"}, {"SessionTimeout", "0"}, {"Iterations", "1999"}}, 7, 2, "1", "2000"},
+      {{{"Algorithm", "x"}, {"BackupMode", "x"}, {"SessionTimeout", "x"}, {"Iterations", "x"}}, 7, 2, "120", "200000"},
+      {{{"Algorithm", "10"}, {"BackupMode", "4"}, {"SessionTimeout", "30"}, {"Iterations", "4000"}}, 10, 4, "30", "4000"},
+      {{{"Algorithm", "1"}, {"BackupMode", "1"}, {"SessionTimeout", "1"}, {"Iterations", "2000"}}, 1, 1, "1", "2000"},
+  };
+  for (const Case& c : cases) {
+    TQDReg store(nullptr);
+    for (const auto& [k, v] : c.keys) store.PushString(k, v);
+    settings->LoadSettings(store);
+    const std::string what = c.keys.empty() ? "no keys" : c.keys[0].second + "/" + c.keys[1].second;
+    EXPECT_EQ(CheckedIndex(settings->DefaultsButtons()), c.algorithm) << what;
+    EXPECT_EQ(BackupMode(), c.backupMode) << what;
+    EXPECT_EQ(settings->EditTimeout->Text(), c.timeout) << what;
+    EXPECT_EQ(settings->EditIterations2->Text(), c.iterations) << what;
+    EXPECT_EQ(IntToStr(settings->SessionTimeout), c.timeout) << what;
+  }
+}
+
+TEST_F(SettingsFixture, LoadReadsTheSwitchesAndShortcutsWithTheirDefaults) {
+  TQDReg empty(nullptr);
+  settings->LoadSettings(empty);
+  EXPECT_EQ(settings->EditShortcut->Text(), "Ctrl+Shift+P");
+  EXPECT_EQ(settings->EditShortcut2->Text(), "Ctrl+Shift+L");
+  for (TCheckBox* b : {settings->CheckSessionTimeout, settings->CheckSessionWindowsLock, settings->CheckSessionStandby,
+                       settings->CheckSessionTermination, settings->CheckBoxLastFile, settings->CheckBoxMinimized})
+    EXPECT_TRUE(b->Checked()) << b->Name();
+  EXPECT_FALSE(settings->CheckFast2->Checked());
+
+  TQDReg store(nullptr);
+  for (const char* key : {"CheckSessionTimeout", "CheckSessionWindowsLock", "CheckSessionStandby",
+                          "CheckSessionTermination", "CheckBoxLastFile", "CheckBoxMinimized"})
+    store.PushBool(key, false);
+  store.PushBool("CheckFast", true);
+  store.PushString("Shortcut", "Alt+F5");
+  store.PushString("Shortcut2", "");
+  settings->LoadSettings(store);
+  EXPECT_EQ(settings->EditShortcut->Text(), "Alt+F5");
+  EXPECT_EQ(settings->EditShortcut2->Text(), "");
+  for (TCheckBox* b : {settings->CheckSessionTimeout, settings->CheckSessionWindowsLock, settings->CheckSessionStandby,
+                       settings->CheckBoxLastFile, settings->CheckBoxMinimized})
+    EXPECT_FALSE(b->Checked()) << b->Name();
+  // "After Program Termination" cannot be switched off.
+  EXPECT_TRUE(settings->CheckSessionTermination->Checked());
+  settings->CheckSessionTermination->Perform(BM_CLICK);
+  EXPECT_TRUE(settings->CheckSessionTermination->Checked());
+  EXPECT_TRUE(settings->CheckFast2->Checked());
+}
+
+TEST_F(SettingsFixture, DefaultsIterationsAreFlooredAgainWhenTheyReachTheEngine) {
+  TQDReg store(nullptr);
+  store.PushString("Iterations", "100");
+  settings->LoadSettings(store);
+  EXPECT_EQ(settings->EditIterations2->Text(), "2000");
+  DefaultsPageToEngine(main->QEnc1);
+  EXPECT_EQ(settings->EditIterations2->Text(), "5000");
+  EXPECT_EQ(main->QEnc1->Iterations(), 5000);
+  EXPECT_EQ(main->QEnc1->FastIterations(), 20000);
+  EXPECT_EQ(DescribeCipherCascade(main->QEnc1), "Twofish+AES+ChaCha20 5K");
+}
+
+// ---- Saving ---------------------------------------------------------------------------------
+
+TEST_F(SettingsFixture, SaveWritesEveryKeyInOrder) {
+  TQDReg empty(nullptr);
+  settings->LoadSettings(empty);
+  settings->RadioAlgCTA2->SetChecked(true);
+  settings->CheckFast2->SetChecked(true);
+  settings->EditIterations2->SetText("1500");
+  settings->EditShortcut->SetText("Ctrl+Alt+K");
+  settings->EditShortcut2->SetText("");
+  settings->EditTimeout->SetText("abc");
+  settings->CheckSessionStandby->SetChecked(false);
+  settings->CheckBoxMinimized->SetChecked(false);
+  settings->RadioBak4->SetChecked(true);
+  TQDReg store(nullptr);
+  ASSERT_TRUE(settings->SaveSettings(store));
+  EXPECT_EQ(ini.Read(),
+            "\r\nAlgorithm=9\r\nCheckFast=1\r\nIterations=2000\r\nShortcut=Ctrl+Alt+K\r\nShortcut2=\r\n"
+            "SessionTimeout=120\r\nCheckSessionTimeout=1\r\nCheckSessionWindowsLock=1\r\nCheckSessionStandby=0\r\n"
+            "CheckSessionTermination=1\r\nCheckBoxAutostart=0\r\nCheckBoxLastFile=1\r\nCheckBoxMinimized=0\r\n"
+            "BackupMode=4\r\n");
+  // The edits show what was saved.
+  EXPECT_EQ(settings->EditTimeout->Text(), "120");
+  EXPECT_EQ(settings->EditIterations2->Text(), "2000");
+
+  // No cascade and no backup button checked; a timeout below 1 and
+  // iterations that are no number.
+  for (TRadioButton* b : settings->DefaultsButtons()) b->SetChecked(false);
+  settings->RadioBak4->SetChecked(false);
+  settings->EditTimeout->SetText("-3");
+  settings->EditIterations2->SetText("lots");
+  TQDReg store2(nullptr);
+  ASSERT_TRUE(settings->SaveSettings(store2));
+  const std::string text = ini.Read();
+  EXPECT_NE(text.find("\r\nAlgorithm=0\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nIterations=200000\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nSessionTimeout=1\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nBackupMode=2\r\n"), std::string::npos) << text;
+
+  // What was saved loads back unchanged.
+  TQDReg again(nullptr);
+  again.SetIniFileDir(TQDReg::AppDir());
+  again.SetIniFileName(TFormMain::kSettingsFile);
+  ASSERT_TRUE(again.LoadFromFile());
+  settings->RadioAlgT2->SetChecked(true);
+  settings->LoadSettings(again);
+  EXPECT_EQ(CheckedIndex(settings->DefaultsButtons()), 7);  // "0" selects the default
+  EXPECT_EQ(settings->EditIterations2->Text(), "200000");
+  EXPECT_EQ(settings->EditShortcut->Text(), "Ctrl+Alt+K");
+}
+
+// ---- Autostart ------------------------------------------------------------------------------
+
+TEST_F(SettingsFixture, AutostartWritesTheQuotedPathAndRemovesIt) {
+  const std::string quoted = "\"" + qdreg_win32::ModuleFileName() + "\"";
+  EXPECT_EQ(TFormSettings::AutostartCommand(), quoted);
+  ASSERT_TRUE(TFormSettings::SetAutostart(true));
+  std::string value;
+  ASSERT_TRUE(RunValueGuard::Read(value));
+  EXPECT_EQ(value, quoted);
+  EXPECT_TRUE(TFormSettings::IsAutostartEnabled());
+  TQDReg empty(nullptr);
+  settings->LoadSettings(empty);
+  EXPECT_TRUE(settings->CheckBoxAutostart->Checked());
+
+  // Only the quoted path of this program counts, in any case.
+  struct Case {
+    std::string value;
+    bool enabled;
+  } cases[] = {
+      {qdreg_win32::ModuleFileName(), false},
+      {"\"C:\\Other\\Vaultline.exe\"", false},
+      {quoted + " /min", false},
+      {CharUpperA(std::string(quoted).data()), true},
+  };
+  for (const Case& c : cases) {
+    RunValueGuard::Set(c.value);
+    EXPECT_EQ(TFormSettings::IsAutostartEnabled(), c.enabled) << c.value;
+  }
+
+  ASSERT_TRUE(TFormSettings::SetAutostart(false));
+  EXPECT_FALSE(RunValueGuard::Read(value));
+  EXPECT_FALSE(TFormSettings::IsAutostartEnabled());
+  // Removing a value that is not there succeeds.
+  EXPECT_TRUE(TFormSettings::SetAutostart(false));
+}
+
+// ---- Shortcut capture -----------------------------------------------------------------------
+
+TEST_F(SettingsFixture, CaptureTurnsKeysIntoShortcutTexts) {
+  struct Case {
+    int vk;
+    bool ctrl, shift, alt;
+    std::string before, after;
+    bool swallowed;
+  } cases[] = {
+      {VK_F5, true, true, false, "", "Ctrl+Shift+F5", true},
+      {'K', true, false, true, "", "Ctrl+Alt+K", true},
+      {'K', true, true, true, "x", "Ctrl+Shift+Alt+K", true},
+      {VK_F13, false, false, false, "", "F13", true},
+      {'7', false, false, false, "", "7", true},
+      {VK_NEXT, true, false, false, "", "Ctrl+PageDown", true},
+      {VK_BACK, true, false, false, "Ctrl+K", "", true},
+      {VK_SHIFT, false, true, false, "Ctrl+K", "Ctrl+K", true},
+      {VK_CONTROL, true, false, false, "Ctrl+K", "Ctrl+K", true},
+      {VK_MENU, false, false, true, "Ctrl+K", "Ctrl+K", true},
+      {VK_NUMPAD0, true, false, false, "Ctrl+K", "Ctrl+K", true},
+      {VK_F1 + 24, true, false, false, "Ctrl+K", "Ctrl+K", true},
+      {VK_LEFT, true, false, false, "Ctrl+K", "Ctrl+K", false},
+      {VK_HOME, false, false, false, "Ctrl+K", "Ctrl+K", false},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.before;
+    EXPECT_EQ(TFormSettings::CaptureShortcutKey(text, c.vk, c.ctrl, c.shift, c.alt), c.swallowed) << c.vk;
+    EXPECT_EQ(text, c.after) << c.vk;
+  }
+}
+
+TEST_F(SettingsFixture, KeysInTheShortcutEditsAreCapturedAndEnterPressesOk) {
+  const int result = RunModal(settings, [&] {
+    settings->PageControl1->SetActivePage(settings->TabGeneral);
+    {
+      HeldKeys held{VK_CONTROL, VK_SHIFT};
+      SendMessageA(settings->EditShortcut->Handle(), WM_KEYDOWN, VK_F5, 1);
+    }
+    EXPECT_EQ(settings->EditShortcut->Text(), "Ctrl+Shift+F5");
+    {
+      HeldKeys held{VK_MENU, VK_CONTROL};
+      SendMessageA(settings->EditShortcut2->Handle(), WM_SYSKEYDOWN, 'K', 1 | (1 << 29));
+    }
+    EXPECT_EQ(settings->EditShortcut2->Text(), "Ctrl+Alt+K");
+    SendMessageA(settings->EditShortcut->Handle(), WM_KEYDOWN, VK_BACK, 1);
+    EXPECT_EQ(settings->EditShortcut->Text(), "");
+    settings->EditShortcut2->SetFocus();
+    // Enter reaches the dialog, not the edit.
+    PostMessageA(settings->EditShortcut2->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  });
+  EXPECT_EQ(result, mrOk);
+  EXPECT_FALSE(settings->Cancelled);
+  EXPECT_EQ(settings->EditShortcut2->Text(), "Ctrl+Alt+K");
+  EXPECT_NE(ini.Read().find("\r\nShortcut=\r\nShortcut2=Ctrl+Alt+K\r\n"), std::string::npos) << ini.Read();
+  // The Lock chord is registered, the Open one cleared, and the menus show
+  // the new chords at once.
+  EXPECT_EQ(hotKeys->Registered.count(kOpenHotKeyId), 0u);
+  ASSERT_EQ(hotKeys->Registered.count(kLockHotKeyId), 1u);
+  EXPECT_EQ(hotKeys->Registered[kLockHotKeyId], (TFakeHotKeys::TChord{kModControl | kModAlt, 'K'}));
+  EXPECT_EQ(main->Lock1->Caption(), "Lock\t\tCtrl+Alt+K");
+  EXPECT_EQ(main->Lock2->Caption(), "Lock\t\tCtrl+Alt+K");
+  EXPECT_EQ(main->Vaultline1->Caption(), "Vaultline");
+}
+
+TEST_F(SettingsFixture, EscCancelsAndKeepsWhatTheUserChanged) {
+  ini.Write("\r\nBackupMode=3\r\n");
+  const std::string before = ini.Read();
+  const int result = RunModal(settings, [&] {
+    settings->EditTimeout->SetText("45");
+    settings->EditTimeout->SetFocus();
+    PostMessageA(settings->EditTimeout->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  });
+  EXPECT_EQ(result, mrCancel);
+  EXPECT_TRUE(settings->Cancelled);
+  EXPECT_EQ(ini.Read(), before);
+  EXPECT_EQ(settings->EditTimeout->Text(), "45");
+  EXPECT_TRUE(hotKeys->Calls.empty());
+}
+
+TEST_F(SettingsFixture, OkWithATakenLockChordKeepsTheDialogOpenAndTheFileUnchanged) {
+  ini.Write("\r\nShortcut=Ctrl+Shift+P\r\nShortcut2=Ctrl+Shift+L\r\n");
+  const std::string before = ini.Read();
+  hotKeys->Taken.insert({kModControl | kModAlt, 'L'});
+  bool stayedOpen = false;
+  const int result = RunModal(settings, [&] {
+    settings->EditShortcut->SetText("Ctrl+Shift+O");
+    settings->EditShortcut2->SetText("Ctrl+Alt+L");
+    settings->ButtonOKClick(settings);
+    stayedOpen = settings->ModalResult() == mrNone;
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().Caption, "Shortcut conflict");
+    EXPECT_EQ(boxes.back().Text, "The lock shortcut is invalid or already in use.");
+    EXPECT_TRUE(settings->EditShortcut2->Focused());
+    // An invalid Open chord stops before the Lock chord.
+    settings->EditShortcut->SetText("Shift+O");
+    settings->ButtonOKClick(settings);
+    EXPECT_EQ(boxes.back().Text, "The open shortcut is invalid or already in use.");
+    EXPECT_TRUE(settings->EditShortcut->Focused());
+    settings->ButtonCancelClick(settings);
+  });
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(result, mrCancel);
+  EXPECT_TRUE(settings->Cancelled);
+  EXPECT_EQ(ini.Read(), before);
+  // The Open chord of the first OK stays registered.
+  ASSERT_EQ(hotKeys->Registered.count(kOpenHotKeyId), 1u);
+  EXPECT_EQ(hotKeys->Registered[kOpenHotKeyId], (TFakeHotKeys::TChord{kModControl | kModShift, 'O'}));
+  EXPECT_EQ(hotKeys->Registered.count(kLockHotKeyId), 0u);
+}
+
+// ---- Cipher pages and the engine --------------------------------------------------------------
+
+TEST(CipherTexts, NamesAndCounts) {
+  const std::pair<int, std::string> names[] = {{0, "AES"}, {1, "?"}, {2, "ChaCha20"}, {3, "Twofish"}, {4, "?"},
+                                               {5, ""},    {-1, "?"}};
+  for (const auto& [code, name] : names) EXPECT_EQ(CipherName(code), name) << code;
+  const std::pair<int, std::string> counts[] = {{0, "0"},          {999, "999"},        {1000, "1K"},
+                                                {1500, "1500"},    {20000, "20K"},      {200000, "200K"},
+                                                {1000000, "1M"},   {1500000, "1500K"},  {123456, "123456"},
+                                                {3000000, "3M"}};
+  for (const auto& [count, text] : counts) EXPECT_EQ(FormatCount(count), text) << count;
+}
+
+TEST_F(SettingsFixture, EveryCascadeReachesTheEngineAndComesBack) {
+  const char* texts[10] = {"Twofish",
+                           "AES",
+                           "ChaCha20",
+                           "Twofish+AES",
+                           "Twofish+ChaCha20",
+                           "ChaCha20+AES",
+                           "Twofish+AES+ChaCha20",
+                           "Twofish+ChaCha20+AES",
+                           "ChaCha20+Twofish+AES",
+                           "ChaCha20+AES+Twofish"};
+  TQEnc* engine = main->QEnc1;
+  for (int i = 0; i < 10; ++i) {
+    settings->CurrentVaultButtons()[static_cast<std::size_t>(i)]->SetChecked(true);
+    settings->EditIterations->SetText("300000");
+    CurrentVaultPageToEngine(engine);
+    EXPECT_EQ(DescribeCipherCascade(engine), std::string(texts[i]) + " 300K");
+    for (TRadioButton* b : settings->CurrentVaultButtons()) b->SetChecked(false);
+    EngineToCurrentVaultPage(engine);
+    EXPECT_EQ(CheckedIndex(settings->CurrentVaultButtons()), i + 1);
+  }
+  // Fast mode shows the fast count.
+  settings->CheckFast->SetChecked(true);
+  CurrentVaultPageToEngine(engine);
+  engine->SetFastIterations(20000);
+  EXPECT_EQ(DescribeCipherCascade(engine), "ChaCha20+AES+Twofish 20K");
+  EXPECT_EQ(DescribeCipherCascade(nullptr), "");
+  // Stages outside the table check nothing and stay as they are.
+  engine->SetAlgorithm(qeaAES128CTR);
+  engine->SetAlgorithm2(qeaTwofishCTR);
+  engine->SetAlgorithm3(qeaNone);
+  EngineToCurrentVaultPage(engine);
+  EXPECT_EQ(CheckedIndex(settings->CurrentVaultButtons()), 0);
+  CurrentVaultPageToEngine(engine);
+  EXPECT_EQ(engine->Algorithm(), qeaAES128CTR);
+  EXPECT_EQ(engine->Algorithm2(), qeaTwofishCTR);
+}
+
+TEST_F(SettingsFixture, IterationEditsFallBackAndFloor) {
+  main->QEnc1->SetIterations(300000);
+  settings->EditIterations->SetText("abc");
+  CurrentVaultPageToEngine(main->QEnc1);
+  EXPECT_EQ(main->QEnc1->Iterations(), 300000);
+  EXPECT_EQ(settings->EditIterations->Text(), "300000");
+  struct Case {
+    std::string text;
+    int fallback, value;
+  } cases[] = {{"1000", 300000, 5000}, {"abc", 300000, 300000}, {"abc", 1000, 5000}, {"-7", 9000, 5000},
+               {"250000", 9000, 250000}, {"", 200000, 200000}};
+  for (const Case& c : cases) {
+    settings->EditIterations2->SetText(c.text);
+    EXPECT_EQ(ReadIterationsEdit(settings->EditIterations2, c.fallback), c.value) << c.text;
+    EXPECT_EQ(settings->EditIterations2->Text(), IntToStr(c.value)) << c.text;
+  }
+  // The Defaults page falls back to 200000.
+  settings->EditIterations2->SetText("none");
+  DefaultsPageToEngine(main->QEnc1);
+  EXPECT_EQ(main->QEnc1->Iterations(), 200000);
+}
+
+TEST_F(SettingsFixture, SwitchingTheOpenVaultToAnotherCascadeMarksItModified) {
+  TQEnc* engine = main->QEnc1;
+  DefaultsPageToEngine(engine);  // start-up: cascade 7
+  engine->SetIterations(5000);
+  main->SessionKey = "session";
+  main->Modified = false;
+  RunSettings([&] {
+    EXPECT_EQ(CheckedIndex(settings->CurrentVaultButtons()), 7);
+    EXPECT_EQ(settings->EditIterations->Text(), "5000");
+    settings->RadioAlgCAT->SetChecked(true);
+    settings->ButtonOKClick(settings);
+  });
+  EXPECT_TRUE(main->Modified);
+  EXPECT_EQ(engine->Algorithm(), qeaChaCha20);
+  EXPECT_EQ(engine->Algorithm2(), qeaAES128CTR);
+  EXPECT_EQ(engine->Algorithm3(), qeaTwofishCTR);
+  EXPECT_EQ(main->QStatus1->PanelText(4), "ChaCha20+AES+Twofish 5K");
+
+  // The next container the engine writes is a version 3 cascade of those
+  // stages, and reading it back gives the same stages.
+  engine->SetKey("correct horse");
+  engine->SetUseFileNameInKey(false);
+  engine->SetHeaderOnly(false);
+  const std::string plain = "Mail|user|pw\r\n";
+  TMemoryStream in, out;
+  in.Write(plain.data(), static_cast<std::int64_t>(plain.size()));
+  in.SetPosition(0);
+  ASSERT_TRUE(engine->EncryptStreamCore(&in, &out, "", ""));
+  ASSERT_GE(out.Size(), 150);
+  const std::uint8_t* h = out.Memory();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(h), 4), "QVF1");
+  EXPECT_EQ(h[4], 3);  // version
+  EXPECT_EQ(h[5], 3);  // stages
+  EXPECT_EQ(h[6], qeaChaCha20);
+  EXPECT_EQ(h[7], qeaAES128CTR);
+  EXPECT_EQ(h[8], qeaTwofishCTR);
+  EXPECT_EQ(h[10] | (h[11] << 8) | (h[12] << 16) | (h[13] << 24), 5000);
+  TQEnc reader(nullptr);
+  reader.SetKey("correct horse");
+  TMemoryStream back;
+  out.SetPosition(0);
+  ASSERT_TRUE(reader.DecryptStreamCore(&out, &back, "", "", out.Size()));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.Memory()), static_cast<std::size_t>(back.Size())), plain);
+  EXPECT_EQ(reader.Algorithm(), qeaChaCha20);
+  EXPECT_EQ(reader.Algorithm3(), qeaTwofishCTR);
+  main->SessionKey.clear();
+}
+
+TEST_F(SettingsFixture, OkWithoutAChangeOrWithOnlyDefaultsLeavesTheOpenVaultAlone) {
+  TQEnc* engine = main->QEnc1;
+  main->SessionKey = "session";
+  struct Case {
+    std::string name;
+    TQEncAlgorithm a1, a2, a3;
+    std::function<void()> edit;
+  } cases[] = {
+      {"blowfish", qeaBlowfishCTR, qeaNone, qeaNone, [] {}},
+      {"aes+twofish", qeaAES128CTR, qeaTwofishCTR, qeaNone, [] {}},
+      {"defaults only", qeaTwofishCTR, qeaAES128CTR, qeaChaCha20,
+       [this] {
+         settings->RadioAlgT2->SetChecked(true);
+         settings->EditIterations2->SetText("900000");
+         settings->CheckFast2->SetChecked(true);
+       }},
+  };
+  for (const Case& c : cases) {
+    engine->SetAlgorithm(c.a1);
+    engine->SetAlgorithm2(c.a2);
+    engine->SetAlgorithm3(c.a3);
+    engine->SetIterations(200000);
+    const bool fast = engine->FastMode();
+    main->Modified = false;
+    RunSettings([&] {
+      if (c.a1 == qeaBlowfishCTR || c.a2 == qeaTwofishCTR) {
+        EXPECT_EQ(CheckedIndex(settings->CurrentVaultButtons()), 0);
+      }
+      c.edit();
+      settings->ButtonOKClick(settings);
+    });
+    EXPECT_FALSE(settings->Cancelled) << c.name;
+    EXPECT_FALSE(main->Modified) << c.name;
+    EXPECT_EQ(engine->Algorithm(), c.a1) << c.name;
+    EXPECT_EQ(engine->Algorithm2(), c.a2) << c.name;
+    EXPECT_EQ(engine->Algorithm3(), c.a3) << c.name;
+    EXPECT_EQ(engine->Iterations(), 200000) << c.name;
+    EXPECT_EQ(engine->FastMode(), fast) << c.name;
+  }
+  main->SessionKey.clear();
+}
+
+TEST_F(SettingsFixture, WithoutAVaultOkAppliesTheDefaultsAndCancelAppliesNothing) {
+  TQEnc* engine = main->QEnc1;
+  main->SessionKey.clear();
+  engine->SetAlgorithm(qeaAES128CTR);
+  engine->SetAlgorithm2(qeaNone);
+  engine->SetAlgorithm3(qeaNone);
+  RunSettings([&] {
+    settings->RadioAlgTC2->SetChecked(true);
+    settings->EditIterations2->SetText("400000");
+    settings->ButtonCancelClick(settings);
+  });
+  EXPECT_EQ(engine->Algorithm(), qeaAES128CTR);
+  EXPECT_EQ(engine->Algorithm2(), qeaNone);
+  RunSettings([&] { settings->ButtonOKClick(settings); });
+  EXPECT_EQ(engine->Algorithm(), qeaTwofishCTR);
+  EXPECT_EQ(engine->Algorithm2(), qeaChaCha20);
+  EXPECT_EQ(engine->Algorithm3(), qeaNone);
+  EXPECT_EQ(engine->Iterations(), 400000);
+  EXPECT_EQ(engine->FastIterations(), 20000);
+  EXPECT_FALSE(main->Modified);
+  EXPECT_EQ(main->QStatus1->PanelText(4), "Twofish+ChaCha20 400K");
+}
+
+// ---- Screenshots ----------------------------------------------------------------------------
+
+TEST_F(SettingsFixture, ScreenshotOfEachPage) {
+  DefaultsPageToEngine(main->QEnc1);
+  EngineToCurrentVaultPage(main->QEnc1);
+  settings->FormShow(settings);
+  settings->Show();
+  // Give the new window time to appear before the first picture.
+  for (int i = 0; i < 20; ++i) {
+    app.ProcessMessages();
+    Sleep(20);
+  }
+  const std::pair<TTabSheet*, const char*> pages[] = {{settings->TabCurrent, "settings-current-vault"},
+                                                      {settings->TabGeneral, "settings-general"},
+                                                      {settings->TabDefaults, "settings-defaults"}};
+  for (const auto& [page, name] : pages) {
+    settings->PageControl1->SetActivePage(page);
+    EXPECT_TRUE(page->Visible());
+    app.ProcessMessages();
+    EXPECT_FALSE(harness::SaveScreenshot(settings->Handle(), name).empty()) << name;
+  }
+  settings->Hide();
+}
+
+}  // namespace
