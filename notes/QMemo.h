@@ -1,0 +1,373 @@
+// TQMemo: the notes editor, a plain-text code and notes editor on the
+// rich-edit control.
+//
+// Its text is 8-bit text in the ANSI code page in which every character the
+// code page lacks stands as a code-point token "[[U+XXXX]]" (see
+// notes/text/Tokens.h). The control window holds exactly those characters
+// (tokens as their ASCII letters, drawn as glyphs over hidden characters);
+// typed, pasted and dropped characters outside the code page become tokens
+// on the way in, and copied tokens leave as the real characters.
+//
+// Index space: every position this class takes or returns (selection,
+// caret, lines, colouring ranges) is an index into the control's own text,
+// in which a line break is one CR. CR LF exists only at the boundary: Text /
+// SetText and the clipboard.
+//
+// Undo: the control's own undo is off; the editor keeps whole-text
+// snapshots in groups (NoteText::TUndoEngine). Assigning Text from outside
+// starts the history afresh, so that Undo can never bring one entry's notes
+// into another.
+//
+// While ReadOnly, every editing path is a no-op: typing, typed tokens, Tab,
+// paste, cut, delete, undo and redo.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notes/text/Bookmarks.h"
+#include "notes/text/ColorPlanner.h"
+#include "notes/text/UndoEngine.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Graphics.h"
+#include "ui/ImageList.h"
+#include "ui/WinControl.h"
+
+enum TQMemoContextMenuMode { cmmNone = 0, cmmDefault = 1, cmmCustom = 2 };
+enum TScrollStyle { ssNone = 0, ssHorizontal = 1, ssVertical = 2, ssBoth = 3 };
+
+class TQMemo : public TWinControl {
+ public:
+  // The view saved around a formatting pass.
+  struct TQMemoViewState {
+    int SelStart = 0;
+    int SelLength = 0;
+    int TopLine = 0;  // first visible line
+    int ScrollX = 0;  // scroll offset in pixels
+    int ScrollY = 0;
+  };
+
+  // Above this many lines, assigning Text starts a fresh window.
+  static constexpr int kRecreateLines = 1500;
+
+  static constexpr const char* kDefaultKeywords =
+      "function,var,let,const,if,else,for,while,return,switch,case,break,true,false,null,"
+      "undefined,new,this";
+
+  explicit TQMemo(TComponent* owner);
+  ~TQMemo() override;
+
+  // --- Text ------------------------------------------------------------------
+  // The host's text: CR LF line breaks, tokens for characters outside the
+  // code page. Built from the control's wide text without best fit.
+  std::string Text();
+  // Replaces the whole text (switching entries, opening, locking): the undo
+  // history starts afresh with it. OnChange fires, as for any change.
+  void SetText(const std::string& text);
+  // The control's text (line break = one CR): what every position indexes.
+  std::string ControlText();
+  int TextLength();
+
+  // --- Selection -------------------------------------------------------------
+  int SelStart();
+  int SelLength();
+  // Clamped to the text; the caret ends at start + length.
+  void SetSelection(int start, int length);
+  // The selected characters as editor text (tokens kept), CR line breaks.
+  std::string SelText();
+  bool HasSelection() { return SelLength() > 0; }
+  // Focuses the editor and selects the whole text.
+  void SelectAll();
+  // Replaces the selection by text (host or control line breaks) as one
+  // change; nothing while ReadOnly.
+  void ReplaceSelection(const std::string& text);
+  // Deletes the selection and colours the view again; nothing while ReadOnly.
+  void DeleteSelection();
+
+  // --- Plain properties -------------------------------------------------------
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  // The background colour.
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  // The editor's font; every change applies to the whole text. Its colour is
+  // the default text colour in use (TextColor, or TextColorNight).
+  TFont& Font() { return font_; }
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool value);
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle value);  // before the window exists
+  // Blanks that Tab inserts; a tab character when 0 or less.
+  int TabSpaces() const { return tabSpaces_; }
+  void SetTabSpaces(int value) { tabSpaces_ = value; }
+  TQMemoContextMenuMode ContextMenuMode() const { return contextMenuMode_; }
+  void SetContextMenuMode(TQMemoContextMenuMode mode) { contextMenuMode_ = mode; }
+  bool ZoomWithMouseWheel() const { return zoomWithMouseWheel_; }
+  void SetZoomWithMouseWheel(bool value) { zoomWithMouseWheel_ = value; }
+
+  // --- Colouring ---------------------------------------------------------------
+  bool SyntaxHighlighting() const { return syntaxHighlighting_; }
+  void SetSyntaxHighlighting(bool value);
+  bool InlineStyles() const { return inlineStyles_; }
+  void SetInlineStyles(bool value);
+  // Code-point tokens drawn as their glyphs.
+  bool ShowUTF8IconsInline() const { return showUtf8IconsInline_; }
+  void SetShowUTF8IconsInline(bool value);
+  // Images of the image tokens. The list must outlive the editor, or be set
+  // back to null before it goes.
+  TImageList* ImageList() const { return imageList_; }
+  void SetImageList(TImageList* list);
+  const std::string& KeywordList() const { return keywordList_; }
+  void SetKeywordList(const std::string& list);
+  bool IsKeyword(const std::string& word) const { return keywords_.Contains(word); }
+  bool NightMode() const { return nightMode_; }
+  void SetNightMode(bool value);
+
+  TColor TextColor() const { return textColor_; }
+  void SetTextColor(TColor color);
+  TColor TextColorNight() const { return textColorNight_; }
+  void SetTextColorNight(TColor color);
+  // The default text colour in use: TextColorNight in night mode, else TextColor.
+  TColor GetDefaultTextColor() const { return nightMode_ ? textColorNight_ : textColor_; }
+  TColor KeywordColor() const { return keywordColor_; }
+  void SetKeywordColor(TColor c) { keywordColor_ = c; }
+  TColor StringColor() const { return stringColor_; }
+  void SetStringColor(TColor c) { stringColor_ = c; }
+  TColor CommentColor() const { return commentColor_; }
+  void SetCommentColor(TColor c) { commentColor_ = c; }
+  TColor MethodColor() const { return methodColor_; }
+  void SetMethodColor(TColor c) { methodColor_ = c; }
+  TColor TokenColor() const { return tokenColor_; }
+  void SetTokenColor(TColor c);
+  TColor KeywordColorNight() const { return keywordColorNight_; }
+  void SetKeywordColorNight(TColor c) { keywordColorNight_ = c; }
+  TColor StringColorNight() const { return stringColorNight_; }
+  void SetStringColorNight(TColor c) { stringColorNight_ = c; }
+  TColor CommentColorNight() const { return commentColorNight_; }
+  void SetCommentColorNight(TColor c) { commentColorNight_ = c; }
+  TColor MethodColorNight() const { return methodColorNight_; }
+  void SetMethodColorNight(TColor c) { methodColorNight_ = c; }
+  TColor TokenColorNight() const { return tokenColorNight_; }
+  void SetTokenColorNight(TColor c) { tokenColorNight_ = c; }
+  TColor LineNumberColor() const { return lineNumberColor_; }
+  void SetLineNumberColor(TColor c);
+  TColor LineNumberColorNight() const { return lineNumberColorNight_; }
+  void SetLineNumberColorNight(TColor c) { lineNumberColorNight_ = c; }
+
+  // A colouring pass over the lines in view (plus two), now.
+  void ColorizeText();
+  // The same, when anything asks for colouring, followed by a repaint.
+  void ColorizeTextKeepView();
+  // A pass after delayMs (a new request replaces a pending one).
+  void ScheduleColorize(int delayMs, bool keepView);
+  // Schedules a pass when the first visible line moved since the last one.
+  void CheckVisibleAndColorize();
+  // The deferred pass's timer (tests run it with Tick()).
+  TTimer& ColorTimer() { return *colorTimer_; }
+  bool ColorPending() const { return colorPending_; }
+
+  // --- Zoom and layout ----------------------------------------------------------
+  int ZoomPercent() const { return zoomPercent_; }
+  // 20..400; scales the font around its base size.
+  void SetZoomPercent(int value);
+  bool ShowLineNumbers() const { return showLineNumbers_; }
+  void SetShowLineNumbers(bool value);
+  int GutterWidth() const { return gutterWidth_; }
+  void UpdateGutter();
+  void RebuildFormatRect();
+  // Scrolls so that line stands in the middle of the view.
+  void CenterLineVertically(int line);
+
+  // --- Undo --------------------------------------------------------------------
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return undo_.CanUndo(); }
+  bool CanRedo() const { return undo_.CanRedo(); }
+  // Closes the open group; the next change starts a group of its own.
+  void UndoSnapshot() { undo_.Snapshot(); }
+  const NoteText::TUndoEngine& UndoEngine() const { return undo_; }
+
+  // --- Clipboard ---------------------------------------------------------------
+  // The clipboard's text as editor text: characters outside the code page
+  // become tokens, line breaks CR LF. Empty when the clipboard is busy.
+  std::string ClipboardTextToEditorTokens();
+  // Puts editor text on the clipboard with its tokens resolved (CF_UNICODETEXT,
+  // and a CF_TEXT copy for programs that read only that).
+  bool CopyEditorTokensToClipboard(const std::string& text);
+  // Copy (and with cut, delete) the selection the token-aware way.
+  void HandleCopyWithTokens(bool cut);
+  // Paste the token-aware way, as an undo step of its own.
+  void HandlePasteWithTokens();
+
+  // --- Glyphs --------------------------------------------------------------------
+  // The cached glyph image of a code point, rendered on first use; -1 when
+  // it cannot be drawn.
+  int GetUnicodeImageIndex(std::uint32_t codePoint);
+  bool RenderUnicodeImage(std::uint32_t codePoint, TBitmap& bitmap);
+  void ClearUnicodeImageCache();
+  int GlyphCount() const;
+
+  // --- View ------------------------------------------------------------------------
+  TQMemoViewState SaveViewState();
+  void RestoreViewState(const TQMemoViewState& state, bool restoreScroll);
+  void RestoreTopVisibleLine(int line);
+  bool IsViewScrolledToBottom();
+  int FirstVisibleLine();
+  int LineCount();
+  int LineFromChar(int index);
+  int LineIndex(int line);
+  void ScrollCaret();
+
+  // --- Events --------------------------------------------------------------------
+  // Every change of the text, before the editor's own handling.
+  TNotifyEvent OnChange;
+  // The text differs from what was last reported (after the editor's handling).
+  TNotifyEvent OnTextChanged;
+  TNotifyEvent OnDblClick;
+  std::function<void(TObject* sender, int newZoom)> OnZoom;
+
+  // Test seam: when set, the context menu is not tracked on screen; the hook
+  // gets the menu and the point and returns the chosen command (0: none).
+  static std::function<int(HMENU menu, int x, int y)> PopupMenuHook;
+
+  // The window class in use: "RICHEDIT50W", "RichEdit20W" or "RICHEDIT".
+  static const char* RichEditClassName();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // The text changed (EN_CHANGE).
+  virtual void Change();
+
+ private:
+  // Rich-edit access.
+  // The control's text, kept from the last change notification (every
+  // change of the text sends one) and read again when its length no longer
+  // matches the control's.
+  const std::string& CurrentText();
+  std::u16string WideText();
+  std::u16string WideRange(int start, int end);
+  void SetWideText(const std::u16string& wide);
+  // Replaces only what differs between the control's text (oldWide) and
+  // newWide: the rest keeps its formatting, and the control does far less.
+  void ReplaceDifference(std::u16string_view oldWide, std::u16string_view newWide);
+  // A fresh window for a long text that is about to be replaced (removing a
+  // long text takes the control time that grows with its square).
+  void RecreateWindow();
+  void GetSel(int& start, int& end);
+  void SetSel(int start, int end);
+  void ReplaceSelWide(const std::u16string& wide);
+  int CharFromPoint(int x, int y);
+  bool PosFromChar(int index, POINT& pt);
+  int CaretIndex();
+  int NearerToCaret(int a, int b);
+  int LineHeightWg();
+  int HorizontalScroll();
+  void SetRedraw(bool on);
+  void ApplyFontToText();
+  int ZoomedFontSize(int base) const;
+
+  // Window procedure pieces.
+  LRESULT HandleChar(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool HandleKeyDown(WORD key);
+  bool HandleEndKey(bool shift);
+  bool HandleGlyphSelect(WORD key);
+  void HandleTabKey(bool shift);
+  LRESULT HandleContextMenu(LPARAM lParam);
+  bool HandleLeftButtonDown(int x, int y);
+  bool HandleLeftButtonDblClk(int x, int y);
+  void InsertCodePointToken(std::uint32_t codePoint);
+  void SelectRunAtPoint(int x, int y);
+  void SelectLineAtPoint(int x, int y);
+  void AfterFocusGained();
+  void AfterFocusLost();
+  void FixHorizontalScrollForShortCurrentLine(int savedHScroll);
+  void FontChanged();
+
+  // Change handling.
+  void HandleTextChange(const std::string& text);
+  void DoChange();
+  void ChangeText(const std::string& text);
+  std::string ApplyUndoText(const std::string& text, int caret);
+
+  // Colouring.
+  NoteText::TColorFlags ColorFlags() const;
+  NoteText::TSyntaxPalette Palette() const;
+  bool ColoringWantedFor(const std::string& text) const;
+  void ApplyFormatOps(const std::string& text, const std::vector<NoteText::TFormatOp>& ops, int lineHeight);
+  void ResetWholeText(bool fullReset);
+  void ColorTimerHandler();
+  bool IsCaretVisibleInView();
+  void PaintInlineImages();
+
+  // Plain properties.
+  bool readOnly_ = false;
+  TColor color_ = clWindow;
+  TFont font_;
+  bool wordWrap_ = false;
+  TScrollStyle scrollBars_ = ssBoth;
+  int tabSpaces_ = 3;
+  TQMemoContextMenuMode contextMenuMode_ = cmmDefault;
+  bool zoomWithMouseWheel_ = true;
+
+  // Colouring.
+  bool syntaxHighlighting_ = false;
+  bool inlineStyles_ = false;
+  bool showUtf8IconsInline_ = true;
+  TImageList* imageList_ = nullptr;
+  std::string keywordList_;
+  NoteText::TKeywordSet keywords_;
+  bool nightMode_ = false;
+  TColor textColor_ = clWindowText, textColorNight_ = clWhite;
+  TColor keywordColor_ = clBlue, stringColor_ = clPurple, commentColor_ = clGreen,
+         methodColor_ = clNavy, tokenColor_ = clTeal;
+  TColor keywordColorNight_ = clBlue, stringColorNight_ = clPurple, commentColorNight_ = clGreen,
+         methodColorNight_ = clNavy, tokenColorNight_ = clTeal;
+  TColor lineNumberColor_ = 0xA0A0A0, lineNumberColorNight_ = 0x5A5A5A;
+  std::unique_ptr<TTimer> colorTimer_;
+  bool colorPending_ = false;
+  bool colorKeepView_ = false;
+  int lastTopLine_ = -1;
+  std::unique_ptr<TImageList> glyphImages_;
+  std::vector<std::uint32_t> glyphKeys_;      // in step with glyphImages_
+  std::vector<std::uint32_t> glyphFailures_;  // code points that cannot be drawn
+  bool tokensFormatted_ = false;  // a pass hid or covered token characters
+
+  // Zoom and layout.
+  int zoomPercent_ = 100;
+  int baseFontSize_ = -1;
+  bool showLineNumbers_ = false;
+  int gutterWidth_ = 0;
+
+  // Change handling and undo.
+  bool internalUpdate_ = false;
+  bool inTokenRewrite_ = false;
+  bool hostAssign_ = false;
+  int messageDepth_ = 0;  // messages of the window being handled now
+  NoteText::TUndoEngine undo_;
+  std::string lastReportedText_;
+  NoteText::TBookmarkList bookmarks_;
+  std::string pendingText_;  // the text before the window exists
+  std::string textCache_;    // CurrentText()
+  bool textCacheValid_ = false;
+
+  // Typing and selection.
+  char16_t pendingHighSurrogate_ = 0;
+  bool swallowNextBlank_ = false;
+  bool glyphSelActive_ = false;
+  int glyphSelAnchor_ = -1;
+  int glyphSelCaret_ = -1;
+
+  // Focus memory.
+  int savedTopLine_ = -1;
+  bool savedAtBottom_ = false;
+  int savedHScroll_ = 0;
+};

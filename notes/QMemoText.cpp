@@ -1,0 +1,290 @@
+// TQMemo: the text at the host boundary, change handling, undo and the
+// token-aware clipboard.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/CodePage.h"
+#include "base/Wipe.h"
+#include "notes/QMemo.h"
+#include "notes/RichEditHelpers.h"
+#include "notes/text/LineText.h"
+#include "notes/text/Tokens.h"
+
+namespace {
+
+// Sets a flag for the length of a scope, also when the scope is left by an
+// exception.
+class TFlagGuard {
+ public:
+  explicit TFlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  TFlagGuard(const TFlagGuard&) = delete;
+  TFlagGuard& operator=(const TFlagGuard&) = delete;
+  ~TFlagGuard() { flag_ = false; }
+
+ private:
+  bool& flag_;
+};
+
+// Opens the clipboard, trying a few times while another program holds it.
+bool OpenClipboardWithRetry(HWND owner) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (OpenClipboard(owner)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+// Puts a copy of size bytes on the clipboard (which is open) in format.
+bool PutClipboardData(UINT format, const void* data, std::size_t size) {
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!mem) return false;
+  void* p = GlobalLock(mem);
+  if (!p) {
+    GlobalFree(mem);
+    return false;
+  }
+  std::memcpy(p, data, size);
+  GlobalUnlock(mem);
+  if (!SetClipboardData(format, mem)) {
+    GlobalFree(mem);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Text
+
+const std::string& TQMemo::CurrentText() {
+  if (!HandleAllocated()) return pendingText_;
+  if (textCacheValid_ && TextLength() == static_cast<int>(textCache_.size())) return textCache_;
+  std::u16string wide = WideText();
+  WipeString(textCache_);
+  textCache_ = NoteText::WideToEditorText(wide);
+  RichEdit::WipeWide(wide);
+  textCacheValid_ = true;
+  return textCache_;
+}
+
+std::string TQMemo::ControlText() { return CurrentText(); }
+
+std::string TQMemo::Text() { return NoteText::ToHostText(CurrentText()); }
+
+void TQMemo::SetText(const std::string& text) {
+  std::string control = NoteText::ToControlText(text);
+  if (!HandleAllocated()) {
+    WipeString(pendingText_);
+    pendingText_ = control;
+    undo_.Reset(control);
+    WipeString(control);
+    return;
+  }
+  std::u16string wide = CodePage::AnsiToWide(control);
+  WipeString(control);
+  // Not from inside the window's own messages, whose handling the control
+  // still has on the stack.
+  if (messageDepth_ == 0 && LineCount() > kRecreateLines) RecreateWindow();
+  {
+    // The change notification runs the host's OnChange only; the rest
+    // follows here, with the history started afresh.
+    TFlagGuard guard(hostAssign_);
+    SetWideText(wide);
+  }
+  // A new text is shown from its start.
+  SetSel(0, 0);
+  RestoreTopVisibleLine(0);
+  RichEdit::WipeWide(wide);
+  const std::string& now = CurrentText();
+  if (!bookmarks_.Empty() && bookmarks_.AdjustForTextChange(undo_.LastText(), now, LineFromChar(SelStart()))) {
+    Invalidate();
+  }
+  undo_.Reset(now);
+  DoChange();
+  ChangeText(now);
+}
+
+// ---------------------------------------------------------------------------
+// Change handling
+
+void TQMemo::Change() {
+  // The text is read once per change, before the host's handler, which
+  // then reads it from the cache.
+  std::u16string wide;
+  if (HandleAllocated()) {
+    wide = WideText();
+    WipeString(textCache_);
+    textCache_ = NoteText::WideToEditorText(wide);
+    textCacheValid_ = true;
+  }
+  // The host's handler first, as for any control.
+  if (OnChange) OnChange(this);
+  // A host assignment and the rewrite below finish their own handling.
+  if (!HandleAllocated() || !Parent() || hostAssign_ || inTokenRewrite_) {
+    RichEdit::WipeWide(wide);
+    return;
+  }
+  if (TextLength() != static_cast<int>(wide.size())) {
+    // The host's handler changed the text itself.
+    RichEdit::WipeWide(wide);
+    wide = WideText();
+  }
+  if (!internalUpdate_ && !undo_.InUndoRedo() && NoteText::NeedsTokenRewrite(wide)) {
+    // Characters the code page lacks came in some other way than typing or
+    // our paste (dropped, IME, another program): they become tokens.
+    int s, e;
+    GetSel(s, e);
+    NoteText::TTokenRewrite rewrite = NoteText::RewriteUnrepresentable(wide, s);
+    undo_.ForceBoundary();
+    const int top = FirstVisibleLine();
+    {
+      TFlagGuard guard(inTokenRewrite_);
+      SetRedraw(false);
+      ReplaceDifference(wide, rewrite.wide);
+      SetSel(rewrite.caret, rewrite.caret);
+      RestoreTopVisibleLine(top);
+      SetRedraw(true);
+    }
+    RichEdit::WipeWide(wide);
+    wide = std::move(rewrite.wide);
+    Invalidate();
+    // The control sends no notification for a change made inside its own
+    // notification: the host hears of the rewritten text from here.
+    if (OnChange) OnChange(this);
+  }
+  RichEdit::WipeWide(wide);
+  HandleTextChange(CurrentText());
+}
+
+void TQMemo::HandleTextChange(const std::string& text) {
+  if (text == undo_.LastText()) return;
+  int s, e;
+  GetSel(s, e);
+  if (!bookmarks_.Empty() && bookmarks_.AdjustForTextChange(undo_.LastText(), text, LineFromChar(s))) Invalidate();
+  undo_.NoteChange(text, s);
+  DoChange();
+  ChangeText(text);
+}
+
+void TQMemo::DoChange() {
+  if (internalUpdate_ || !Parent() || !HandleAllocated()) return;
+  UpdateGutter();
+  ScheduleColorize(222, false);
+}
+
+void TQMemo::ChangeText(const std::string& text) {
+  if (text == lastReportedText_) return;
+  WipeString(lastReportedText_);
+  lastReportedText_ = text;
+  if (OnTextChanged) OnTextChanged(this);
+}
+
+// ---------------------------------------------------------------------------
+// Undo
+
+std::string TQMemo::ApplyUndoText(const std::string& text, int caret) {
+  std::u16string before = CodePage::AnsiToWide(CurrentText());
+  std::u16string after = CodePage::AnsiToWide(text);
+  ReplaceDifference(before, after);
+  RichEdit::WipeWide(before);
+  RichEdit::WipeWide(after);
+  SetSel(caret, caret);
+  ScrollCaret();
+  return ControlText();
+}
+
+bool TQMemo::Undo() {
+  if (readOnly_ || !HandleAllocated()) return false;
+  std::string current = ControlText();
+  const bool done = undo_.Undo(current, SelStart(),
+                               [this](const std::string& text, int caret) { return ApplyUndoText(text, caret); });
+  WipeString(current);
+  return done;
+}
+
+bool TQMemo::Redo() {
+  if (readOnly_ || !HandleAllocated()) return false;
+  std::string current = ControlText();
+  const bool done = undo_.Redo(current, SelStart(),
+                               [this](const std::string& text, int caret) { return ApplyUndoText(text, caret); });
+  WipeString(current);
+  return done;
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+std::string TQMemo::ClipboardTextToEditorTokens() {
+  std::string text;
+  if (!OpenClipboardWithRetry(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+      const std::size_t units = GlobalSize(data) / sizeof(char16_t);
+      text = NoteText::ClipboardWideToEditorText(std::u16string_view(p, units));
+      GlobalUnlock(data);
+    }
+  } else if (HANDLE ansi = GetClipboardData(CF_TEXT)) {
+    if (const auto* p = static_cast<const char*>(GlobalLock(ansi))) {
+      const std::size_t size = GlobalSize(ansi);
+      const void* zero = std::memchr(p, 0, size);
+      std::string raw(p, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - p) : size);
+      text = NoteText::ToHostText(raw);
+      WipeString(raw);
+      GlobalUnlock(ansi);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+bool TQMemo::CopyEditorTokensToClipboard(const std::string& text) {
+  if (text.empty()) return false;
+  std::u16string wide = NoteText::EditorTextToClipboardWide(text);
+  if (wide.empty()) return false;
+  bool ok = false;
+  // Writing needs an owner window.
+  if (OpenClipboardWithRetry(HandleAllocated() ? Handle() : nullptr)) {
+    if (EmptyClipboard()) {
+      ok = PutClipboardData(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+      // For programs that read only CF_TEXT: the code page's nearest
+      // characters, as the system would give them.
+      const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(wide.c_str()),
+                                        static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+      if (ok && n > 0) {
+        std::string ansi(static_cast<std::size_t>(n) + 1, '\0');
+        WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(wide.c_str()), static_cast<int>(wide.size()),
+                            ansi.data(), n, nullptr, nullptr);
+        PutClipboardData(CF_TEXT, ansi.c_str(), ansi.size());
+        WipeString(ansi);
+      }
+    }
+    CloseClipboard();
+  }
+  RichEdit::WipeWide(wide);
+  return ok;
+}
+
+void TQMemo::HandleCopyWithTokens(bool cut) {
+  if (!HandleAllocated() || (cut && readOnly_)) return;
+  std::string selected = SelText();
+  if (selected.empty()) return;
+  // A cut whose copy failed keeps the text.
+  if (CopyEditorTokensToClipboard(selected) && cut) ReplaceSelWide(std::u16string());
+  WipeString(selected);
+}
+
+void TQMemo::HandlePasteWithTokens() {
+  if (readOnly_ || !HandleAllocated()) return;
+  std::string text = ClipboardTextToEditorTokens();
+  if (text.empty()) return;
+  undo_.ForceBoundary();
+  std::string control = NoteText::ToControlText(text);
+  WipeString(text);
+  std::u16string wide = CodePage::AnsiToWide(control);
+  WipeString(control);
+  ReplaceSelWide(wide);
+  RichEdit::WipeWide(wide);
+}

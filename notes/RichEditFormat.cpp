@@ -1,0 +1,75 @@
+#include "notes/RichEditFormat.h"
+
+#include <richedit.h>
+#include <richole.h>
+#include <tom.h>
+
+#include "notes/RichEditHelpers.h"
+
+namespace RichEdit {
+
+namespace {
+// ITextDocument {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}.
+const GUID kIidTextDocument = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
+}  // namespace
+
+TRangeFormatter::TRangeFormatter(HWND wnd) : wnd_(wnd) {
+  IRichEditOle* ole = nullptr;
+  if (!SendMessageW(wnd, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)) || !ole) return;
+  void* doc = nullptr;
+  if (SUCCEEDED(ole->QueryInterface(kIidTextDocument, &doc)) && doc) doc_ = static_cast<ITextDocument*>(doc);
+  ole->Release();
+  if (!doc_) return;
+  if (FAILED(doc_->Range(0, 0, &range_)) || !range_) return;
+  // The range's font object formats whatever the range covers when a
+  // property is set.
+  if (FAILED(range_->GetFont(&font_))) font_ = nullptr;
+}
+
+TRangeFormatter::~TRangeFormatter() {
+  if (font_) font_->Release();
+  if (range_) range_->Release();
+  if (doc_) doc_->Release();
+}
+
+void TRangeFormatter::Apply(int start, int end, const TCharSpec& spec) {
+  if (end <= start) return;
+  // Size and face go by message: Wine's text objects take a size in points
+  // for one in twips.
+  if (font_ && !spec.setSize && !spec.setFace && SUCCEEDED(range_->SetRange(start, end))) {
+    if (spec.setColor) font_->SetForeColor(static_cast<long>(spec.color));
+    if (spec.setHidden) font_->SetHidden(spec.hidden ? tomTrue : tomFalse);
+    if (spec.setBold) font_->SetBold(spec.bold ? tomTrue : tomFalse);
+    if (spec.setItalic) font_->SetItalic(spec.italic ? tomTrue : tomFalse);
+    return;
+  }
+  CHARFORMAT2W cf = EmptyFormat();
+  if (spec.setColor) {
+    cf.dwMask |= CFM_COLOR;
+    cf.crTextColor = spec.color;
+  }
+  if (spec.setHidden) {
+    cf.dwMask |= CFM_HIDDEN;
+    if (spec.hidden) cf.dwEffects |= CFE_HIDDEN;
+  }
+  if (spec.setBold) {
+    cf.dwMask |= CFM_BOLD;
+    if (spec.bold) cf.dwEffects |= CFE_BOLD;
+  }
+  if (spec.setItalic) {
+    cf.dwMask |= CFM_ITALIC;
+    if (spec.italic) cf.dwEffects |= CFE_ITALIC;
+  }
+  if (spec.setSize) {
+    cf.dwMask |= CFM_SIZE;
+    cf.yHeight = spec.points * 20;
+  }
+  if (spec.setFace) {
+    cf.dwMask |= CFM_FACE;
+    SetFace(cf, spec.face);
+  }
+  SendMessageW(wnd_, EM_SETSEL, static_cast<WPARAM>(start), end);
+  SetFormat(wnd_, cf, SCF_SELECTION);
+}
+
+}  // namespace RichEdit

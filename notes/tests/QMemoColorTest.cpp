@@ -1,0 +1,237 @@
+// The notes editor's colouring applied to the real control: the character
+// formats after a pass, the lines a pass touches, deferral, the setters,
+// glyph tokens, and a screenshot.
+#include <windows.h>
+#include <richedit.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "notes/QMemo.h"
+#include "notes/tests/QMemoTestUtil.h"
+
+using MemoTest::ColorAt;
+using MemoTest::IsHidden;
+using MemoTest::MemoFixture;
+
+namespace {
+
+const COLORREF kBlack = RGB(0, 0, 0);
+
+// Control position of the n-th occurrence of what in the control's text.
+int At(TQMemo* memo, const std::string& what, int n = 0) {
+  const std::string text = memo->ControlText();
+  std::size_t p = text.find(what);
+  while (n-- > 0 && p != std::string::npos) p = text.find(what, p + 1);
+  return p == std::string::npos ? -1 : static_cast<int>(p);
+}
+
+TEST_F(MemoFixture, SyntaxColoursLandOnTheirCharacters) {
+  // Several lines before the coloured words: a position computed on the
+  // host's CR LF text would land one character further per line.
+  memo->SetText("// a comment\r\nvar s = \"str\";\r\n\r\nx = 1; IF (a) foo (b);\r\nbar\r\n(q) /* c */ y");
+  memo->SetSyntaxHighlighting(true);
+  memo->ColorizeText();
+  struct Check {
+    const char* what;
+    int occurrence;
+    int offset;
+    COLORREF color;
+  };
+  const Check checks[] = {
+      {"// a comment", 0, 0, ColorToRGB(clGreen)},
+      {"// a comment", 0, 11, ColorToRGB(clGreen)},
+      {"var", 0, 0, ColorToRGB(clBlue)},
+      {"var", 0, 2, ColorToRGB(clBlue)},
+      {" s =", 0, 1, kBlack},
+      {"\"str\"", 0, 0, ColorToRGB(clPurple)},
+      {"\"str\"", 0, 4, ColorToRGB(clPurple)},
+      {";", 0, 0, kBlack},
+      {"x = 1", 0, 0, kBlack},
+      {"IF", 0, 0, ColorToRGB(clBlue)},  // keywords ignore case
+      {"IF", 0, 1, ColorToRGB(clBlue)},
+      {"(a)", 0, 1, kBlack},
+      {"foo", 0, 0, ColorToRGB(clNavy)},  // a call, blanks before "("
+      {"foo", 0, 2, ColorToRGB(clNavy)},
+      {"bar", 0, 0, ColorToRGB(clNavy)},  // "(" on the next line
+      {"/* c */", 0, 0, ColorToRGB(clGreen)},
+      {"/* c */", 0, 6, ColorToRGB(clGreen)},
+      {" y", 0, 1, kBlack},
+  };
+  for (const Check& c : checks) {
+    const int at = At(memo, c.what, c.occurrence);
+    ASSERT_GE(at, 0) << c.what;
+    EXPECT_EQ(ColorAt(wnd, at + c.offset), c.color) << c.what << " +" << c.offset;
+  }
+  EXPECT_EQ(memo->Text().find("IF"), std::string("// a comment\r\nvar s = \"str\";\r\n\r\nx = 1; ").size())
+      << "colouring never changes the text";
+}
+
+TEST_F(MemoFixture, InlineMarkupIsFormattedWithItsMarkersHidden) {
+  memo->SetInlineStyles(true);
+  memo->SetText(
+      "[[COLOR:#FF0000]]red\r\nstill red[[COLOR:NONE]] plain\r\n"
+      "**bold** and *it* and `code` and \\*not\\*\r\n"
+      "# Heading\r\n");
+  memo->ColorizeText();
+  const int red = At(memo, "red");
+  for (int i = 0; i < 17; ++i) EXPECT_TRUE(IsHidden(wnd, i)) << "colour token character " << i;
+  EXPECT_EQ(ColorAt(wnd, red), RGB(255, 0, 0));
+  EXPECT_EQ(ColorAt(wnd, At(memo, "still")), RGB(255, 0, 0)) << "the colour runs across the line end";
+  EXPECT_TRUE(IsHidden(wnd, At(memo, "[[COLOR:NONE]]") + 5));
+  EXPECT_EQ(ColorAt(wnd, At(memo, "plain")), kBlack);
+  const int bold = At(memo, "**bold**");
+  EXPECT_TRUE(IsHidden(wnd, bold));
+  EXPECT_TRUE(IsHidden(wnd, bold + 1));
+  EXPECT_TRUE(MemoTest::IsBold(wnd, bold + 2));
+  EXPECT_FALSE(IsHidden(wnd, bold + 2));
+  EXPECT_TRUE(IsHidden(wnd, bold + 6));
+  const int it = At(memo, "*it*");
+  EXPECT_TRUE(IsHidden(wnd, it));
+  EXPECT_TRUE(MemoTest::FormatAt(wnd, it + 1).dwEffects & CFE_ITALIC);
+  const int code = At(memo, "`code`");
+  EXPECT_TRUE(IsHidden(wnd, code));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(MemoTest::FormatAt(wnd, code + 1).szFaceName)),
+            u"Consolas");
+  const int escaped = At(memo, "\\*not\\*");
+  EXPECT_FALSE(IsHidden(wnd, escaped + 1)) << "an escaped star stays visible";
+  EXPECT_FALSE(MemoTest::FormatAt(wnd, escaped + 2).dwEffects & CFE_ITALIC);
+  const int heading = At(memo, "# Heading");
+  EXPECT_TRUE(IsHidden(wnd, heading));
+  EXPECT_TRUE(IsHidden(wnd, heading + 1));
+  EXPECT_TRUE(MemoTest::IsBold(wnd, heading + 2));
+  EXPECT_EQ(MemoTest::FormatAt(wnd, heading + 2).yHeight, (memo->Font().Size() + 6) * 20);
+
+  // Without a colour or image token there is no markup at all.
+  memo->SetText("**shown** as typed");
+  memo->ColorizeText();
+  EXPECT_FALSE(IsHidden(wnd, 0));
+  EXPECT_FALSE(MemoTest::IsBold(wnd, 3));
+}
+
+TEST_F(MemoFixture, GlyphTokensAreCoveredAndTheRestHidden) {
+  memo->SetText("x [[U+263A]] y [[U+D800]]");
+  memo->ColorizeText();
+  ASSERT_EQ(memo->GlyphCount(), 1);
+  const int token = At(memo, "[[U+263A]]");
+  EXPECT_FALSE(IsHidden(wnd, token)) << "the first characters keep the glyph's place";
+  EXPECT_EQ(ColorAt(wnd, token), ColorToRGB(memo->Color()));
+  EXPECT_TRUE(IsHidden(wnd, token + 9));
+  EXPECT_FALSE(IsHidden(wnd, token + 10));
+  const int invalid = At(memo, "[[U+D800]]");
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(IsHidden(wnd, invalid + i)) << "an invalid token stays text";
+  EXPECT_EQ(memo->Text(), "x [[U+263A]] y [[U+D800]]");
+
+  // Once the last token is gone, nothing stays hidden or covered.
+  memo->SetSelection(token, 10);
+  memo->ReplaceSelection("z");
+  memo->ColorizeText();
+  const std::string text = memo->ControlText();
+  for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+    EXPECT_FALSE(IsHidden(wnd, i)) << i;
+    EXPECT_EQ(ColorAt(wnd, i), kBlack) << i;
+  }
+  // Switched off, the token shows its letters.
+  memo->SetText("[[U+263A]]");
+  memo->ColorizeText();
+  ASSERT_TRUE(IsHidden(wnd, 9));
+  memo->SetShowUTF8IconsInline(false);
+  EXPECT_FALSE(IsHidden(wnd, 9));
+  EXPECT_EQ(ColorAt(wnd, 0), kBlack);
+}
+
+TEST_F(MemoFixture, APassColoursTheVisibleLinesAndTwoMore) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "if " + std::to_string(i) + "\r\n";
+  memo->SetText(text);
+  memo->SetSyntaxHighlighting(true);
+  memo->ColorizeText();
+  EXPECT_EQ(ColorAt(wnd, memo->LineIndex(0)), ColorToRGB(clBlue));
+  EXPECT_EQ(ColorAt(wnd, memo->LineIndex(20)), ColorToRGB(clBlue));
+  EXPECT_NE(ColorAt(wnd, memo->LineIndex(200)), ColorToRGB(clBlue)) << "far below the view";
+  // Scrolling schedules a pass for the new view.
+  SendMessageW(wnd, EM_LINESCROLL, 0, 190);
+  SendMessageW(wnd, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_TRUE(memo->ColorPending());
+  memo->ColorTimer().Tick();
+  EXPECT_FALSE(memo->ColorPending());
+  EXPECT_EQ(ColorAt(wnd, memo->LineIndex(200)), ColorToRGB(clBlue));
+  EXPECT_NE(ColorAt(wnd, memo->LineIndex(299)), ColorToRGB(clBlue));
+}
+
+TEST_F(MemoFixture, EditsScheduleADeferredPass) {
+  memo->SetText("");
+  EXPECT_FALSE(memo->ColorPending()) << "nothing asks for colouring";
+  memo->SetSyntaxHighlighting(true);
+  MemoTest::TypeText(wnd, u"while");
+  EXPECT_TRUE(memo->ColorPending());
+  EXPECT_EQ(memo->ColorTimer().Interval(), 222u);
+  EXPECT_NE(ColorAt(wnd, 0), ColorToRGB(clBlue)) << "not before the timer";
+  memo->ColorTimer().Tick();
+  EXPECT_EQ(ColorAt(wnd, 0), ColorToRGB(clBlue));
+  // A navigation key asks sooner.
+  MemoTest::KeyDown(wnd, VK_HOME);
+  EXPECT_EQ(memo->ColorTimer().Interval(), 80u);
+  // Switching syntax colouring off takes the colours away at once.
+  memo->SetSyntaxHighlighting(false);
+  EXPECT_FALSE(memo->ColorPending());
+  EXPECT_EQ(ColorAt(wnd, 0), kBlack);
+}
+
+TEST_F(MemoFixture, NightModeAndTextColours) {
+  memo->SetText("function x");
+  memo->SetSyntaxHighlighting(true);
+  memo->SetKeywordColorNight(clAqua);
+  memo->SetNightMode(true);
+  EXPECT_EQ(ColorAt(wnd, 0), ColorToRGB(clAqua));
+  EXPECT_EQ(ColorAt(wnd, 9), ColorToRGB(clWhite));
+  EXPECT_EQ(memo->Color(), clBlack);
+  memo->SetTextColorNight(clYellow);
+  memo->ColorizeText();
+  EXPECT_EQ(ColorAt(wnd, 9), ColorToRGB(clYellow));
+  memo->SetNightMode(false);
+  EXPECT_EQ(ColorAt(wnd, 0), ColorToRGB(clBlue));
+  EXPECT_EQ(ColorAt(wnd, 9), kBlack);
+  memo->SetTextColor(clMaroon);
+  EXPECT_EQ(ColorAt(wnd, 9), ColorToRGB(clMaroon));
+  memo->SetKeywordList("x");
+  EXPECT_TRUE(memo->IsKeyword("X"));
+  EXPECT_FALSE(memo->IsKeyword("function"));
+}
+
+TEST_F(MemoFixture, ScreenshotOfColouredNotesWithGlyphs) {
+  memo->Font().SetName("Tahoma");
+  memo->Font().SetSize(11);
+  memo->SetSyntaxHighlighting(true);
+  memo->SetInlineStyles(true);
+  memo->SetText(
+      "# Server notes [[U+263A]]\r\n"
+      "// login runs through the jump host\r\n"
+      "function connect(host) {\r\n"
+      "  if (host == \"vault.example\") return open(host, 22);\r\n"
+      "  return null; // no route\r\n"
+      "}\r\n"
+      "[[COLOR:#C00000]]Red: rotate the key by **Friday**[[COLOR:NONE]] and keep *a copy*.\r\n"
+      "Glyphs: [[U+263A]] [[U+2665]] [[U+0416]] [[U+266A]], invalid [[U+D800]] stays text.\r\n");
+  memo->SetSelection(0, 0);
+  memo->ColorizeText();
+  UiTest::Pump();
+  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  UiTest::Pump();
+  TBitmap shot;
+  ASSERT_TRUE(UiTest::CaptureClient(form.Handle(), shot));
+  EXPECT_TRUE(UiTest::SavePng(shot, UiTest::ScreenshotPath("notes-editor.png")));
+  const RECT all{0, 0, shot.Width(), shot.Height()};
+  EXPECT_GT(UiTest::CountColor(shot, all, clBlue), 20) << "keywords";
+  EXPECT_GT(UiTest::CountColor(shot, all, clGreen), 20) << "comments";
+  EXPECT_GT(UiTest::CountColor(shot, all, RGBColor(0xC0, 0, 0)), 20) << "colour token";
+  EXPECT_GE(memo->GlyphCount(), 4);
+  // The glyph of the heart stands where its token begins.
+  POINT heart;
+  SendMessageW(wnd, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&heart), At(memo, "[[U+2665]]"));
+  const RECT cell{heart.x, heart.y, heart.x + 16, heart.y + 18};
+  EXPECT_GT(UiTest::CountColor(shot, cell, clBlack), 8) << "glyph pixels in the text colour";
+}
+
+}  // namespace
