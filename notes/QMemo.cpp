@@ -602,10 +602,13 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     ~TDepth() { --depth; }
   } depth(messageDepth_);
   switch (msg) {
-    case WM_GETDLGCODE:
+    case WM_GETDLGCODE: {
       // Enter, Tab, the arrows and every character belong to the editor,
-      // also on a form with a default button.
-      return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+      // also on a form with a default button; Esc stays the form's.
+      const auto* m = reinterpret_cast<const MSG*>(lParam);
+      const bool escape = m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE;
+      return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS | (escape ? 0 : DLGC_WANTALLKEYS);
+    }
 
     case WM_CHAR:
     case WM_IME_CHAR:

@@ -10,6 +10,7 @@
 
 #include "notes/QMemo.h"
 #include "notes/tests/QMemoTestUtil.h"
+#include "ui/ImageList.h"
 
 using MemoTest::ColorAt;
 using MemoTest::IsHidden;
@@ -139,6 +140,69 @@ TEST_F(MemoFixture, GlyphTokensAreCoveredAndTheRestHidden) {
   memo->SetShowUTF8IconsInline(false);
   EXPECT_FALSE(IsHidden(wnd, 9));
   EXPECT_EQ(ColorAt(wnd, 0), kBlack);
+}
+
+TEST_F(MemoFixture, ImageTokensShowImagesOfTheList) {
+  TImageList images;
+  images.SetSize(16, 16);
+  TBitmap red;
+  ASSERT_TRUE(red.SetSize(16, 16));
+  red.Canvas().Brush().SetColor(clRed);
+  red.Canvas().FillRect(RECT{0, 0, 16, 16});
+  ASSERT_EQ(images.AddMasked(red, clFuchsia), 0);
+  memo->SetInlineStyles(true);
+  memo->SetImageList(&images);
+  memo->SetText("a [[IMG:0]] b [[IMG:7]] c");
+  memo->ColorizeText();
+  const int shown = At(memo, "[[IMG:0]]");
+  const int missing = At(memo, "[[IMG:7]]");
+  EXPECT_FALSE(IsHidden(wnd, shown));
+  EXPECT_EQ(ColorAt(wnd, shown), ColorToRGB(memo->Color()));
+  EXPECT_TRUE(IsHidden(wnd, shown + 8));
+  for (int i = 0; i < 9; ++i) EXPECT_FALSE(IsHidden(wnd, missing + i)) << "no such image: the token stays text";
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  UiTest::Pump();
+  TBitmap shot;
+  ASSERT_TRUE(UiTest::CaptureClient(wnd, shot));
+  POINT at;
+  SendMessageW(wnd, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), shown);
+  const RECT cell{at.x, at.y, at.x + 24, at.y + 24};
+  EXPECT_GT(UiTest::CountColor(shot, cell, clRed), 40) << "the image is painted over its token";
+  memo->SetImageList(nullptr);
+}
+
+TEST_F(MemoFixture, LineNumbersMakeRoomForTheGutter) {
+  // (Wine reports the rectangle's left edge a pixel further left than it
+  // was set: compare the edges with and without the gutter.)
+  RECT plain, gutter;
+  memo->SetShowLineNumbers(false);
+  SendMessageW(wnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&plain));
+  EXPECT_LE(plain.left, 2);
+  memo->SetShowLineNumbers(true);
+  EXPECT_GE(memo->GutterWidth(), 24);
+  SendMessageW(wnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&gutter));
+  EXPECT_EQ(gutter.left - plain.left, memo->GutterWidth());
+  EXPECT_EQ(gutter.top, plain.top);
+  memo->SetShowLineNumbers(false);
+  SendMessageW(wnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&gutter));
+  EXPECT_EQ(gutter.left, plain.left);
+}
+
+TEST_F(MemoFixture, CenterLineVerticallyPutsTheLineInTheMiddle) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "line\r\n";
+  memo->SetText(text);
+  RECT client;
+  GetClientRect(wnd, &client);
+  memo->CenterLineVertically(150);
+  const int first = memo->FirstVisibleLine();
+  EXPECT_GT(first, 100);
+  EXPECT_LT(first, 150);
+  POINT line;
+  SendMessageW(wnd, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&line), memo->LineIndex(150));
+  EXPECT_NEAR(line.y, client.bottom / 2, 20);
+  memo->CenterLineVertically(0);
+  EXPECT_EQ(memo->FirstVisibleLine(), 0);
 }
 
 TEST_F(MemoFixture, APassColoursTheVisibleLinesAndTwoMore) {

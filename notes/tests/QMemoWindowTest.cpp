@@ -80,6 +80,10 @@ TEST_F(DialogFixture, EnterAndTabReachTheEditorOnAFormWithADefaultButton) {
   EXPECT_TRUE(code & DLGC_WANTALLKEYS);
   EXPECT_TRUE(code & DLGC_WANTTAB);
   EXPECT_TRUE(code & DLGC_WANTCHARS);
+  // Esc still reaches the form (its Cancel).
+  PostKey(VK_ESCAPE);
+  EXPECT_EQ(form->dialogKeys, (std::vector<WORD>{VK_ESCAPE}));
+  EXPECT_EQ(memo->Text(), "a\r\n   b");
 }
 
 TEST_F(DialogFixture, RealKeyboardCharacterOutsideTheCodePageGivesOneToken) {
