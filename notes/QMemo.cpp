@@ -82,6 +82,7 @@ TQMemo::~TQMemo() {
   font_.OnChange = nullptr;
   DestroyHandle();
   WipeString(pendingText_);
+  WipeString(textCache_);
   WipeString(lastReportedText_);
 }
 

@@ -266,7 +266,7 @@ TEST_F(MemoFixture, NightModeAndTextColours) {
 
 TEST_F(MemoFixture, ScreenshotOfColouredNotesWithGlyphs) {
   memo->Font().SetName("Tahoma");
-  memo->Font().SetSize(11);
+  memo->Font().SetSize(12);
   memo->SetSyntaxHighlighting(true);
   memo->SetInlineStyles(true);
   memo->SetText(
