@@ -290,8 +290,11 @@ TEST_F(AutoTypeFixture, EntryHotKeyTypesOnceWhenTheChordIsHeld) {
 }
 
 // USERNAME AWAIT PASSWORD ENTER: the chord types the user name, the next
-// press of it within a minute the rest.
-TEST_F(AutoTypeFixture, EntryHotKeyResumesAfterAwait) {
+// press of it within a minute the rest; after more than a minute (on the
+// clock of the seams) it starts again with the user name.
+TEST_F(AutoTypeFixture, EntryHotKeyResumesAfterAwaitWithinAMinute) {
+  std::uint32_t skew = 0;
+  AppSeams().TickCount = [&skew] { return static_cast<std::uint32_t>(GetTickCount()) + skew; };
   AddEntry(8, "Bank", "USERNAME AWAIT TAB PASSWORD ENTER", "Ctrl+Alt+J");
   ASSERT_TRUE(main->RegisterEntryHotKeys());
   TTarget target;
@@ -301,10 +304,30 @@ TEST_F(AutoTypeFixture, EntryHotKeyResumesAfterAwait) {
   target.Settle();
   EXPECT_EQ(target.User(), "alice");
   EXPECT_EQ(target.Records(), "");
+  skew += 61000;
   PressChord({VK_CONTROL, VK_MENU}, 'J');
   Pump(800);
   target.Settle();
-  EXPECT_EQ(target.Records(), "alice|s3cret!\r\n");
+  EXPECT_EQ(target.User(), "alicealice");
+  EXPECT_EQ(target.Records(), "");
+  skew += 59000;
+  PressChord({VK_CONTROL, VK_MENU}, 'J');
+  Pump(800);
+  target.Settle();
+  EXPECT_EQ(target.Records(), "alicealice|s3cret!\r\n");
+  EXPECT_EQ(AutomateAwait.EntryId, -1);
+}
+
+TEST_F(AutoTypeFixture, MenusShowTheGlobalChords) {
+  main->UpdateShortcutCaptions();  // an empty settings store: the defaults
+  EXPECT_EQ(main->Vaultline1->Caption(), "Vaultline\tCtrl+Shift+P");
+  EXPECT_EQ(main->Lock1->Caption(), "Lock\t\tCtrl+Shift+L");
+  EXPECT_EQ(main->Lock2->Caption(), "Lock\t\tCtrl+Shift+L");
+  main->QDReg1->PushString(kShortcutKey, " Alt+F5 ");
+  main->QDReg1->PushString(kShortcut2Key, "");
+  main->UpdateShortcutCaptions();
+  EXPECT_EQ(main->Vaultline1->Caption(), "Vaultline\tAlt+F5");
+  EXPECT_EQ(main->Lock1->Caption(), "Lock");
 }
 
 TEST_F(AutoTypeFixture, OpenHotKeyShowsTheWindow) {
