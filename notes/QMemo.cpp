@@ -405,6 +405,7 @@ void TQMemo::ApplyFontToText() {
   if (font_.Style() & fsItalic) cf.dwEffects |= CFE_ITALIC;
   RichEdit::SetFormat(Handle(), cf, SCF_DEFAULT);
   RichEdit::SetFormat(Handle(), cf, SCF_ALL);
+  sizeOrFaceFormatted_ = false;
 }
 
 void TQMemo::FontChanged() {

@@ -340,6 +340,7 @@ class TQMemo : public TWinControl {
   std::vector<std::uint32_t> glyphKeys_;      // in step with glyphImages_
   std::vector<std::uint32_t> glyphFailures_;  // code points that cannot be drawn
   bool tokensFormatted_ = false;  // a pass hid or covered token characters
+  bool sizeOrFaceFormatted_ = false;  // a pass set a heading size or the code face
 
   // Zoom and layout.
   int zoomPercent_ = 100;

@@ -176,8 +176,11 @@ void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText:
     RichEdit::TCharSpec spec;
     switch (op.kind) {
       case NoteText::TFormatKind::ResetAll:
-        spec.setColor = spec.setHidden = spec.setBold = spec.setItalic = spec.setFace = spec.setSize = true;
+        spec.setColor = spec.setHidden = spec.setBold = spec.setItalic = true;
         spec.color = textColor;
+        // Size and face only when some pass changed them: they cost the
+        // control a new layout of every line in the range.
+        spec.setFace = spec.setSize = sizeOrFaceFormatted_;
         spec.face = font_.Name();
         spec.points = fontSize;
         break;
@@ -199,11 +202,13 @@ void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText:
         if (op.codeFace) {
           spec.setFace = true;
           spec.face = "Consolas";
+          sizeOrFaceFormatted_ = true;
         }
         break;
       case NoteText::TFormatKind::Heading:
         spec.setBold = spec.bold = true;
         spec.setSize = true;
+        sizeOrFaceFormatted_ = true;
         spec.points = NoteText::HeadingPointSize(fontSize, op.level);
         break;
       case NoteText::TFormatKind::ImageToken:
@@ -247,6 +252,7 @@ void TQMemo::ResetWholeText(bool fullReset) {
   internalUpdate_ = true;
   RichEdit::SetFormat(Handle(), cf, SCF_ALL);
   internalUpdate_ = wasInternal;
+  if (fullReset) sizeOrFaceFormatted_ = false;
   Invalidate();
 }
 

@@ -94,6 +94,9 @@ void TQMemo::SetText(const std::string& text) {
     TFlagGuard guard(hostAssign_);
     SetWideText(wide);
   }
+  // The whole text now has the default format.
+  sizeOrFaceFormatted_ = false;
+  tokensFormatted_ = false;
   // A new text is shown from its start.
   SetSel(0, 0);
   RestoreTopVisibleLine(0);

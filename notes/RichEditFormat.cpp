@@ -35,8 +35,11 @@ TRangeFormatter::~TRangeFormatter() {
 void TRangeFormatter::Apply(int start, int end, const TCharSpec& spec) {
   if (end <= start) return;
   // Size and face go by message: Wine's text objects take a size in points
-  // for one in twips.
-  if (font_ && !spec.setSize && !spec.setFace && SUCCEEDED(range_->SetRange(start, end))) {
+  // for one in twips. So does a long range with several attributes: each
+  // attribute set through the range lays the range out anew.
+  const int attributes = int{spec.setColor} + int{spec.setHidden} + int{spec.setBold} + int{spec.setItalic};
+  const bool byMessage = spec.setSize || spec.setFace || (attributes > 1 && end - start > 64);
+  if (font_ && !byMessage && SUCCEEDED(range_->SetRange(start, end))) {
     if (spec.setColor) font_->SetForeColor(static_cast<long>(spec.color));
     if (spec.setHidden) font_->SetHidden(spec.hidden ? tomTrue : tomFalse);
     if (spec.setBold) font_->SetBold(spec.bold ? tomTrue : tomFalse);

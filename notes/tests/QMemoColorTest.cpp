@@ -140,6 +140,16 @@ TEST_F(MemoFixture, GlyphTokensAreCoveredAndTheRestHidden) {
   memo->SetShowUTF8IconsInline(false);
   EXPECT_FALSE(IsHidden(wnd, 9));
   EXPECT_EQ(ColorAt(wnd, 0), kBlack);
+  // A new text takes nothing of the old one's formatting.
+  memo->SetShowUTF8IconsInline(true);
+  memo->SetText("[[U+263A]] and more");
+  memo->ColorizeText();
+  ASSERT_TRUE(IsHidden(wnd, 9));
+  memo->SetText("plain text here");
+  for (int i = 0; i < 15; ++i) {
+    EXPECT_FALSE(IsHidden(wnd, i)) << i;
+    EXPECT_EQ(ColorAt(wnd, i), kBlack) << i;
+  }
 }
 
 TEST_F(MemoFixture, ImageTokensShowImagesOfTheList) {
