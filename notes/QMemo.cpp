@@ -792,6 +792,19 @@ bool TQMemo::HandleKeyDown(WORD key) {
         break;
     }
   }
+  // The older chords for the same commands take the same token-aware way.
+  if (!alt && key == VK_INSERT && (ctrl || shift)) {
+    if (ctrl) {
+      HandleCopyWithTokens(false);
+    } else {
+      HandlePasteWithTokens();
+    }
+    return true;
+  }
+  if (!alt && !ctrl && shift && key == VK_DELETE) {
+    HandleCopyWithTokens(true);
+    return true;
+  }
   if (key == VK_TAB) {
     HandleTabKey(shift);
     return true;

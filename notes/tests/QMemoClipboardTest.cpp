@@ -97,6 +97,23 @@ TEST_F(MemoFixture, KeyboardAndMenuClipboardCommands) {
     MemoTest::KeyDown(wnd, 'C');
   }
   EXPECT_EQ(MemoTest::ClipboardWide(), u"cut");
+  // The older chords: Ctrl+Insert, Shift+Delete, Shift+Insert.
+  memo->SetSelection(4, 10);
+  {
+    MemoTest::THeldKeys ctrl{VK_CONTROL};
+    MemoTest::KeyDown(wnd, VK_INSERT);
+  }
+  EXPECT_EQ(MemoTest::ClipboardWide(), u"\u0416");
+  {
+    MemoTest::THeldKeys shift{VK_SHIFT};
+    MemoTest::KeyDown(wnd, VK_DELETE);
+  }
+  EXPECT_EQ(memo->Text(), "cut  here");
+  {
+    MemoTest::THeldKeys shift{VK_SHIFT};
+    MemoTest::KeyDown(wnd, VK_INSERT);
+  }
+  EXPECT_EQ(memo->Text(), "cut [[U+0416]] here");
   // The same through the editor's own context menu.
   int command = 0;
   std::vector<UINT> states;

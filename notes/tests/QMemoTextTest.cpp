@@ -109,6 +109,17 @@ TEST_F(MemoFixture, TypedCharactersAreConvertedOnce) {
     TypeText(wnd, c.typed);
     EXPECT_EQ(memo->Text(), c.text);
   }
+  // An input method's character goes the same way; a blank typed with Ctrl
+  // held goes nowhere.
+  memo->SetText("");
+  SendMessageW(wnd, WM_IME_CHAR, 0x0416, 1);
+  SendMessageW(wnd, WM_IME_CHAR, u'z', 1);
+  UiTest::Pump();  // the control turns it into a posted WM_CHAR
+  {
+    MemoTest::THeldKeys ctrl{VK_CONTROL};
+    TypeChar(wnd, u' ');
+  }
+  EXPECT_EQ(memo->Text(), "[[U+0416]]z");
   // A token typed goes in as an undo step of its own.
   memo->SetText("");
   TypeText(wnd, u"ab\u0416");
@@ -252,6 +263,15 @@ TEST_F(MemoFixture, ReadOnlyBlocksEveryEditingPath) {
          memo->SetSelection(0, 4);
          MemoTest::THeldKeys ctrl{VK_CONTROL};
          MemoTest::KeyDown(wnd, 'X');
+       }},
+      {"Shift+Insert", [&] {
+         MemoTest::THeldKeys shift{VK_SHIFT};
+         MemoTest::KeyDown(wnd, VK_INSERT);
+       }},
+      {"Shift+Delete", [&] {
+         memo->SetSelection(0, 4);
+         MemoTest::THeldKeys shift{VK_SHIFT};
+         MemoTest::KeyDown(wnd, VK_DELETE);
        }},
       {"WM_PASTE", [&] { SendMessageW(wnd, WM_PASTE, 0, 0); }},
       {"WM_CUT", [&] {
