@@ -1,6 +1,7 @@
 #include "app/FormAbout.h"
 
 #include "app/AppSeams.h"
+#include "app/DialogParts.h"
 #include "app/FormMain.h"
 #include "app/Helpers.h"
 
@@ -100,7 +101,7 @@ void TFormAbout::CreateParams(TCreateParams& params) {
 }
 
 void TFormAbout::FormShow(TObject*) {
-  if (FormMain) TileFooterImage(FormMain->ImageMarble, *Image1);
+  TileDialogFooter(*Image1);
 }
 
 void TFormAbout::ButtonOKClick(TObject*) { SetModalResult(mrOk); }

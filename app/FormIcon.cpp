@@ -1,5 +1,6 @@
 #include "app/FormIcon.h"
 
+#include "app/DialogParts.h"
 #include "app/FormMain.h"
 #include "app/Helpers.h"
 #include "app/model/DialogRules.h"
@@ -8,23 +9,6 @@
 TFormIcon* FormIcon = nullptr;
 
 namespace {
-constexpr int kFooterHeight = 40;
-
-TQToggleBitBtn* DialogButton(TForm* form, const std::string& name, const std::string& caption) {
-  auto* b = new TQToggleBitBtn(form);
-  b->SetName(name);
-  b->SetParent(form);
-  b->SetCaption(caption);
-  b->SetToggleMode(false);
-  b->SetDrawStyle(qbsSpeedButton);
-  b->SetEmbossed(true);
-  b->SetTransparentBackground(true);
-  b->SetTransparentForeground(true);
-  b->SetCornerRadius(0);
-  b->Show();
-  return b;
-}
-
 TImageList* Icons() { return FormMain ? FormMain->ImageListIcons : nullptr; }
 }  // namespace
 
@@ -117,11 +101,9 @@ void TFormIcon::FormShow(TObject*) {
   Label1->SetVisible(GroupMode);
   Edit1->SetVisible(GroupMode);
   const int clientHeight = Height() - frame;
-  const int top = clientHeight - kFooterHeight;
-  Image1->SetBounds(0, top, 512, kFooterHeight);
+  const int top = PlaceDialogFooter(*Image1, 512, clientHeight);
   ButtonOK->SetBounds(330, top + 7, 84, 26);
   ButtonCancel->SetBounds(420, top + 7, 84, 26);
-  if (FormMain) TileFooterImage(FormMain->ImageMarble, *Image1);
   // 5.
   IconIndex = ClampIconIndex(IconIndex, ListView1->Count());
   const int chosen = IconIndex;

@@ -1,6 +1,7 @@
 #include "app/FormPwd.h"
 
 #include "app/AppSeams.h"
+#include "app/DialogParts.h"
 #include "app/FormMain.h"
 #include "app/Helpers.h"
 #include "app/model/PasswordGenerator.h"
@@ -14,22 +15,6 @@ TFormPwd* FormPwd = nullptr;
 namespace {
 
 constexpr int kClientWidth = 402;
-constexpr int kFooterHeight = 40;
-
-// A dialog button: the speed-button look, drawn over the footer picture.
-TQToggleBitBtn* DialogButton(TForm* form, const std::string& name, const std::string& caption) {
-  auto* b = new TQToggleBitBtn(form);
-  b->SetName(name);
-  b->SetParent(form);
-  b->SetCaption(caption);
-  b->SetToggleMode(false);
-  b->SetDrawStyle(qbsSpeedButton);
-  b->SetEmbossed(true);
-  b->SetTransparentBackground(true);
-  b->SetTransparentForeground(true);
-  b->SetCornerRadius(0);
-  return b;
-}
 
 TLabel* Label(TForm* form, const std::string& name, const std::string& caption, int x, int y, int w, int h) {
   auto* l = new TLabel(form);
@@ -119,9 +104,9 @@ TFormPwd::TFormPwd(TComponent* owner) : TForm(owner, "TFormPwd") {
   LabelPW->SetAlignment(taRightJustify);
   LabelPW->Font().SetStyle(fsBold);
 
-  ButtonClose = DialogButton(this, "ButtonClose", "Cl&ose");
-  ButtonOK = DialogButton(this, "ButtonOK", "&OK");
-  ButtonCancel = DialogButton(this, "ButtonCancel", "&Cancel");
+  ButtonClose = DialogButton(this, "ButtonClose", "Cl&ose", false);
+  ButtonOK = DialogButton(this, "ButtonOK", "&OK", false);
+  ButtonCancel = DialogButton(this, "ButtonCancel", "&Cancel", false);
 
   for (TWinControl* c : std::initializer_list<TWinControl*>{Label1, EditPwd, LabelRetype, EditPwd2, CheckViewPwd,
                                                             ButtonPwdRnd, ButtonPwSentence, LabelPW, ButtonOK,
@@ -188,13 +173,10 @@ void TFormPwd::UpdateQualityMeter() {
 }
 
 void TFormPwd::PlaceFooter() {
-  const int h = ClientHeight();
-  const int top = h - kFooterHeight;
-  Image1->SetBounds(0, top, kClientWidth, kFooterHeight);
+  const int top = PlaceDialogFooter(*Image1, kClientWidth, ClientHeight());
   ButtonCancel->SetBounds(312, top + 7, 80, 26);
   ButtonOK->SetBounds(226, top + 7, 80, 26);
   ButtonClose->SetBounds(140, top + 7, 80, 26);
-  if (FormMain) TileFooterImage(FormMain->ImageMarble, *Image1);
 }
 
 void TFormPwd::UpdateDialogLayout() {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/DialogParts.h"
 #include "app/FormMain.h"
 #include "app/Helpers.h"
 #include "app/model/KeyNames.h"
@@ -19,8 +20,6 @@ TFormSettings* FormSettings = nullptr;
 
 namespace {
 using namespace SettingsKeys;
-
-constexpr int kFooterHeight = 40;
 
 // A shortcut edit also sees the keys held with Alt (WM_SYSKEYDOWN), so that
 // Alt chords can be captured.
@@ -38,21 +37,6 @@ class TShortcutEdit : public TEditBox {
     return TEditBox::WndProc(msg, wParam, lParam);
   }
 };
-
-TQToggleBitBtn* DialogButton(TForm* form, const std::string& name, const std::string& caption) {
-  auto* b = new TQToggleBitBtn(form);
-  b->SetName(name);
-  b->SetParent(form);
-  b->SetCaption(caption);
-  b->SetToggleMode(false);
-  b->SetDrawStyle(qbsSpeedButton);
-  b->SetEmbossed(true);
-  b->SetTransparentBackground(true);
-  b->SetTransparentForeground(true);
-  b->SetCornerRadius(0);
-  b->Show();
-  return b;
-}
 
 template <typename T>
 T* Place(TComponent* owner, TWinControl* parent, const std::string& name, int x, int y, int w, int h) {
@@ -154,8 +138,8 @@ TFormSettings::TFormSettings(TComponent* owner) : TForm(owner, "TFormSettings") 
   CenterOnScreen();
   SetCaption("FormSettings");
 
-  Image1 = Place<TImage>(this, this, "Image1", 0, 345 - kFooterHeight, 477, kFooterHeight);
-  PageControl1 = Place<TPageControl>(this, this, "PageControl1", 6, 6, 465, 345 - kFooterHeight - 10);
+  Image1 = Place<TImage>(this, this, "Image1", 0, 345 - kDialogFooterHeight, 477, kDialogFooterHeight);
+  PageControl1 = Place<TPageControl>(this, this, "PageControl1", 6, 6, 465, 345 - kDialogFooterHeight - 10);
   TabCurrent = PageControl1->AddPage("TabCurrent", "Current Vault");
   TabGeneral = PageControl1->AddPage("TabGeneral", "General");
   TabDefaults = PageControl1->AddPage("TabDefaults", "Defaults");
@@ -174,8 +158,8 @@ TFormSettings::TFormSettings(TComponent* owner) : TForm(owner, "TFormSettings") 
 
   ButtonOK = DialogButton(this, "ButtonOK", "&Apply");
   ButtonCancel = DialogButton(this, "ButtonCancel", "&Cancel");
-  ButtonOK->SetBounds(295, 345 - kFooterHeight + 7, 84, 26);
-  ButtonCancel->SetBounds(385, 345 - kFooterHeight + 7, 84, 26);
+  ButtonOK->SetBounds(295, 345 - kDialogFooterHeight + 7, 84, 26);
+  ButtonCancel->SetBounds(385, 345 - kDialogFooterHeight + 7, 84, 26);
   CreateControlWindows(*this);
   Image1->SendToBack();  // the footer picture lies under the buttons
   for (TGroupBox* g : groupBoxes) g->SendToBack();
@@ -429,7 +413,7 @@ void TFormSettings::EditShortcut2KeyDown(TObject*, WORD& key, TShiftState shift)
 // ---- Buttons --------------------------------------------------------------------------------
 
 void TFormSettings::FormShow(TObject*) {
-  if (FormMain) TileFooterImage(FormMain->ImageMarble, *Image1);
+  TileDialogFooter(*Image1);
   Cancelled = true;
 }
 

@@ -22,6 +22,7 @@
 #include "app/Helpers.h"
 #include "app/model/PasswordGenerator.h"
 #include "app/model/ShellHelpers.h"
+#include "app/tests/FormFixture.h"
 #include "app/tests/Harness.h"
 #include "settings/QDReg.h"
 #include "ui/Application.h"
@@ -30,57 +31,18 @@
 
 namespace {
 
-struct FormsFixture : ::testing::Test {
-  TApplication app;
-  TFormMain* main = nullptr;
+struct FormsFixture : FormFixture {
   TFormIcon* icon = nullptr;
   TFormAbout* about = nullptr;
   TFormPwd* pwd = nullptr;
-  std::vector<TMessageBoxCall> boxes;
 
   void SetUp() override {
-    app.Initialize();
-    app.SetTitle("Quorvane Vaultline");
-    MessageBoxHook = [this](const TMessageBoxCall& c) {
-      boxes.push_back(c);
-      return IDOK;
-    };
-    main = new TFormMain(&app);
-    app.SetMainForm(main);
-    // The start-up work reads the settings file beside the program: not here.
-    main->TimerStartup->SetEnabled(false);
-    main->TimerUpdateUI->SetEnabled(false);
-    main->TimerTray->SetEnabled(false);
+    FormFixture::SetUp();
     icon = new TFormIcon(&app);
     about = new TFormAbout(&app);
     pwd = new TFormPwd(&app);
   }
-  void TearDown() override {
-    TForm::ModalHook = nullptr;
-    MessageBoxHook = nullptr;
-    ResetAppSeams();
-  }
 
-  // Shows form modally; hook runs inside the modal run. A run that the
-  // hook leaves open ends after 20 s with mrAbort and a failure.
-  int RunModal(TForm* form, std::function<void()> hook) {
-    TTimer watchdog(nullptr);
-    watchdog.SetEnabled(false);
-    watchdog.SetInterval(20000);
-    watchdog.OnTimer = [form, &watchdog](TObject*) {
-      watchdog.SetEnabled(false);
-      ADD_FAILURE() << "the modal run of " << form->Name() << " did not end";
-      form->SetModalResult(mrAbort);
-    };
-    TForm::ModalHook = [hook, &watchdog](TForm*) {
-      TForm::ModalHook = nullptr;  // nested runs get no hook
-      watchdog.SetEnabled(true);
-      hook();
-    };
-    const int result = form->ShowModal();
-    TForm::ModalHook = nullptr;
-    return result;
-  }
   // A key pressed in a control of a modal dialog, as the message loop sees it.
   static void PostKey(TWinControl* control, WORD key) { PostMessageA(control->Handle(), WM_KEYDOWN, key, 1); }
   std::string LastBoxText() const { return boxes.empty() ? std::string() : boxes.back().Text; }

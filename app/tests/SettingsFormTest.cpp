@@ -18,6 +18,7 @@
 #include "app/FormSettings.h"
 #include "app/Helpers.h"
 #include "app/model/tests/FakeHotKeys.h"
+#include "app/tests/FormFixture.h"
 #include "app/tests/Harness.h"
 #include "base/Stream.h"
 #include "base/SysUtils.h"
@@ -107,57 +108,18 @@ struct HeldKeys {
   ~HeldKeys() { SetKeyboardState(saved); }
 };
 
-struct SettingsFixture : ::testing::Test {
-  TApplication app;
-  TFormMain* main = nullptr;
+struct SettingsFixture : FormFixture {
   TFormSettings* settings = nullptr;
   TFakeHotKeys* hotKeys = nullptr;
-  std::vector<TMessageBoxCall> boxes;
   IniFileGuard ini;
   RunValueGuard run;
 
   void SetUp() override {
-    app.Initialize();
-    app.SetTitle("Quorvane Vaultline");
-    MessageBoxHook = [this](const TMessageBoxCall& c) {
-      boxes.push_back(c);
-      return IDOK;
-    };
-    main = new TFormMain(&app);
-    app.SetMainForm(main);
-    main->TimerStartup->SetEnabled(false);
-    main->TimerUpdateUI->SetEnabled(false);
-    main->TimerTray->SetEnabled(false);
+    FormFixture::SetUp();
     auto fake = std::make_unique<TFakeHotKeys>();
     hotKeys = fake.get();
     main->SetHotKeys(std::move(fake));
     settings = new TFormSettings(&app);
-  }
-  void TearDown() override {
-    TForm::ModalHook = nullptr;
-    MessageBoxHook = nullptr;
-    ResetAppSeams();
-  }
-
-  // Shows form modally; hook runs inside the modal run. A run that the
-  // hook leaves open ends after 20 s with mrAbort and a failure.
-  int RunModal(TForm* form, std::function<void()> hook) {
-    TTimer watchdog(nullptr);
-    watchdog.SetEnabled(false);
-    watchdog.SetInterval(20000);
-    watchdog.OnTimer = [form, &watchdog](TObject*) {
-      watchdog.SetEnabled(false);
-      ADD_FAILURE() << "the modal run of " << form->Name() << " did not end";
-      form->SetModalResult(mrAbort);
-    };
-    TForm::ModalHook = [hook, &watchdog](TForm*) {
-      TForm::ModalHook = nullptr;
-      watchdog.SetEnabled(true);
-      hook();
-    };
-    const int result = form->ShowModal();
-    TForm::ModalHook = nullptr;
-    return result;
   }
 
   // Settings1Click with hook run inside the dialog.
