@@ -3,13 +3,11 @@
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
-#include <immintrin.h>
-
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/BenchUtil.h"
 #include "engine/CpuFeatures.h"
 #include "engine/Pbkdf2.h"
 #include "engine/Sha256.h"
@@ -73,49 +71,6 @@ void Pbkdf2OpenSsl(benchmark::State& state, int length) {
   }
 }
 
-// The lower bound for one PBKDF2 chain on this processor: each iteration is
-// two dependent SHA-256 blocks of 32 dependent sha256rnds2 instructions, so
-// 200,000 iterations take at least 12,800,000 times that instruction's
-// latency. Measured here as a bare chain of those instructions.
-__attribute__((target("sha,sse4.1"))) void Rnds2Chain(benchmark::State& state) {
-  if (!CpuFeatures::Detected().SHA) {
-    state.SkipWithError("no SHA extensions");
-    return;
-  }
-  __m128i abef = _mm_set1_epi32(1), cdgh = _mm_set1_epi32(2);
-  const __m128i msg = _mm_set1_epi32(3);
-  for (auto _ : state) {
-    for (std::uint32_t i = 0; i < kIterations * 32; ++i) {
-      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, msg);
-      abef = _mm_sha256rnds2_epu32(abef, cdgh, msg);
-    }
-    benchmark::DoNotOptimize(abef);
-  }
-}
-
-// Keeps each benchmark's time per iteration (the median of its repetitions)
-// so the ratios can be printed at the end.
-class TRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      const std::string& name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-        times_[name] = r.GetAdjustedRealTime();
-      else if (r.run_type == Run::RT_Iteration && r.repetitions <= 1)
-        times_[name] = r.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,34 +89,25 @@ int main(int argc, char** argv) {
           benchmark::kMillisecond);
     setup(benchmark::RegisterBenchmark((base + "OpenSSL").c_str(), Pbkdf2OpenSsl, length), benchmark::kMillisecond);
   }
-  setup(benchmark::RegisterBenchmark("Pbkdf2_200k_32B/ShaNiLatencyFloor", Rnds2Chain), benchmark::kMillisecond);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  setup(benchmark::RegisterBenchmark("Pbkdf2_200k_32B/ShaNiLatencyFloor", bench::Rnds2Chain, kIterations),
+        benchmark::kMillisecond);
+  bench::TRatioReporter reporter;
+  if (!bench::RunBenchmarks(argc, argv, reporter)) return 1;
 
   std::printf("\nCPU: SHA extensions %s\n", CpuFeatures::Detected().SHA ? "yes" : "no");
-  auto ratio = [&](const char* label, const std::string& ours, const std::string& peer, bool timeRatio,
-                   const char* target) {
-    const double o = reporter.Time(ours), p = reporter.Time(peer);
-    if (o <= 0 || p <= 0) return;  // filtered out
-    // Throughput ratio = peer time / our time; time ratio = our time / peer time.
-    std::printf("RATIO %-58s %6.3f  (target %s)\n", label, timeRatio ? o / p : p / o, target);
-  };
-  ratio("SHA-256 16 KiB throughput, ours / OpenSSL EVP", "Sha256_16KiB/Ours", "Sha256_16KiB/OpenSSL_EVP", false,
-        ">= 0.9");
-  ratio("SHA-256 16 KiB throughput, portable / OpenSSL EVP", "Sha256_16KiB/OursPortable",
-        "Sha256_16KiB/OpenSSL_EVP", false, "info");
-  ratio("PBKDF2-HMAC-SHA256 200k 32 B time, ours / OpenSSL", "Pbkdf2_200k_32B/Ours", "Pbkdf2_200k_32B/OpenSSL",
-        true, "<= 0.3");
-  ratio("PBKDF2 200k 32 B, sha256rnds2 latency floor / OpenSSL", "Pbkdf2_200k_32B/ShaNiLatencyFloor",
-        "Pbkdf2_200k_32B/OpenSSL", true, "info: best any one chain can do here");
-  ratio("PBKDF2-HMAC-SHA256 200k 32 B time, portable / OpenSSL", "Pbkdf2_200k_32B/OursPortable",
-        "Pbkdf2_200k_32B/OpenSSL", true, "info");
-  ratio("PBKDF2-HMAC-SHA256 200k 64 B time, ours / OpenSSL", "Pbkdf2_200k_64B/Ours", "Pbkdf2_200k_64B/OpenSSL",
-        true, "info");
-  ratio("PBKDF2-HMAC-SHA256 200k 64 B time, portable / OpenSSL", "Pbkdf2_200k_64B/OursPortable",
-        "Pbkdf2_200k_64B/OpenSSL", true, "info");
+  reporter.PrintRatio("SHA-256 16 KiB throughput, ours / OpenSSL EVP", "Sha256_16KiB/Ours", "Sha256_16KiB/OpenSSL_EVP",
+                      false, ">= 0.9");
+  reporter.PrintRatio("SHA-256 16 KiB throughput, portable / OpenSSL EVP", "Sha256_16KiB/OursPortable",
+                      "Sha256_16KiB/OpenSSL_EVP", false, "info");
+  reporter.PrintRatio("PBKDF2-HMAC-SHA256 200k 32 B time, ours / OpenSSL", "Pbkdf2_200k_32B/Ours",
+                      "Pbkdf2_200k_32B/OpenSSL", true, "<= 0.3");
+  reporter.PrintRatio("PBKDF2 200k 32 B, sha256rnds2 latency floor / OpenSSL", "Pbkdf2_200k_32B/ShaNiLatencyFloor",
+                      "Pbkdf2_200k_32B/OpenSSL", true, "info: best any one chain can do here");
+  reporter.PrintRatio("PBKDF2-HMAC-SHA256 200k 32 B time, portable / OpenSSL", "Pbkdf2_200k_32B/OursPortable",
+                      "Pbkdf2_200k_32B/OpenSSL", true, "info");
+  reporter.PrintRatio("PBKDF2-HMAC-SHA256 200k 64 B time, ours / OpenSSL", "Pbkdf2_200k_64B/Ours",
+                      "Pbkdf2_200k_64B/OpenSSL", true, "info");
+  reporter.PrintRatio("PBKDF2-HMAC-SHA256 200k 64 B time, portable / OpenSSL", "Pbkdf2_200k_64B/OursPortable",
+                      "Pbkdf2_200k_64B/OpenSSL", true, "info");
   return 0;
 }

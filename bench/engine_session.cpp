@@ -5,15 +5,11 @@
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
-#include <immintrin.h>
-
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
 
 #include "base/Platform.h"
-#include "engine/CpuFeatures.h"
+#include "bench/BenchUtil.h"
 #include "engine/QEnc.h"
 
 namespace {
@@ -37,24 +33,6 @@ void SessionKeyOpenSsl(benchmark::State& state) {
     PKCS5_PBKDF2_HMAC(kMaster, sizeof kMaster - 1, reinterpret_cast<const unsigned char*>(kSalt), 16, kIterations,
                       EVP_sha256(), 32, out);
     benchmark::DoNotOptimize(out);
-  }
-}
-
-// The least time one 200,000-iteration chain can take with the SHA
-// extensions: two dependent blocks of 32 dependent sha256rnds2 each.
-__attribute__((target("sha,sse4.1"))) void ShaNiFloor(benchmark::State& state) {
-  if (!CpuFeatures::Detected().SHA) {
-    state.SkipWithError("no SHA extensions");
-    return;
-  }
-  __m128i abef = _mm_set1_epi32(1), cdgh = _mm_set1_epi32(2);
-  const __m128i msg = _mm_set1_epi32(3);
-  for (auto _ : state) {
-    for (int i = 0; i < kIterations * 32; ++i) {
-      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, msg);
-      abef = _mm_sha256rnds2_epu32(abef, cdgh, msg);
-    }
-    benchmark::DoNotOptimize(abef);
   }
 }
 
@@ -110,27 +88,6 @@ void OpenVault(benchmark::State& state, bool withSessionKey) {
   state.counters["plain_MB"] = static_cast<double>(vault.PlainSize) / 1e6;
 }
 
-class TRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      const std::string& name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-        times_[name] = r.GetAdjustedRealTime();
-      else if (r.run_type == Run::RT_Iteration && r.repetitions <= 1)
-        times_[name] = r.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,24 +96,16 @@ int main(int argc, char** argv) {
   };
   setup(benchmark::RegisterBenchmark("SessionKey_200k/Ours", SessionKeyOurs));
   setup(benchmark::RegisterBenchmark("SessionKey_200k/OpenSSL", SessionKeyOpenSsl));
-  setup(benchmark::RegisterBenchmark("SessionKey_200k/ShaNiLatencyFloor", ShaNiFloor));
+  setup(benchmark::RegisterBenchmark("SessionKey_200k/ShaNiLatencyFloor", bench::Rnds2Chain, kIterations));
   setup(benchmark::RegisterBenchmark("OpenVault_10000_entries/FromMasterPassword", OpenVault, true));
   setup(benchmark::RegisterBenchmark("OpenVault_10000_entries/FromHeldSessionKey", OpenVault, false));
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  bench::TRatioReporter reporter;
+  if (!bench::RunBenchmarks(argc, argv, reporter)) return 1;
 
-  auto ratio = [&](const char* label, const std::string& ours, const std::string& peer, const char* target) {
-    const double o = reporter.Time(ours), p = reporter.Time(peer);
-    if (o <= 0 || p <= 0) return;
-    std::printf("RATIO %-58s %6.3f  (target %s)\n", label, o / p, target);
-  };
-  ratio("DeriveSessionKey 200k time, ours / OpenSSL PKCS5_PBKDF2_HMAC", "SessionKey_200k/Ours",
-        "SessionKey_200k/OpenSSL", "<= 0.3");
-  ratio("sha256rnds2 latency floor / OpenSSL", "SessionKey_200k/ShaNiLatencyFloor", "SessionKey_200k/OpenSSL",
-        "info: best one chain can do here");
+  reporter.PrintRatio("DeriveSessionKey 200k time, ours / OpenSSL PKCS5_PBKDF2_HMAC", "SessionKey_200k/Ours",
+                      "SessionKey_200k/OpenSSL", true, "<= 0.3");
+  reporter.PrintRatio("sha256rnds2 latency floor / OpenSSL", "SessionKey_200k/ShaNiLatencyFloor",
+                      "SessionKey_200k/OpenSSL", true, "info: best one chain can do here");
   const double open = reporter.Time("OpenVault_10000_entries/FromMasterPassword");
   if (open > 0) std::printf("TIME  open of a 10,000-entry vault from the master password: %.1f ms\n", open);
   return 0;

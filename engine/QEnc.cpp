@@ -384,6 +384,16 @@ void TQEnc::DoStatus(const std::string& statusText) {
   if (OnStatus && !destroying_.load()) OnStatus(this, statusText);
 }
 
+template <typename TFire>
+bool TQEnc::FireCancelable(bool hasHandler, const TFire& fire) {
+  if (hasHandler && !destroying_.load()) {
+    bool cancel = CancelRequested();
+    fire(cancel);
+    if (cancel) Cancel();
+  }
+  return !CancelRequested();
+}
+
 bool TQEnc::DoProgress(TQEncOperation operation, const std::string& fileName, int position, int max) {
   if (OnWorker()) {
     if (!ProgressDue(position, max)) return !CancelRequested();
@@ -391,12 +401,8 @@ bool TQEnc::DoProgress(TQEncOperation operation, const std::string& fileName, in
     MainThread::Synchronize([&] { result = DoProgress(operation, fileName, position, max); });
     return result;
   }
-  if (OnProgress && !destroying_.load()) {
-    bool cancel = CancelRequested();
-    OnProgress(this, operation, fileName, position, max, cancel);
-    if (cancel) Cancel();
-  }
-  return !CancelRequested();
+  return FireCancelable(static_cast<bool>(OnProgress),
+                        [&](bool& cancel) { OnProgress(this, operation, fileName, position, max, cancel); });
 }
 
 bool TQEnc::DoFileBegin(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile) {
@@ -405,12 +411,8 @@ bool TQEnc::DoFileBegin(TQEncOperation operation, const std::string& inputFile, 
     MainThread::Synchronize([&] { result = DoFileBegin(operation, inputFile, outputFile); });
     return result;
   }
-  if (OnFileBegin && !destroying_.load()) {
-    bool cancel = CancelRequested();
-    OnFileBegin(this, operation, inputFile, outputFile, cancel);
-    if (cancel) Cancel();
-  }
-  return !CancelRequested();
+  return FireCancelable(static_cast<bool>(OnFileBegin),
+                        [&](bool& cancel) { OnFileBegin(this, operation, inputFile, outputFile, cancel); });
 }
 
 void TQEnc::DoFileDone(TQEncOperation operation, const std::string& inputFile, const std::string& outputFile,
@@ -428,12 +430,9 @@ bool TQEnc::DoDeleteFileProgress(const std::string& fileName, int position, int 
     MainThread::Synchronize([&] { result = DoDeleteFileProgress(fileName, position, max, pass, passCount); });
     return result;
   }
-  if (OnDeleteFileProgress && !destroying_.load()) {
-    bool cancel = CancelRequested();
+  return FireCancelable(static_cast<bool>(OnDeleteFileProgress), [&](bool& cancel) {
     OnDeleteFileProgress(this, fileName, position, max, pass, passCount, cancel);
-    if (cancel) Cancel();
-  }
-  return !CancelRequested();
+  });
 }
 
 void TQEnc::DoDeleteFileDone(const std::string& fileName, bool success) {

@@ -280,6 +280,24 @@ class TQEnc : public TComponent {
   void ResolveDeleteArguments(int& wipes, int& oversizeWipes, int& oversizeFactor) const;
   bool EncryptFileBody(const std::string& inputFile, const std::string& outputFile);
   bool DecryptFileBody(const std::string& inputFile, const std::string& outputFile);
+  // The common start of EncryptFile and DecryptFile (operation qeoEncrypt or
+  // qeoDecrypt): off the worker, refuses while busy, then clears the error,
+  // the last output name and the cancel request; checks the input file;
+  // takes the output name (an empty one is built from the input) and records
+  // it as the last output. False with the error reported when it may not go on.
+  bool PrepareFileOperation(TQEncOperation operation, bool onWorker, const std::string& inputFile,
+                            const std::string& outputFile, std::string& output);
+  // The common end of EncryptFile and DecryptFile: the begin event, busy
+  // around body, and off the worker the done event.
+  bool RunFileOperation(TQEncOperation operation, bool onWorker, const std::string& inputFile,
+                        const std::string& output,
+                        bool (TQEnc::*body)(const std::string&, const std::string&));
+  // Fires a cancelable event through fire (given the cancel flag, which
+  // starts as CancelRequested) when hasHandler and the component is not
+  // being destroyed; a flag left true requests cancelling. True to go on.
+  // Defined beside its callers in QEnc.cpp.
+  template <typename TFire>
+  bool FireCancelable(bool hasHandler, const TFire& fire);
 
   // The thread objects of jobs; one is released when a later job starts
   // after it returned, or when the component is destroyed, so none frees

@@ -256,8 +256,8 @@ std::string TQEnc::DecryptFileToString(const std::string& file) {
 
 // ---- Files ----
 
-bool TQEnc::EncryptFile(const std::string& inputFile, const std::string& outputFile) {
-  const bool onWorker = OnWorker();
+bool TQEnc::PrepareFileOperation(TQEncOperation operation, bool onWorker, const std::string& inputFile,
+                                 const std::string& outputFile, std::string& output) {
   if (!onWorker) {
     if (Busy()) {
       DoError(ErrBusy);
@@ -272,22 +272,38 @@ bool TQEnc::EncryptFile(const std::string& inputFile, const std::string& outputF
     DoError(inputError);
     return false;
   }
-  const std::string output = outputFile.empty() ? BuildOutputEncryptName(inputFile) : outputFile;
+  if (!outputFile.empty())
+    output = outputFile;
+  else
+    output = operation == qeoEncrypt ? BuildOutputEncryptName(inputFile) : BuildOutputDecryptName(inputFile);
   lastOutputFile_ = output;
+  return true;
+}
+
+bool TQEnc::RunFileOperation(TQEncOperation operation, bool onWorker, const std::string& inputFile,
+                             const std::string& output,
+                             bool (TQEnc::*body)(const std::string&, const std::string&)) {
+  if (!DoFileBegin(operation, inputFile, output)) return false;
+  if (!onWorker) SetBusy(true);
+  const bool result = (this->*body)(inputFile, output);
+  if (!onWorker) {
+    SetBusy(false);
+    DoFileDone(operation, inputFile, output, result);
+  }
+  return result;
+}
+
+bool TQEnc::EncryptFile(const std::string& inputFile, const std::string& outputFile) {
+  const bool onWorker = OnWorker();
+  std::string output;
+  if (!PrepareFileOperation(qeoEncrypt, onWorker, inputFile, outputFile, output)) return false;
   // Encrypting a file onto itself would destroy it: refused before anything
   // is opened.
   if (SamePath(output, inputFile)) {
     DoError(ErrEncryptFailed);
     return false;
   }
-  if (!DoFileBegin(qeoEncrypt, inputFile, output)) return false;
-  if (!onWorker) SetBusy(true);
-  const bool result = EncryptFileBody(inputFile, output);
-  if (!onWorker) {
-    SetBusy(false);
-    DoFileDone(qeoEncrypt, inputFile, output, result);
-  }
-  return result;
+  return RunFileOperation(qeoEncrypt, onWorker, inputFile, output, &TQEnc::EncryptFileBody);
 }
 
 bool TQEnc::EncryptFileBody(const std::string& inputFile, const std::string& output) {
@@ -340,34 +356,13 @@ bool TQEnc::EncryptFile(const std::string& inputFile, const std::string& outputF
 
 bool TQEnc::DecryptFile(const std::string& inputFile, const std::string& outputFile) {
   const bool onWorker = OnWorker();
-  if (!onWorker) {
-    if (Busy()) {
-      DoError(ErrBusy);
-      return false;
-    }
-    ClearError();
-    lastOutputFile_.clear();
-    ResetCancel();
-  }
-  const TQEncError inputError = CheckInputFile(inputFile);
-  if (inputError != ErrNone) {
-    DoError(inputError);
-    return false;
-  }
-  const std::string output = outputFile.empty() ? BuildOutputDecryptName(inputFile) : outputFile;
-  lastOutputFile_ = output;
+  std::string output;
+  if (!PrepareFileOperation(qeoDecrypt, onWorker, inputFile, outputFile, output)) return false;
   if (SamePath(output, inputFile) || SamePath(output + ".tmp", inputFile)) {
     DoError(ErrDecryptFailed);
     return false;
   }
-  if (!DoFileBegin(qeoDecrypt, inputFile, output)) return false;
-  if (!onWorker) SetBusy(true);
-  const bool result = DecryptFileBody(inputFile, output);
-  if (!onWorker) {
-    SetBusy(false);
-    DoFileDone(qeoDecrypt, inputFile, output, result);
-  }
-  return result;
+  return RunFileOperation(qeoDecrypt, onWorker, inputFile, output, &TQEnc::DecryptFileBody);
 }
 
 bool TQEnc::DecryptFileBody(const std::string& inputFile, const std::string& output) {
