@@ -1,5 +1,7 @@
 #include "app/DialogParts.h"
 
+#include <windows.h>
+
 #include "app/FormMain.h"
 #include "app/Helpers.h"
 
@@ -16,6 +18,23 @@ TQToggleBitBtn* DialogButton(TForm* form, const std::string& name, const std::st
   b->SetCornerRadius(0);
   if (visible) b->Show();
   return b;
+}
+
+void SetDialogParams(TCreateParams& params) {
+  params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+}
+
+bool DialogKeyToButtons(WORD key, const std::function<void()>& ok, const std::function<void()>& cancel) {
+  if (key == VK_ESCAPE) {
+    cancel();
+    return true;
+  }
+  if (key == VK_RETURN) {
+    ok();
+    return true;
+  }
+  return false;
 }
 
 void TileDialogFooter(TImage& footer) {

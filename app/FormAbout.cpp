@@ -96,8 +96,7 @@ TFormAbout::~TFormAbout() {
 
 void TFormAbout::CreateParams(TCreateParams& params) {
   TForm::CreateParams(params);
-  params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  SetDialogParams(params);
 }
 
 void TFormAbout::FormShow(TObject*) {

@@ -65,8 +65,7 @@ TFormIcon::~TFormIcon() {
 
 void TFormIcon::CreateParams(TCreateParams& params) {
   TForm::CreateParams(params);
-  params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  SetDialogParams(params);
 }
 
 void TFormIcon::FormShow(TObject*) {
@@ -166,13 +165,5 @@ void TFormIcon::ButtonCancelClick(TObject*) {
 }
 
 bool TFormIcon::DialogKey(WORD key, unsigned) {
-  if (key == VK_ESCAPE) {
-    ButtonCancelClick(this);
-    return true;
-  }
-  if (key == VK_RETURN) {
-    ButtonOKClick(this);
-    return true;
-  }
-  return false;
+  return DialogKeyToButtons(key, [this] { ButtonOKClick(this); }, [this] { ButtonCancelClick(this); });
 }

@@ -147,8 +147,7 @@ TFormPwd::~TFormPwd() {
 
 void TFormPwd::CreateParams(TCreateParams& params) {
   TForm::CreateParams(params);
-  params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  SetDialogParams(params);
 }
 
 TPwdModes TFormPwd::Modes() const {
@@ -320,13 +319,5 @@ void TFormPwd::ButtonCloseClick(TObject*) {
 }
 
 bool TFormPwd::DialogKey(WORD key, unsigned) {
-  if (key == VK_ESCAPE) {
-    ButtonCancelClick(this);
-    return true;
-  }
-  if (key == VK_RETURN) {
-    ButtonOKClick(this);
-    return true;
-  }
-  return false;
+  return DialogKeyToButtons(key, [this] { ButtonOKClick(this); }, [this] { ButtonCancelClick(this); });
 }

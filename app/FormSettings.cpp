@@ -185,8 +185,7 @@ TFormSettings::~TFormSettings() {
 
 void TFormSettings::CreateParams(TCreateParams& params) {
   TForm::CreateParams(params);
-  params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  SetDialogParams(params);
 }
 
 void TFormSettings::CreateCipherPage(TTabSheet* page, const std::string& suffix, TEditBox*& iterations,
@@ -463,13 +462,5 @@ void TFormSettings::CheckSessionTerminationClick(TObject*) {
 }
 
 bool TFormSettings::DialogKey(WORD key, unsigned) {
-  if (key == VK_ESCAPE) {
-    ButtonCancelClick(this);
-    return true;
-  }
-  if (key == VK_RETURN) {
-    ButtonOKClick(this);
-    return true;
-  }
-  return false;
+  return DialogKeyToButtons(key, [this] { ButtonOKClick(this); }, [this] { ButtonCancelClick(this); });
 }
