@@ -75,13 +75,13 @@ void TEntryRow::EditCaption() {
 }
 
 void TEntryRow::Update() {
-  if (list_->HandleAllocated() && list_->updating_ == 0) ListView_RedrawItems(list_->Handle(), Index(), Index());
+  if (list_->HandleAllocated() && !list_->Updating()) ListView_RedrawItems(list_->Handle(), Index(), Index());
 }
 
 // ===========================================================================
 // TEntryListView
 
-TEntryListView::TEntryListView(TComponent* owner) : TStdControl(owner) {}
+TEntryListView::TEntryListView(TComponent* owner) : TItemControl(owner) {}
 
 TEntryListView::~TEntryListView() { DestroyHandle(); }
 
@@ -128,7 +128,7 @@ void TEntryListView::AddColumn(const std::string& caption, int width) {
 void TEntryListView::ApplyCount() {
   if (!HandleAllocated()) return;
   SendMessageA(Handle(), LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOSCROLL);
-  if (updating_ == 0) InvalidateRect(Handle(), nullptr, TRUE);
+  if (!Updating()) InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TEntryListView::SetRows(const std::vector<void*>& data) {
@@ -189,28 +189,6 @@ TEntryRow* TEntryListView::FindData(const void* data) {
   for (TEntryRow& row : rows_)
     if (row.data_ == data) return &row;
   return nullptr;
-}
-
-void TEntryListView::BeginUpdate() {
-  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
-}
-
-void TEntryListView::EndUpdate() {
-  if (updating_ == 0) return;
-  if (--updating_ == 0 && HandleAllocated()) {
-    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
-  }
-}
-
-LRESULT TEntryListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_KEYDOWN && OnKeyDown) {
-    WORD key = static_cast<WORD>(wParam);
-    OnKeyDown(this, key, KeyboardShiftState());
-    if (key == 0 || !HandleAllocated()) return 0;
-    return TStdControl::WndProc(msg, key, lParam);
-  }
-  return TStdControl::WndProc(msg, wParam, lParam);
 }
 
 bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {

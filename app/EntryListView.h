@@ -51,7 +51,7 @@ class TEntryRow {
   std::vector<std::string> subItems_;
 };
 
-class TEntryListView : public TStdControl {
+class TEntryListView : public TItemControl {
  public:
   explicit TEntryListView(TComponent* owner);
   ~TEntryListView() override;
@@ -78,8 +78,6 @@ class TEntryListView : public TStdControl {
   TEntryRow* GetItemAt(int x, int y);
   // The first row whose data is data, or null.
   TEntryRow* FindData(const void* data);
-  void BeginUpdate();
-  void EndUpdate();
 
   // Texts (column 0 is the caption) and image of a row with data.
   std::function<void(const void* data, int column, std::string& text)> OnGetText;
@@ -90,13 +88,11 @@ class TEntryListView : public TStdControl {
   TNotifyEvent OnDblClick;
   std::function<void(TObject* sender, TEntryRow* item, bool& allow)> OnEditing;
   std::function<void(TObject* sender, TEntryRow* item, std::string& text)> OnEdited;
-  TKeyEvent OnKeyDown;
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -112,5 +108,4 @@ class TEntryListView : public TStdControl {
   std::string text_;  // the text of one cell, handed to the control
   TImageList* smallImages_ = nullptr;
   bool hideSelection_ = false, rowSelect_ = true;
-  int updating_ = 0;
 };

@@ -148,7 +148,29 @@ void TTreeNode::Delete() {
 // ===========================================================================
 // TTreeView
 
-TTreeView::TTreeView(TComponent* owner) : TStdControl(owner) {}
+void TItemControl::BeginUpdate() {
+  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TItemControl::EndUpdate() {
+  if (updating_ == 0) return;
+  if (--updating_ == 0 && HandleAllocated()) {
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+LRESULT TItemControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_KEYDOWN && OnKeyDown) {
+    WORD key = static_cast<WORD>(wParam);
+    OnKeyDown(this, key, KeyboardShiftState());
+    if (key == 0 || !HandleAllocated()) return 0;
+    return TStdControl::WndProc(msg, key, lParam);
+  }
+  return TStdControl::WndProc(msg, wParam, lParam);
+}
+
+TTreeView::TTreeView(TComponent* owner) : TItemControl(owner) {}
 
 TTreeView::~TTreeView() { DestroyHandle(); }
 
@@ -249,28 +271,6 @@ TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
   HTREEITEM item = TreeView_HitTest(self->Handle(), &hit);
   if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMINDENT | TVHT_ONITEMRIGHT | TVHT_ONITEMBUTTON))) return nullptr;
   return NodeOf(item);
-}
-
-void TTreeView::BeginUpdate() {
-  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
-}
-
-void TTreeView::EndUpdate() {
-  if (updating_ == 0) return;
-  if (--updating_ == 0 && HandleAllocated()) {
-    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
-  }
-}
-
-LRESULT TTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_KEYDOWN && OnKeyDown) {
-    WORD key = static_cast<WORD>(wParam);
-    OnKeyDown(this, key, KeyboardShiftState());
-    if (key == 0 || !HandleAllocated()) return 0;
-    return TStdControl::WndProc(msg, key, lParam);
-  }
-  return TStdControl::WndProc(msg, wParam, lParam);
 }
 
 bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
@@ -374,13 +374,13 @@ void TListItem::EditCaption() {
 }
 
 void TListItem::Update() {
-  if (list_->HandleAllocated() && list_->updating_ == 0) ListView_Update(list_->Handle(), Index());
+  if (list_->HandleAllocated() && !list_->Updating()) ListView_Update(list_->Handle(), Index());
 }
 
 // ===========================================================================
 // TListView
 
-TListView::TListView(TComponent* owner) : TStdControl(owner) {}
+TListView::TListView(TComponent* owner) : TItemControl(owner) {}
 
 TListView::~TListView() { DestroyHandle(); }
 
@@ -503,28 +503,6 @@ TListItem* TListView::FindData(const void* data) const {
 
 void TListView::Scroll(int dx, int dy) {
   if (HandleAllocated()) ListView_Scroll(Handle(), dx, dy);
-}
-
-void TListView::BeginUpdate() {
-  if (updating_++ == 0 && HandleAllocated()) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
-}
-
-void TListView::EndUpdate() {
-  if (updating_ == 0) return;
-  if (--updating_ == 0 && HandleAllocated()) {
-    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
-  }
-}
-
-LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_KEYDOWN && OnKeyDown) {
-    WORD key = static_cast<WORD>(wParam);
-    OnKeyDown(this, key, KeyboardShiftState());
-    if (key == 0 || !HandleAllocated()) return 0;
-    return TStdControl::WndProc(msg, key, lParam);
-  }
-  return TStdControl::WndProc(msg, wParam, lParam);
 }
 
 bool TListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {

@@ -67,7 +67,24 @@ class TTreeNode {
   void* data_ = nullptr;
 };
 
-class TTreeView : public TStdControl {
+// Tree and list views: redraw held off between BeginUpdate and EndUpdate
+// (nested calls count), and a key-down event that may swallow the key.
+class TItemControl : public TStdControl {
+ public:
+  explicit TItemControl(TComponent* owner) : TStdControl(owner) {}
+  void BeginUpdate();
+  void EndUpdate();
+  bool Updating() const { return updating_ != 0; }
+  TKeyEvent OnKeyDown;
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  int updating_ = 0;
+};
+
+class TTreeView : public TItemControl {
  public:
   explicit TTreeView(TComponent* owner);
   ~TTreeView() override;
@@ -92,8 +109,6 @@ class TTreeView : public TStdControl {
   // The node under a client point, or null.
   TTreeNode* GetNodeAt(int x, int y) const;
   // Batches changes without repainting.
-  void BeginUpdate();
-  void EndUpdate();
 
   // The selection moved to node (null: none).
   std::function<void(TObject* sender, TTreeNode* node)> OnChange;
@@ -102,14 +117,12 @@ class TTreeView : public TStdControl {
   // An in-place edit ended with text (only when it was not cancelled); the
   // handler may change text, which the node then shows.
   std::function<void(TObject* sender, TTreeNode* node, std::string& text)> OnEdited;
-  TKeyEvent OnKeyDown;
   // The right mouse button was released over the tree (client point).
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -119,7 +132,6 @@ class TTreeView : public TStdControl {
   TImageList* images_ = nullptr;
   bool readOnly_ = false;
   bool hideSelection_ = false;
-  int updating_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -168,7 +180,7 @@ class TListItem {
 
 enum TViewStyle { vsReport, vsList };
 
-class TListView : public TStdControl {
+class TListView : public TItemControl {
  public:
   explicit TListView(TComponent* owner);
   ~TListView() override;
@@ -199,8 +211,6 @@ class TListView : public TStdControl {
   // The row whose data is data, or null.
   TListItem* FindData(const void* data) const;
   void Scroll(int dx, int dy);
-  void BeginUpdate();
-  void EndUpdate();
 
   // A row became selected (selected true) or lost its selection (false).
   std::function<void(TObject* sender, TListItem* item, bool selected)> OnSelectItem;
@@ -210,13 +220,11 @@ class TListView : public TStdControl {
   std::function<void(TObject* sender, TListItem* item, bool& allow)> OnEditing;
   // An in-place edit ended with text (only when not cancelled).
   std::function<void(TObject* sender, TListItem* item, std::string& text)> OnEdited;
-  TKeyEvent OnKeyDown;
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -234,7 +242,6 @@ class TListView : public TStdControl {
   TViewStyle viewStyle_ = vsReport;
   bool readOnly_ = false, hideSelection_ = false, rowSelect_ = true;
   int columnWidth_ = 0;
-  int updating_ = 0;
 };
 
 // ---------------------------------------------------------------------------
