@@ -392,8 +392,11 @@ void TFormMain::CreateDetails() {
   LabelHideNotes->Font().SetStyle(fsUnderline);
   LabelHideNotes->SetHandCursor(true);
   ButtonCopyNotes = PanelButton("ButtonCopyNotes", tgCopy);
-  MemoNotes = new TMemo(this);
+  MemoNotes = new TQMemo(this);
   MemoNotes->SetName("MemoNotes");
+  MemoNotes->SetScrollBars(ssBoth);
+  MemoNotes->SetWordWrap(false);
+  MemoNotes->SetSyntaxHighlighting(false);
   MemoNotes->SetParent(PanelDetails);
   MemoNotes->Show();
 }

@@ -23,6 +23,7 @@
 #include "controls/QToggleBitBtn.h"
 #include "controls/dxfProgressBar.h"
 #include "engine/QEnc.h"
+#include "notes/QMemo.h"
 #include "settings/QDReg.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
@@ -117,7 +118,7 @@ class TFormMain : public TForm {
   TLabel *LabelTitle, *LabelUser, *LabelPassword, *LabelUrl, *LabelAutomate, *LabelShortcut, *LabelNotes;
   TEditBox *EditTitle, *EditUser, *EditPassword, *EditUrl, *EditShortcut;
   TComboBox* EditAutomate;
-  TMemo* MemoNotes;
+  TQMemo* MemoNotes;  // the notes editor
   TLabel* LabelHideNotes;
   TQToggleBitBtn *ButtonCopyTitle, *ButtonCopyUsername2, *ButtonCopyPassword, *ButtonCopyUrl, *ButtonCopyNotes,
       *ButtonOpenUrl, *ButtonGeneratePassword, *ButtonAutomate;

@@ -81,8 +81,9 @@ void TFormMain::BindEntryEvents() {
   EditPassword->OnDblClick = [this](TObject* s) { EditPasswordDblClick(s); };
   ControlBar1->OnDblClick = [this](TObject* s) { ControlBar1DblClick(s); };
   for (TEdit* e : {static_cast<TEdit*>(EditTitle), static_cast<TEdit*>(EditUser), static_cast<TEdit*>(EditPassword),
-                   static_cast<TEdit*>(EditUrl), static_cast<TEdit*>(EditShortcut), static_cast<TEdit*>(MemoNotes)})
+                   static_cast<TEdit*>(EditUrl), static_cast<TEdit*>(EditShortcut)})
     e->OnChange = [this](TObject* s) { EntrySave(s); };
+  MemoNotes->OnChange = [this](TObject* s) { EntrySave(s); };
   EditAutomate->OnChange = [this](TObject* s) { EntrySave(s); };
 }
 

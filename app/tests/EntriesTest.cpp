@@ -760,4 +760,41 @@ TEST_F(EntriesFixture, ScreenshotOfASmallVault) {
   EXPECT_FALSE(png.empty());
 }
 
+// The notes field is the notes editor: tokens travel unchanged between the
+// record and the editor, switching entries starts a fresh undo history, and
+// typed notes reach the record.
+TEST_F(EntriesFixture, NotesFieldIsTheEditor) {
+  TVaultGroup* dev = AddGroup(nullptr, "Dev", 5);
+  TVaultEntry* api = AddEntry(dev, 1, "API");
+  TVaultEntry* db = AddEntry(dev, 2, "Database");
+  api->notes = "// rotate yearly [[U+263A]]\r\nfunction token(key) {\r\n  return \"k-\" + key;\r\n}";
+  db->notes = "port 5432";
+  main->FillGroupTree();
+  SelectGroup(dev);
+  SelectRow(0);
+  Pump(100);
+  EXPECT_EQ(main->MemoNotes->Text(), api->notes);
+  EXPECT_EQ(main->MemoNotes->ControlText().find('\n'), std::string::npos);
+
+  SelectRow(1);
+  Pump(50);
+  EXPECT_EQ(main->MemoNotes->Text(), "port 5432");
+  EXPECT_FALSE(main->MemoNotes->Undo());
+  EXPECT_EQ(main->MemoNotes->Text(), "port 5432");
+  EXPECT_EQ(api->notes.find("port"), std::string::npos);
+
+  Type(main->MemoNotes, "port 6543");
+  EXPECT_EQ(db->notes, "port 6543");
+  EXPECT_TRUE(main->Modified);
+
+  // Colouring is off in the notes field until the user zooms it; switched
+  // on here so that the picture shows the coloured code and the glyph.
+  SelectRow(0);
+  main->MemoNotes->SetSyntaxHighlighting(true);
+  Pump(400);
+  const std::string png = harness::SaveScreenshot(main->Handle(), "main-window-notes");
+  EXPECT_FALSE(png.empty());
+  EXPECT_EQ(main->MemoNotes->Text(), api->notes);
+}
+
 }  // namespace
