@@ -453,6 +453,7 @@ void TFormMain::BindEvents() {
   };
   Splitter2->OnMoved = [this](TSplitter*, int delta) {
     detailsHeight_ -= delta;
+    detailsRatio_ = -1.0;
     LayoutControls();
   };
 }
@@ -486,13 +487,14 @@ void TFormMain::LayoutControls() {
   const int rightWidth = std::max(w - right, 0);
 
   // The details panel keeps its share of the height: the share is taken
-  // once, then every size applies it, within 170 and the height minus the
-  // splitter and 80 pixels for the list.
+  // once (and again after the splitter was dragged), then every size
+  // applies it, within 170 and the height minus the splitter and 80 pixels
+  // for the list.
   const int ch = areaHeight;
   if (ch > 0) {
     if (detailsRatio_ < 0) detailsRatio_ = static_cast<double>(detailsHeight_) / ch;
     const int upper = std::max(ch - kSplitterSize - 80, kMinDetailsHeight);
-    detailsHeight_ = std::clamp(detailsHeight_, kMinDetailsHeight, upper);
+    detailsHeight_ = std::clamp(static_cast<int>(ch * detailsRatio_ + 0.5), kMinDetailsHeight, upper);
   }
   const int listHeight = std::max(ch - detailsHeight_ - kSplitterSize, 0);
   ListView1->SetBounds(right, top, rightWidth, listHeight);

@@ -270,6 +270,61 @@ TEST_F(AutoTypeFixture, TypeCredentialsWantsAnOpenEntry) {
   EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
 }
 
+// Ctrl+V in the entry list types the selected entry's credentials only once
+// V and Ctrl are both up; held for 3 s, it gives up and types nothing.
+TEST_F(AutoTypeFixture, CtrlVInTheListTypesAfterTheKeysAreReleased) {
+  TVaultGroup* group = main->Vault.Groups.Add(nullptr, "Mail", 2);
+  TVaultEntry* entry = AddEntry(4, "Mail", "USERNAME TAB PASSWORD ENTER");
+  entry->group = group;
+  main->FillGroupTree();
+  main->TreeView1->SetSelected(main->NodeOfGroup(group));
+  main->FillEntryList();
+  LVITEMA item{};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(main->ListView1->Handle(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  ASSERT_EQ(main->CurrentEntry, entry);
+
+  for (const bool release : {true, false}) {
+    SCOPED_TRACE(release ? "released after 200 ms" : "held");
+    TTarget target;
+    ASSERT_TRUE(target.InFront());
+    // Wine takes the keyboard state afresh from X when the focus moves:
+    // the target settles first. Ctrl alone is held (V down would paste into
+    // the target).
+    target.Settle();
+    Sleep(300);
+    Key(VK_CONTROL, false);
+    int waited = 0;
+    std::string typedWhileHeld = "?";
+    sleeps.clear();
+    AppSeams().Sleep = [&](std::uint32_t ms) {
+      sleeps.push_back(ms);
+      if (ms != 10) return ::Sleep(ms);
+      waited += 10;
+      if (release && waited == 200) {
+        typedWhileHeld = target.User();
+        Key(VK_CONTROL, true);
+        ::Sleep(50);
+      }
+    };
+    WORD key = 'V';
+    main->ListView1KeyDown(main->ListView1, key, ssCtrl);
+    EXPECT_EQ(key, 0);  // swallowed
+    if (!release) Key(VK_CONTROL, true);
+    target.Settle();
+    if (release) {
+      EXPECT_EQ(typedWhileHeld, "");
+      EXPECT_EQ(target.Records(), "alice|s3cret!\r\n");
+      EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 50u), sleeps.end());
+    } else {
+      EXPECT_EQ(waited, 3000);
+      EXPECT_EQ(target.User(), "");
+      EXPECT_EQ(target.Records(), "");
+    }
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
 // An entry's chord types its credentials once, however long it is held.
 TEST_F(AutoTypeFixture, EntryHotKeyTypesOnceWhenTheChordIsHeld) {
   AddEntry(7, "Mail", "", "Ctrl+Alt+K");

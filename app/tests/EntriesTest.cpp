@@ -760,6 +760,23 @@ TEST_F(EntriesFixture, ScreenshotOfASmallVault) {
   EXPECT_FALSE(png.empty());
 }
 
+// The details panel keeps its share of the window's height through resizes,
+// never below 170 pixels and never leaving the list less than 80.
+TEST_F(EntriesFixture, DetailsPanelKeepsItsShareOfTheHeight) {
+  auto area = [&] { return main->ListView1->Height() + main->Splitter2->Height() + main->PanelDetails->Height(); };
+  const int ch0 = area();
+  ASSERT_GT(ch0, 0);
+  const double ratio = static_cast<double>(main->PanelDetails->Height()) / ch0;
+  for (int height : {900, 1200, 420, 300, 640}) {
+    main->SetBounds(main->Left(), main->Top(), main->Width(), height);
+    Pump(20);
+    const int ch = area();
+    const int upper = std::max(ch - main->Splitter2->Height() - 80, 170);
+    EXPECT_EQ(main->PanelDetails->Height(), std::clamp(static_cast<int>(ch * ratio + 0.5), 170, upper))
+        << "window height " << height;
+  }
+}
+
 // The notes field is the notes editor: tokens travel unchanged between the
 // record and the editor, switching entries starts a fresh undo history, and
 // typed notes reach the record.
