@@ -89,6 +89,49 @@ TEST(Program, SecondStartWithAnotherPathWhileLockedKeepsTheOldVaultLocked) {
   EXPECT_EQ(WindowText(wnd), "[Locked] Mail.qvl - Vaultline");
 }
 
+// At start the Open and Lock chords of the settings file are registered,
+// and so are the remembered entry chords of the vault that starts locked:
+// another program cannot take them, and the Open chord shows the window.
+TEST(Program, StartUpRegistersTheGlobalAndTheRememberedHotKeys) {
+  TProgramFolder folder({"CheckBoxLastFile=1", "CheckBoxMinimized=1", "Shortcut=Ctrl+Alt+F9",
+                         "Shortcut2=Ctrl+Alt+F10"});
+  const std::string vault = folder.File("Mail.qvl");
+  TouchFile(vault);
+  {
+    std::ofstream ini(folder.File("Vaultline.ini"), std::ios::binary | std::ios::app);
+    ini << "LastOpenedFile=" << vault << "\r\n"
+        << "LastEntryShortcuts=3=Ctrl+Alt+J|7=Shift+Ctrl+F11\r\n";
+  }
+  const int p = folder.Start();
+  HWND wnd = FindProcessWindow(folder.Pid(p), "TFormMain", kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "[Locked] Mail.qvl - Vaultline" && !Visible(wnd); }, 10000));
+
+  struct TChord {
+    UINT modifiers;
+    UINT key;
+    bool taken;
+  } const chords[] = {
+      {MOD_CONTROL | MOD_ALT, VK_F9, true},
+      {MOD_CONTROL | MOD_ALT, VK_F10, true},
+      {MOD_CONTROL | MOD_ALT, 'J', true},
+      {MOD_CONTROL | MOD_SHIFT, VK_F11, true},
+      {MOD_CONTROL | MOD_ALT, VK_F8, false},
+  };
+  for (const TChord& c : chords) {
+    SCOPED_TRACE(c.key);
+    const BOOL registered = RegisterHotKey(nullptr, 0x7000, c.modifiers, c.key);
+    EXPECT_EQ(registered == FALSE, c.taken);
+    if (registered) UnregisterHotKey(nullptr, 0x7000);
+  }
+
+  for (BYTE vk : {BYTE{VK_CONTROL}, BYTE{VK_MENU}, BYTE{VK_F9}})
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0);
+  for (BYTE vk : {BYTE{VK_F9}, BYTE{VK_MENU}, BYTE{VK_CONTROL}})
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0);
+  EXPECT_TRUE(WaitFor([&] { return Visible(wnd); }, 10000));
+}
+
 TEST(Program, SecondStartMakesARelativePathAbsoluteInItsOwnFolder) {
   TProgramFolder folder(kShownIni);
   const std::string sub = folder.File("sub");
