@@ -341,6 +341,7 @@ std::string TQMemo::SelText() {
 }
 
 void TQMemo::SelectAll() {
+  VSLeave(false);
   if (!HandleAllocated()) return;
   SetFocus();
   SetSel(0, TextLength());
@@ -358,6 +359,7 @@ void TQMemo::ReplaceSelection(const std::string& text) {
 
 void TQMemo::DeleteSelection() {
   if (readOnly_ || !HandleAllocated() || !HasSelection()) return;
+  VSLeave(false);
   ReplaceSelWide(std::u16string());
   ColorizeText();
 }
@@ -630,9 +632,27 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
       return HandleContextMenu(lParam);
 
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
       if (HandleLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) return 0;
+      const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+      AfterEditingButton(true);
+      return r;
+    }
+
+    case WM_LBUTTONUP: {
+      const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+      AfterEditingButton(false);
+      return r;
+    }
+
+    case WM_KEYUP:
+      HandleEditingKeyUp(static_cast<WORD>(wParam));
       break;
+
+    case WM_MOUSEMOVE:
+      HandleEditingMouseMove(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      break;
+
 
     case WM_LBUTTONDBLCLK: {
       if (HandleLeftButtonDblClk(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) return 0;
@@ -651,6 +671,8 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       const int before = FirstVisibleLine();
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       lastTopLine_ = FirstVisibleLine();
+      VSClearDragState();
+      if (vs_.Active()) Invalidate();
       ScheduleColorize(777, true);
       if (before != lastTopLine_ || HorizontalScroll() != 0) Invalidate();
       return r;
@@ -660,6 +682,8 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       const int before = FirstVisibleLine();
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       lastTopLine_ = FirstVisibleLine();
+      VSClearDragState();
+      if (vs_.Active()) Invalidate();
       if (before != lastTopLine_ || HorizontalScroll() != 0) {
         Invalidate();
         ScheduleColorize(222, true);
@@ -674,6 +698,7 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       HandleCopyWithTokens(false);
       return 0;
     case WM_PASTE:
+      if (vs_.inVirtual) VSMaterialize();
       HandlePasteWithTokens();
       return 0;
     case WM_CLEAR:
@@ -706,17 +731,20 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: {
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       AfterFocusGained();
+      VSUpdateCaret();
       return r;
     }
 
     case WM_KILLFOCUS: {
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       AfterFocusLost();
+      EditingFocusLost();
       return r;
     }
 
     case WM_PAINT: {
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+      PaintEditingOverlay();
       PaintInlineImages();
       return r;
     }
@@ -739,6 +767,7 @@ LRESULT TQMemo::HandleChar(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (ch == u' ' || ch == u'\r' || ch == u'\n' || ch == u'\t') return 1;
   }
   if (ch == u' ' && KeyDown(VK_CONTROL)) return 1;
+  if (HandleEditingChar(ch)) return 1;
   // Tab was handled when the key went down.
   if (ch == u'\t') return 1;
   if (ch < 0x80) return TWinControl::WndProc(msg, wParam, lParam);
@@ -772,6 +801,7 @@ void TQMemo::InsertCodePointToken(std::uint32_t codePoint) {
 bool TQMemo::HandleKeyDown(WORD key) {
   const bool ctrl = KeyDown(VK_CONTROL), shift = KeyDown(VK_SHIFT), alt = KeyDown(VK_MENU);
   if (key != VK_END && !IsShiftKey(key)) gEnd.active = false;
+  if (HandleEditingKeyDown(key)) return true;
   if (key == VK_END && !ctrl && !alt && HandleEndKey(shift)) return true;
   if ((key == VK_LEFT || key == VK_RIGHT) && shift && !ctrl && !alt && showUtf8IconsInline_ &&
       HandleGlyphSelect(key)) {
@@ -890,21 +920,14 @@ bool TQMemo::HandleGlyphSelect(WORD key) {
 }
 
 void TQMemo::HandleTabKey(bool shift) {
-  if (readOnly_ || !HandleAllocated()) return;
+  if (!HandleAllocated()) return;
   int s, e;
   GetSel(s, e);
   if (s != e) {
-    const NoteText::TLineEdit edit = NoteText::IndentSelectedLines(CurrentText(), s, e - s, shift, tabSpaces_);
-    if (!edit.changed) return;
-    undo_.Snapshot();
-    SetSel(edit.blockStart, edit.blockEnd);
-    std::u16string wide = CodePage::AnsiToWide(edit.newBlock);
-    ReplaceSelWide(wide);
-    SetSel(edit.blockStart, edit.blockStart + static_cast<int>(wide.size()));
-    RichEdit::WipeWide(wide);
+    IndentSelectedLines(shift);
     return;
   }
-  if (shift) return;
+  if (readOnly_ || shift) return;
   ReplaceSelWide(tabSpaces_ > 0 ? std::u16string(static_cast<std::size_t>(tabSpaces_), u' ') : std::u16string(u"\t"));
 }
 
@@ -998,19 +1021,22 @@ bool TQMemo::HandleLeftButtonDown(int x, int y) {
   const DWORD now = GetTickCount();
   if (IsRepeatClick(Handle(), x, y, now) && gClick.state == 2) {
     RecordClick(Handle(), x, y, now, 3);
+    VSLeave(false);
     SetFocus();
     SelectRunAtPoint(x, y);
     return true;
   }
   RecordClick(Handle(), x, y, now, 1);
-  return false;
+  return HandleEditingLeftClick(x, y);
 }
 
 bool TQMemo::HandleLeftButtonDblClk(int x, int y) {
+  if (HandleEditingDblClk(x, y)) return true;
   const DWORD now = GetTickCount();
   if (IsRepeatClick(Handle(), x, y, now) && gClick.state == 3) {
     gClick.state = 0;
     gClick.timed = false;
+    VSLeave(false);
     SetFocus();
     SelectLineAtPoint(x, y);
     return true;

@@ -39,6 +39,12 @@
 #include "ui/ImageList.h"
 #include "ui/WinControl.h"
 
+// Code navigation and editing commands.
+#include "notes/GlyphTooltip.h"
+#include "notes/text/FunctionList.h"
+#include "notes/text/LineCommands.h"
+#include "notes/text/VirtualSpace.h"
+
 enum TQMemoContextMenuMode { cmmNone = 0, cmmDefault = 1, cmmCustom = 2 };
 enum TScrollStyle { ssNone = 0, ssHorizontal = 1, ssVertical = 2, ssBoth = 3 };
 
@@ -205,6 +211,136 @@ class TQMemo : public TWinControl {
   // Paste the token-aware way, as an undo step of its own.
   void HandlePasteWithTokens();
 
+  // --- Code navigation, bookmarks, virtual space, editing commands ------------
+  // (QMemoEditing.cpp, QMemoGutter.cpp, QMemoVirtualSpace.cpp). Every command
+  // that would rewrite text refuses with a beep while ReadOnly.
+
+  // Code scanning. Indexes are control positions; -1 for none.
+  static bool IsBracketChar(char c);
+  int FindSingleBracketInLine(int line);
+  int FindBracketNearCaret();
+  int FindBracketAtPointOrLine(int x, int y);
+  int FindMatchingBracket(int index);
+  // The character at a client point, a point in the gutter taken at the
+  // text's left edge; at most the last index; -1 without a window or text.
+  int CharIndexFromPointApprox(int x, int y);
+  // While Ctrl is held: the bracket near the caret and its partner are shown
+  // bold, black on yellow; the old pair loses the highlight.
+  void UpdateBracketHighlight();
+  void ClearBracketHighlight();
+  int BracketHighlightPos() const { return bracketHighlightPos_; }
+  int BracketMatchPos() const { return bracketMatchPos_; }
+  void JumpToMatchingBracketAtPoint(int x, int y);
+  std::string GetIdentifierAtPoint(int x, int y);
+  std::string GetQuotedReferenceAtPoint(int x, int y);
+
+  // Bookmarks (0-based lines here; 1-based in the text form and OnBookmark)
+  // and the line-number gutter.
+  bool BookmarksEnabled() const { return bookmarksEnabled_; }
+  void SetBookmarksEnabled(bool value);
+  bool IsBookmarkedLine(int line) const { return bookmarks_.IsBookmarked(line); }
+  void ToggleBookmarkLine(int line);
+  void ToggleBookmarkAtCaret();
+  // Ctrl+B: the next bookmarked line after the caret's, wrapping around; a
+  // beep when there is none.
+  void GotoNextBookmark();
+  void JumpNextBookmark() { GotoNextBookmark(); }
+  // "3,7": the 1-based lines in the order they were bookmarked.
+  std::string GetBookmarks() const { return bookmarks_.ToText(); }
+  void SetBookmarks(const std::string& text);
+  // The line at client height y; -1 for none.
+  int LineFromMouseY(int y);
+  void PaintLineNumbers(HDC dc);
+  std::function<void(TObject* sender, int lineNumber, bool bookmarked)> OnBookmark;
+
+  // Virtual space: the caret may stand beyond a line's end; the gap becomes
+  // spaces only when text is typed there.
+  bool VirtualSpace() const { return virtualSpace_; }
+  void SetVirtualSpace(bool value);
+  bool InVirtualSpace() const { return vs_.inVirtual; }
+  int VirtualLine() const { return vs_.line; }
+  int VirtualColumn() const { return vs_.column; }
+  void VSLeave(bool scrollCaret);
+  void LeaveVirtualSpace() { VSLeave(true); }
+  void VSClearDragState();
+  bool VSLineInfo(int line, int& lineStart, int& lineLength);
+  int VSColFromX(int x);
+  void VSSet(int line, int column);
+  void VSUpdateCaret();
+  bool VSMaterialize();
+  // A key going down, before the control: true when virtual space took it.
+  bool VSKeyDown(unsigned key);
+  // A plain left click; always false (the control's handling follows).
+  bool VSMouseDown(int x, int y);
+
+  // Search and replace, line comments, indentation.
+  // One find (and replace) step; the index where the match (or its
+  // replacement) begins, -1 for none, and -1 with a beep for a replacement
+  // refused while ReadOnly. matchIndex: the chosen match's 1-based ordinal
+  // among matchCount matches up to endPos.
+  int SearchAndReplaceNext(const std::string& findText, const std::string& replaceText, int startPos, int endPos,
+                           bool ignoreCase, bool selectResult, int& matchIndex, int& matchCount, bool backward,
+                           bool matchWhitespace, bool replaceWithEmpty);
+  // Ctrl+"/" ("//") and Ctrl+"\" ("#"); an empty prefix means "//".
+  void ToggleLineComments(const std::string& prefix);
+  // Tab and Shift+Tab with a selection.
+  void IndentSelectedLines(bool outdent);
+
+  // Selection, caret and view queries.
+  int CurrentLine();    // 1-based line of the selection start
+  int CurrentColumn();  // 1-based column of the selection start
+  int TotalLines();
+  // The selection as editor text (tokens kept, CR line breaks).
+  std::string CurrentSelectedText() { return SelText(); }
+  std::string GetSelectedText() { return HasSelection() ? SelText() : std::string(); }
+  bool IsAllSelected();
+  // Selects [min, max) of the two (clamped) unless the control's selection
+  // already is that.
+  void SetSelectionFast(int start, int end);
+  int CharIndexFromMousePoint(int x, int y);
+  // The http:// or https:// link at a client point; empty for none.
+  std::string GetUrlAtPoint(int x, int y);
+
+  // The glyph tooltip: shown for the code-point token under the mouse while
+  // Ctrl is held, without taking activation or focus.
+  bool ShowEmojiOnCtrlHover() const { return showEmojiOnCtrlHover_; }
+  void SetShowEmojiOnCtrlHover(bool value) { showEmojiOnCtrlHover_ = value; }
+  bool GetTokenAtPosition(int x, int y, std::uint32_t& codePoint, RECT& rect);
+  void ShowEmojiTooltip(const RECT& rect, std::uint32_t codePoint);
+  void HideEmojiTooltip();
+  void UpdateEmojiTooltipUnderMouse();
+  bool EmojiTooltipShown() const;
+  std::uint32_t EmojiTooltipCodePoint() const;
+  HWND EmojiTooltipHandle() const;
+
+  // The function list and function blocks. Every query builds the list
+  // afresh from the text.
+  void UpdateFunctionNames();
+  const std::vector<NoteText::TFunctionEntry>& FunctionList() const { return functions_; }
+  bool FindFunctionBlockAtPos(int position, int& blockStart, int& blockEnd);
+  bool FindFunctionBlockAtCaretEx(int& blockStart, int& blockEnd);
+  std::string GetFunctionTextAtCaret();
+  bool IsFunctionAtCaret();
+  bool IsFunctionSelected();
+  bool SelectFunctionAtCaret(bool copy, bool remove);
+  // The next occurrence of the entry's simple name (1-based ordinal, 0 for
+  // none; a beep when there is no occurrence at all).
+  int JumpToFunction(const std::string& entry, bool select, int* occurrences);
+  bool JumpToFunctionDefinitionByName(const std::string& name);
+  void JumpToFunctionDefinition(const std::string& entry);
+  const std::string& LastJumpName() const { return jumper_.LastJumpName(); }
+  int LastJumpIndex() const { return jumper_.LastJumpIndex(); }
+
+  // Ctrl+click on a quoted reference and on an identifier: the host may take
+  // it (Handled) before the editor's own handling.
+  std::function<void(TObject* sender, const std::string& name, bool& handled)> OnOpenReference;
+  std::function<void(TObject* sender, const std::string& name, bool& handled)> OnCtrlFunctionClick;
+
+  // Test seams: the beep of a refusal (MessageBeep's type) and the opening
+  // of a Ctrl+clicked link (ShellExecute "open" otherwise).
+  static std::function<void(UINT type)> BeepHook;
+  static std::function<void(const std::string& url)> OpenUrlHook;
+
   // --- Glyphs --------------------------------------------------------------------
   // The cached glyph image of a code point, rendered on first use; -1 when
   // it cannot be drawn.
@@ -366,6 +502,45 @@ class TQMemo : public TWinControl {
   bool glyphSelActive_ = false;
   int glyphSelAnchor_ = -1;
   int glyphSelCaret_ = -1;
+
+  // Code navigation, bookmarks, virtual space, editing commands.
+  bool HandleEditingKeyDown(WORD key);
+  // A character before the control: true when it is taken.
+  bool HandleEditingChar(char16_t ch);
+  void HandleEditingKeyUp(WORD key);
+  bool HandleEditingLeftClick(int x, int y);
+  bool HandleEditingDblClk(int x, int y);
+  void HandleEditingMouseMove(WPARAM keys, int x, int y);
+  void AfterEditingButton(bool down);
+  void EditingFocusLost();
+  void PaintEditingOverlay();
+  void RefuseEdit();
+  void Beep(UINT type);
+  void OpenUrl(const std::string& url);
+  void ApplyBracketHighlightChar(int index);
+  void ResetBracketCharFormat(int index);
+  // Replaces [start, end) of the control's text by text (control line
+  // breaks) as an undo step of its own; returns the inserted length.
+  int ReplaceRangeAsStep(int start, int end, const std::string& text);
+  void ApplyLineEdit(const NoteText::TLineEdit& edit);
+  void ScrollSelectionIntoView();
+  int VisibleLinesWg();
+  int AverageCharWidth();
+  int TextLeftMargin();
+  void ApplyVsOutcome(const NoteText::TVsOutcome& outcome, int hscrollBefore);
+  int bracketHighlightPos_ = -1;
+  int bracketMatchPos_ = -1;
+  bool inBracketUpdate_ = false;
+  bool ctrlHeld_ = false;
+  bool bookmarksEnabled_ = true;
+  bool virtualSpace_ = false;
+  NoteText::TVirtualSpaceState vs_;
+  bool vsDragging_ = false;
+  bool vsSwallowBackspace_ = false;  // drops the character of a Backspace taken by virtual space
+  bool showEmojiOnCtrlHover_ = true;
+  std::unique_ptr<TGlyphTooltip> tooltip_;
+  std::vector<NoteText::TFunctionEntry> functions_;
+  NoteText::TFunctionJumper jumper_;
 
   // Focus memory.
   int savedTopLine_ = -1;
