@@ -207,6 +207,9 @@ void TQMemo::ClearBracketHighlight() {
   if (keep.anchor != keep.caret) SetSel(keep.anchor, keep.caret);
   SetRedraw(true);
   Invalidate();
+  // The two characters took the default colour: a pass gives them their
+  // syntax colour back.
+  ScheduleColorize(80, true);
 }
 
 void TQMemo::JumpToMatchingBracketAtPoint(int x, int y) {
@@ -297,7 +300,6 @@ void TQMemo::ToggleLineComments(const std::string& prefix) {
     return;
   }
   ApplyLineEdit(edit);
-  colorPending_ = true;
   ScheduleColorize(222, true);
 }
 

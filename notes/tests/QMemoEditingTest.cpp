@@ -291,6 +291,26 @@ TEST_F(EditingFixture, CtrlClickJumpsToTheFunctionOpensLinksAndFindsBrackets) {
   SendMessageW(wnd, WM_KEYUP, VK_CONTROL, 0xC0000001);
 }
 
+TEST_F(EditingFixture, CtrlHeldHighlightsTheBracketsAtTheCaretUntilReleased) {
+  memo->SetText("x = {\r\n  a(b)\r\n}");
+  memo->SetNightMode(true);
+  memo->SetSelection(9, 0);  // before the "("
+  {
+    THeldKeys ctrl{VK_CONTROL};
+    SendMessageW(wnd, WM_KEYDOWN, VK_CONTROL, 1);
+    EXPECT_EQ(memo->BracketHighlightPos(), 9);
+    EXPECT_EQ(memo->BracketMatchPos(), 11);
+    EXPECT_EQ(memo->SelStart(), 9);
+    EXPECT_EQ(memo->SelLength(), 0);
+    EXPECT_EQ(MemoTest::FormatAt(wnd, 11).crBackColor, RGB(255, 255, 0));
+  }
+  SendMessageW(wnd, WM_KEYUP, VK_CONTROL, 0xC0000001);
+  EXPECT_EQ(memo->BracketHighlightPos(), -1);
+  const CHARFORMAT2W cf = MemoTest::FormatAt(wnd, 11);
+  EXPECT_TRUE(cf.dwEffects & CFE_AUTOBACKCOLOR);
+  EXPECT_EQ(cf.crTextColor, ColorToRGB(memo->TextColorNight()));
+}
+
 TEST_F(EditingFixture, QuotedReferenceGoesToTheHost) {
   memo->SetText("include \"lib/file.js\" here");
   std::string offered;
@@ -485,14 +505,15 @@ TEST_F(EditingFixture, FunctionBlocksAndJumpsCycleThroughOccurrences) {
 // Glyph tooltip
 
 TEST_F(EditingFixture, CtrlOverATokenShowsItsGlyphWithoutTakingTheFocus) {
-  memo->SetShowUTF8IconsInline(false);
+  // Glyphs are drawn over the tokens (the first "[" stays a visible
+  // character under the glyph).
   memo->SetText("smile [[U+1F600]] and [[U+12]]");
   bool shown = false;
   ASSERT_TRUE(UiTest::InForeground(form.Handle(), [&] {
     memo->SetFocus();
     THeldKeys ctrl{VK_CONTROL};
-    const POINT p = PointOf(9);
-    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 2, p.y + 5));
+    const POINT p = PointOf(6);
+    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 1, p.y + 5));
     UiTest::Pump();
     shown = memo->EmojiTooltipShown();
   }));
@@ -505,14 +526,14 @@ TEST_F(EditingFixture, CtrlOverATokenShowsItsGlyphWithoutTakingTheFocus) {
   {
     THeldKeys ctrl{VK_CONTROL};
     const POINT p = PointOf(25);
-    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 2, p.y + 5));
+    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 1, p.y + 5));
   }
   EXPECT_FALSE(memo->EmojiTooltipShown());
   // Without Ctrl: hidden.
-  const POINT p = PointOf(9);
+  const POINT p = PointOf(6);
   {
     THeldKeys ctrl{VK_CONTROL};
-    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 2, p.y + 5));
+    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 1, p.y + 5));
   }
   ASSERT_TRUE(memo->EmojiTooltipShown());
   SendMessageW(wnd, WM_KEYUP, VK_CONTROL, 0xC0000001);
