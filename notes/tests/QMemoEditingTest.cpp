@@ -367,6 +367,33 @@ TEST_F(EditingFixture, VirtualSpaceKeysAndMaterialisedBlanks) {
   EXPECT_EQ(memo->SelStart(), memo->LineIndex(2) + 10);
 }
 
+TEST_F(EditingFixture, ClickBeyondTheLineEndEntersVirtualSpaceButNotFromTheGutter) {
+  memo->SetText("abc\r\nlonger line");
+  memo->SetShowLineNumbers(true);
+  memo->SetVirtualSpace(true);
+  memo->SetFocus();
+  const POINT end = PointOf(3);
+  const int x = end.x + 30;
+  SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, end.y + 5));
+  SendMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(x, end.y + 5));
+  ASSERT_TRUE(memo->InVirtualSpace());
+  EXPECT_EQ(memo->VirtualLine(), 0);
+  EXPECT_EQ(memo->VirtualColumn(), memo->VSColFromX(x));
+  EXPECT_GT(memo->VirtualColumn(), 3);
+  EXPECT_EQ(memo->SelStart(), 3);
+  const int blanks = memo->VirtualColumn() - 3;
+  MemoTest::TypeChar(wnd, u'x');
+  EXPECT_EQ(memo->Text(), "abc" + std::string(static_cast<std::size_t>(blanks), ' ') + "x\r\nlonger line");
+
+  // A click in the gutter toggles a bookmark and never enters virtual space.
+  Sleep(GetDoubleClickTime() + 20);
+  const POINT second = PointOf(memo->LineIndex(1));
+  SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, second.y + 5));
+  SendMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(2, second.y + 5));
+  EXPECT_FALSE(memo->InVirtualSpace());
+  EXPECT_EQ(memo->GetBookmarks(), "2");
+}
+
 TEST_F(EditingFixture, WithoutVirtualSpaceKeysGoToTheControl) {
   memo->SetText("abc\r\nx");
   memo->SetSelection(3, 0);
@@ -499,6 +526,25 @@ TEST_F(EditingFixture, FunctionBlocksAndJumpsCycleThroughOccurrences) {
   EXPECT_EQ(starts, (std::vector<int>{5, 33, 43, 5}));
   EXPECT_EQ(memo->JumpToFunction("nothing()", true, &occurrences), 0);
   EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(EditingFixture, SelectingCopyingAndRemovingTheFunctionAtTheCaret) {
+  memo->SetText("a = 1;\r\nvoid f() {\r\n  g();\r\n}\r\n\r\nb = 2;");
+  memo->SetSelection(memo->LineIndex(2) + 2, 0);
+  ASSERT_TRUE(memo->IsFunctionAtCaret());
+  ASSERT_TRUE(memo->SelectFunctionAtCaret(true, false));
+  EXPECT_EQ(memo->SelText(), "void f() {\r  g();\r}");
+  EXPECT_EQ(MemoTest::ClipboardWide(), u"void f() {\r\n  g();\r\n}");
+  EXPECT_EQ(memo->Text(), "a = 1;\r\nvoid f() {\r\n  g();\r\n}\r\n\r\nb = 2;");
+  ASSERT_TRUE(memo->SelectFunctionAtCaret(false, true));
+  EXPECT_EQ(memo->Text(), "a = 1;\r\n\r\n\r\nb = 2;");
+  ASSERT_TRUE(memo->Undo());
+  EXPECT_EQ(memo->Text(), "a = 1;\r\nvoid f() {\r\n  g();\r\n}\r\n\r\nb = 2;");
+  // The definition by its entry: the caret at its line's start.
+  memo->SetSelection(0, 0);
+  memo->JumpToFunctionDefinition("F()");
+  EXPECT_EQ(memo->SelStart(), memo->LineIndex(1));
+  EXPECT_EQ(memo->SelLength(), 0);
 }
 
 // ---------------------------------------------------------------------------
