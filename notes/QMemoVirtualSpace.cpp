@@ -121,9 +121,15 @@ void TQMemo::VSUpdateCaret() {
     return;
   }
   if (vs_.anchor < 0) {
+    // The real caret waits at the line's end. Anywhere else, something
+    // moved it (the host, a command of the control): virtual space is over,
+    // and the caret stays where it was put.
     int s, e;
     GetSel(s, e);
-    if (s != start + length || e != start + length) SetSel(start + length, start + length);
+    if (s != start + length || e != start + length) {
+      VSLeave(false);
+      return;
+    }
   }
   POINT at{0, 0};
   if (!PosFromChar(start, at)) return;
@@ -160,6 +166,9 @@ bool TQMemo::VSKeyDown(unsigned key) {
     // Decided without the lines: leaving (when active) or nothing.
     const NoteText::TVsOutcome outcome = NoteText::VSKeyDown(vs_, vsKey, mods, ctx);
     ApplyVsOutcome(outcome, hscroll);
+    // A chord the control carries out (Ctrl+Left, Ctrl+A, …) moves the real
+    // caret: the virtual one goes first.
+    if (!outcome.handled && vsKey != NoteText::TVsKey::Modifier && (mods.ctrl || mods.alt)) VSLeave(false);
     if (!vs_.Active()) VSClearDragState();
     return outcome.handled;
   }

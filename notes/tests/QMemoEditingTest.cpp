@@ -355,6 +355,24 @@ TEST_F(EditingFixture, VirtualSpaceKeysAndMaterialisedBlanks) {
   ASSERT_TRUE(memo->Undo());
   EXPECT_EQ(memo->Text(), "abc  \r\nlonger line here\r\nab") << "the blanks are an undo step of their own";
 
+  // The host moves the caret: virtual space ends, the caret stays.
+  memo->SetSelection(memo->TextLength(), 0);
+  MemoTest::KeyDown(wnd, VK_RIGHT);
+  ASSERT_TRUE(memo->InVirtualSpace());
+  memo->SetSelection(1, 0);
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_FALSE(memo->InVirtualSpace());
+  EXPECT_EQ(memo->SelStart(), 1);
+  // So does a chord the control carries out.
+  memo->SetSelection(memo->TextLength(), 0);
+  MemoTest::KeyDown(wnd, VK_RIGHT);
+  ASSERT_TRUE(memo->InVirtualSpace());
+  {
+    THeldKeys ctrl{VK_CONTROL};
+    MemoTest::KeyDown(wnd, VK_LEFT);
+  }
+  EXPECT_FALSE(memo->InVirtualSpace());
+
   // Down keeps the column across a shorter line and lands for real on a
   // long one.
   memo->SetText("0123456789ABC\r\nab\r\n0123456789ABC");
