@@ -87,6 +87,23 @@ TEST_F(EditingFixture, GutterShowsLineNumbersAndBookmarkDots) {
   }
   // The text starts right of the gutter.
   EXPECT_GE(PointOf(0).x, gutter);
+
+  // Night mode: a black gutter, yellow dots.
+  memo->SetNightMode(true);
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  UiTest::Pump();
+  TBitmap night;
+  ASSERT_TRUE(UiTest::CaptureClient(wnd, night));
+  UiTest::SavePng(night, UiTest::ScreenshotPath("notes_gutter_bookmarks_night.png"));
+  for (int line : {0, 1, 4}) {
+    const int top = PointOf(memo->LineIndex(line)).y;
+    const RECT band{0, top, gutter, top + height};
+    const int yellow = UiTest::CountColor(night, band, static_cast<TColor>(RGB(255, 255, 0)));
+    EXPECT_EQ(yellow > 10, line != 0) << "line " << line + 1;
+    const int area = (band.right - band.left) * (band.bottom - band.top);
+    EXPECT_GT(area - UiTest::CountColor(night, band, clBlack) - yellow, 3) << "no number on line " << line + 1;
+  }
+  EXPECT_EQ(night.Pixel(1, PointOf(0).y), clBlack);
 }
 
 TEST_F(EditingFixture, GutterClickTogglesBookmarksAndCtrlBJumps) {
