@@ -247,6 +247,12 @@ bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& 
       if (TEntryRow* still = RowAt(index); still && still->data_ == data && !data) still->SetCaption(text);
       return true;
     }
+    case LVN_BEGINDRAG: {
+      const auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
+      result = 0;
+      if (OnStartDrag) OnStartDrag(this, RowAt(nm->iItem), nm->ptAction.x, nm->ptAction.y);
+      return true;
+    }
     case NM_CLICK:
       if (OnClick) OnClick(this);
       result = 0;

@@ -89,6 +89,9 @@ class TEntryListView : public TItemControl {
   std::function<void(TObject* sender, TEntryRow* item, bool& allow)> OnEditing;
   std::function<void(TObject* sender, TEntryRow* item, std::string& text)> OnEdited;
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
+  // The left button went down on row and the mouse moved the system's drag
+  // distance with it held (LVN_BEGINDRAG): a drag begins at (x, y).
+  std::function<void(TObject* sender, TEntryRow* row, int x, int y)> OnStartDrag;
 
  protected:
   void CreateParams(TCreateParams& params) override;

@@ -418,6 +418,7 @@ void TFormMain::CreateStatusBar() {
 void TFormMain::BindEvents() {
   OnShow = [this](TObject* s) { FormShow(s); };
   BindEntryEvents();
+  BindMoveEvents();
   TimerStartup->OnTimer = [this](TObject* s) { TimerStartupTimer(s); };
   TimerUpdateUI->OnTimer = [this](TObject* s) { TimerUpdateUITimer(s); };
   TimerTray->OnTimer = [this](TObject* s) { TimerTrayTimer(s); };
@@ -860,12 +861,6 @@ void TFormMain::CloseFile(TObject*) {}
 void TFormMain::ChangeMasterPassword1Click(TObject*) {}
 void TFormMain::SaveFile(TObject*) {}
 void TFormMain::SaveFileAs(TObject*) {}
-void TFormMain::Import1Click(TObject*) {}
-void TFormMain::Export1Click(TObject*) {}
-void TFormMain::GroupMoveUp(TObject*) {}
-void TFormMain::GroupMoveDown(TObject*) {}
-void TFormMain::EntryMoveUp(TObject*) {}
-void TFormMain::EntryMoveDown(TObject*) {}
 void TFormMain::Minimize1Click(TObject*) {}
 
 void TFormMain::Exit1Click(TObject*) {

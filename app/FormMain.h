@@ -34,6 +34,8 @@
 #include "ui/Menus.h"
 #include "ui/TrayIcon.h"
 
+struct TGroupPlacement;
+
 class TFormMain : public TForm {
  public:
   explicit TFormMain(TComponent* owner);
@@ -278,6 +280,37 @@ class TFormMain : public TForm {
   void EditShortcutKeyDown(TObject* sender, WORD& key, TShiftState shift);
   void EditShortcutDblClick(TObject* sender);
 
+  // ---- Moving groups and entries, drag and drop (FormMainMoves.cpp) ----------
+  // An entry dragged from the list, and a group dragged in the tree; each
+  // drag holds the mouse capture of its control until the button is let go.
+  TVaultEntry* DragEntry = nullptr;
+  bool EntryDragging = false;
+  POINT DragStart{0, 0};
+  TVaultGroup* DragGroup = nullptr;
+  bool GroupDragging = false;
+  // Exchanges the selected entry with its neighbour in its group (-1 up,
+  // +1 down).
+  void MoveEntry(int delta);
+  // Ids 1..n in list order, the entry hot keys registered under the new
+  // ids, the vault text and the list refreshed.
+  void RenumberEntries();
+  void MoveEntryToGroup(TVaultEntry* entry, TTreeNode* node);
+  // The tree node under a point of the entry list's client area, or null.
+  TTreeNode* NodeAtListPoint(int x, int y);
+  void ListView1StartDrag(TObject* sender, TEntryRow* row, int x, int y);
+  void ListView1MouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void ListView1MouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void TreeView1StartDrag(TObject* sender, TTreeNode* node, int x, int y);
+  void TreeView1MouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void TreeView1MouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  // Whether the node under the tree's client point takes what is dragged
+  // from source (the list or the tree).
+  bool TreeView1DragOver(TObject* source, int x, int y);
+  void TreeView1DragDrop(TObject* source, int x, int y);
+  // Ends any drag: state reset, capture released, cursor and drop target
+  // cleared.
+  void CancelDrag();
+
   // Tab from the search edit moves into the entry list.
   bool DialogKey(WORD key, unsigned shift) override;
   bool IsShortCut(WORD key, unsigned shift) override;
@@ -304,6 +337,17 @@ class TFormMain : public TForm {
   TQToggleBitBtn* PanelButton(const std::string& name, int glyph);
 
   void BindEntryEvents();
+  void BindMoveEvents();
+  // Carries out a planned group move in the vault and the tree, then
+  // selects the group; false when nothing was moved.
+  bool PlaceGroup(TVaultGroup* group, const TGroupPlacement& plan);
+  // The rest of a renumbering: hot-key and auto-type state, vault text,
+  // list, and the message about chords that could not be registered again.
+  void AfterRenumber(const std::string& hotKeyConflict);
+  // A drag begun in this document that may go on (the vault not locked,
+  // replaced or read-only meanwhile).
+  bool DragStillValid() const;
+  std::uint64_t dragGeneration_ = 0;  // DocumentGeneration when the drag began
   std::unordered_map<const TVaultGroup*, HTREEITEM> groupNodes_;  // the tree item of each group
   bool listMovesTree_ = false;  // the list moves the tree's selection
   bool deletingNodes_ = false;  // tree nodes are being deleted

@@ -135,6 +135,12 @@ bool TTreeNode::Selected() const { return TreeView_GetSelection(tree_->Handle())
 
 void TTreeNode::MakeVisible() { TreeView_EnsureVisible(tree_->Handle(), item_); }
 
+RECT TTreeNode::DisplayRect(bool textOnly) const {
+  RECT r{0, 0, 0, 0};
+  if (!TreeView_GetItemRect(tree_->Handle(), item_, &r, textOnly ? TRUE : FALSE)) r = RECT{0, 0, 0, 0};
+  return r;
+}
+
 void TTreeNode::EditText() {
   SetFocus(tree_->Handle());
   SendMessageA(tree_->Handle(), TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item_));
@@ -167,6 +173,23 @@ LRESULT TItemControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (key == 0 || !HandleAllocated()) return 0;
     return TStdControl::WndProc(msg, key, lParam);
   }
+  const int x = static_cast<short>(LOWORD(lParam));
+  const int y = static_cast<short>(HIWORD(lParam));
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      if (OnMouseMove) OnMouseMove(this, MouseShiftState(wParam), x, y);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      if (OnMouseUp) OnMouseUp(this, msg == WM_LBUTTONUP ? mbLeft : mbRight, MouseShiftState(wParam), x, y);
+      break;
+    case WM_CAPTURECHANGED:
+      if (OnCaptureLost) OnCaptureLost(this);
+      break;
+    default:
+      break;
+  }
+  if (!HandleAllocated()) return 0;
   return TStdControl::WndProc(msg, wParam, lParam);
 }
 
@@ -273,6 +296,92 @@ TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
   return NodeOf(item);
 }
 
+bool TTreeView::MoveNode(TTreeNode* node, TTreeNode* parent, TTreeNode* before) {
+  if (!node || node->tree_ != this || !HandleAllocated()) return false;
+  for (TTreeNode* p = parent; p; p = p->Parent())
+    if (p == node) return false;
+  if (before && before->Parent() != parent) return false;
+  if (before == node) return true;
+  HWND wnd = Handle();
+  HTREEITEM after = TVI_LAST;
+  if (before) {
+    HTREEITEM prev = TreeView_GetPrevSibling(wnd, before->item_);
+    after = prev ? prev : TVI_FIRST;
+  }
+  const HTREEITEM selected = TreeView_GetSelection(wnd);
+  const HTREEITEM dropTarget = TreeView_GetDropHilight(wnd);
+  HTREEITEM newSelected = nullptr, newDropTarget = nullptr;
+
+  // Copies of the subtree's items, parents first, each new child last
+  // below its new parent; then the node objects take the new items.
+  struct TCopy {
+    HTREEITEM from, parent, after;
+  };
+  std::vector<TCopy> stack{{node->item_, parent ? parent->item_ : TVI_ROOT, after}};
+  std::vector<std::pair<HTREEITEM, HTREEITEM>> moved;
+  std::vector<HTREEITEM> expanded;
+  std::vector<char> text(32768, '\0');
+  while (!stack.empty()) {
+    const TCopy c = stack.back();
+    stack.pop_back();
+    TVITEMA item{};
+    item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
+    item.hItem = c.from;
+    item.stateMask = static_cast<UINT>(-1);
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    text[0] = '\0';
+    SendMessageA(wnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    TVINSERTSTRUCTA ins{};
+    ins.hParent = c.parent;
+    ins.hInsertAfter = c.after;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
+    ins.item.pszText = text.data();
+    ins.item.iImage = item.iImage;
+    ins.item.iSelectedImage = item.iSelectedImage;
+    ins.item.lParam = item.lParam;
+    ins.item.stateMask = TVIS_BOLD | TVIS_CUT;
+    ins.item.state = item.state & ins.item.stateMask;
+    auto copy = reinterpret_cast<HTREEITEM>(SendMessageA(wnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    if (!copy) {
+      // Out of room: the copies made so far go, the subtree stays as it was.
+      if (!moved.empty()) TreeView_DeleteItem(wnd, moved.front().second);
+      return false;
+    }
+    moved.emplace_back(c.from, copy);
+    if (item.state & TVIS_EXPANDED) expanded.push_back(copy);
+    if (c.from == selected) newSelected = copy;
+    if (c.from == dropTarget) newDropTarget = copy;
+    std::vector<HTREEITEM> children;
+    for (HTREEITEM ch = TreeView_GetChild(wnd, c.from); ch; ch = TreeView_GetNextSibling(wnd, ch)) children.push_back(ch);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back({*it, copy, TVI_LAST});
+  }
+  for (const auto& [from, to] : moved) {
+    auto it = nodes_.find(from);
+    if (it == nodes_.end()) continue;
+    std::unique_ptr<TTreeNode> object = std::move(it->second);
+    nodes_.erase(it);
+    object->item_ = to;
+    nodes_[to] = std::move(object);
+  }
+  for (HTREEITEM item : expanded) TreeView_Expand(wnd, item, TVE_EXPAND);
+  if (newSelected) TreeView_SelectItem(wnd, newSelected);
+  if (newDropTarget) TreeView_SelectDropTarget(wnd, newDropTarget);
+  // The old items are no longer anyone's: their deletion forgets nothing.
+  TreeView_DeleteItem(wnd, moved.front().first);
+  return true;
+}
+
+TTreeNode* TTreeView::DropTarget() const {
+  auto* self = const_cast<TTreeView*>(this);
+  if (!self->HandleAllocated()) return nullptr;
+  return NodeOf(TreeView_GetDropHilight(self->Handle()));
+}
+
+void TTreeView::SetDropTarget(TTreeNode* node) {
+  if (HandleAllocated()) TreeView_SelectDropTarget(Handle(), node ? node->item_ : nullptr);
+}
+
 bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
   if (msg != WM_NOTIFY) return false;
   auto* hdr = reinterpret_cast<NMHDR*>(lParam);
@@ -282,6 +391,13 @@ bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& resul
       Forget(reinterpret_cast<NMTREEVIEWA*>(lParam)->itemOld.hItem);
       result = 0;
       return true;
+    case TVN_BEGINDRAGA:
+    case TVN_BEGINDRAGW: {
+      const auto* nm = reinterpret_cast<NMTREEVIEWA*>(lParam);
+      result = 0;
+      if (OnStartDrag) OnStartDrag(this, NodeOf(nm->itemNew.hItem), nm->ptDrag.x, nm->ptDrag.y);
+      return true;
+    }
     case TVN_SELCHANGEDA:
     case TVN_SELCHANGEDW:
       if (OnChange) OnChange(this, NodeOf(reinterpret_cast<NMTREEVIEWA*>(lParam)->itemNew.hItem));

@@ -53,6 +53,9 @@ class TTreeNode {
   void Collapse(bool recursive);
   bool Selected() const;
   void MakeVisible();
+  // The node's rectangle in client coordinates: its whole row, or only its
+  // text when textOnly. Empty when the node is not shown.
+  RECT DisplayRect(bool textOnly) const;
   // Starts editing the node's text in place.
   void EditText();
   // Deletes the node and its subtree.
@@ -69,6 +72,8 @@ class TTreeNode {
 
 // Tree and list views: redraw held off between BeginUpdate and EndUpdate
 // (nested calls count), and a key-down event that may swallow the key.
+// The mouse events run before the control's own handling of the message;
+// they serve a drag that the control began and whose capture it holds.
 class TItemControl : public TStdControl {
  public:
   explicit TItemControl(TComponent* owner) : TStdControl(owner) {}
@@ -76,6 +81,10 @@ class TItemControl : public TStdControl {
   void EndUpdate();
   bool Updating() const { return updating_ != 0; }
   TKeyEvent OnKeyDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
+  // The control lost the mouse capture (WM_CAPTURECHANGED).
+  TNotifyEvent OnCaptureLost;
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -108,6 +117,15 @@ class TTreeView : public TItemControl {
   void SetSelected(TTreeNode* node);
   // The node under a client point, or null.
   TTreeNode* GetNodeAt(int x, int y) const;
+  // Moves node with its subtree below parent (null: the top level), in front
+  // of before (a child of parent; null: last). The node objects stay the
+  // same (their items are new); a selection inside the subtree moves along,
+  // expanded nodes stay expanded. False, with nothing changed, when parent
+  // lies in node's subtree or before is not a child of parent.
+  bool MoveNode(TTreeNode* node, TTreeNode* parent, TTreeNode* before);
+  // The node shown as the target of a drag and drop (null: none).
+  TTreeNode* DropTarget() const;
+  void SetDropTarget(TTreeNode* node);
   // Batches changes without repainting.
 
   // The selection moved to node (null: none).
@@ -119,6 +137,9 @@ class TTreeView : public TItemControl {
   std::function<void(TObject* sender, TTreeNode* node, std::string& text)> OnEdited;
   // The right mouse button was released over the tree (client point).
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
+  // The left button went down on node and the mouse moved the system's
+  // drag distance with it held (TVN_BEGINDRAG): a drag begins at (x, y).
+  std::function<void(TObject* sender, TTreeNode* node, int x, int y)> OnStartDrag;
 
  protected:
   void CreateParams(TCreateParams& params) override;
