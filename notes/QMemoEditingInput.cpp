@@ -15,11 +15,19 @@ bool Down(int vk) { return GetKeyState(vk) < 0; }
 
 bool IsCtrlKey(WORD key) { return key == VK_CONTROL || key == VK_LCONTROL || key == VK_RCONTROL; }
 
+bool IsModifierKey(WORD key) {
+  return IsCtrlKey(key) || key == VK_SHIFT || key == VK_LSHIFT || key == VK_RSHIFT || key == VK_MENU ||
+         key == VK_LMENU || key == VK_RMENU;
+}
+
 }  // namespace
 
 bool TQMemo::HandleEditingKeyDown(WORD key) {
   const bool ctrl = Down(VK_CONTROL), shift = Down(VK_SHIFT), alt = Down(VK_MENU);
   vsSwallowBackspace_ = false;
+  // Any other key acts on the text or the caret: the highlighted pair goes
+  // first, so that nothing typed or pasted next to it takes its colours.
+  if (!IsModifierKey(key) && (bracketHighlightPos_ >= 0 || bracketMatchPos_ >= 0)) ClearBracketHighlight();
   if (IsCtrlKey(key)) {
     // Once per press, not for the key's repeats.
     if (!ctrlHeld_) {

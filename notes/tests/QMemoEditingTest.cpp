@@ -326,6 +326,23 @@ TEST_F(EditingFixture, CtrlHeldHighlightsTheBracketsAtTheCaretUntilReleased) {
   const CHARFORMAT2W cf = MemoTest::FormatAt(wnd, 11);
   EXPECT_TRUE(cf.dwEffects & CFE_AUTOBACKCOLOR);
   EXPECT_EQ(cf.crTextColor, ColorToRGB(memo->TextColorNight()));
+  // A paste while the pair is shown: the pasted text takes none of its
+  // colours.
+  ASSERT_TRUE(MemoTest::SetClipboardWide(form.Handle(), u"zz"));
+  memo->SetSelection(12, 0);  // just after the ")"
+  {
+    THeldKeys ctrl{VK_CONTROL};
+    SendMessageW(wnd, WM_KEYDOWN, VK_CONTROL, 1);
+    ASSERT_EQ(memo->BracketHighlightPos(), 11);
+    SendMessageW(wnd, WM_KEYDOWN, 'V', 1);
+  }
+  SendMessageW(wnd, WM_KEYUP, VK_CONTROL, 0xC0000001);
+  ASSERT_EQ(memo->Text(), "x = {\r\n  a(b)zz\r\n}");
+  for (int i : {11, 12, 13}) {
+    const CHARFORMAT2W pasted = MemoTest::FormatAt(wnd, i);
+    EXPECT_TRUE(pasted.dwEffects & CFE_AUTOBACKCOLOR) << i;
+    EXPECT_FALSE(pasted.dwEffects & CFE_BOLD) << i;
+  }
 }
 
 TEST_F(EditingFixture, QuotedReferenceGoesToTheHost) {
