@@ -375,8 +375,29 @@ TEST_F(EditingFixture, VirtualSpaceKeysAndMaterialisedBlanks) {
   // The system caret stands at the virtual column.
   POINT caret{0, 0};
   if (GetFocus() == wnd && GetCaretPos(&caret)) {
-    const POINT end = PointOf(3);
-    EXPECT_GT(caret.x, end.x);
+    HDC dc = GetDC(wnd);
+    HGDIOBJ old = SelectObject(dc, memo->Font().Handle());
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(wnd, dc);
+    EXPECT_EQ(caret.x, PointOf(0).x + 6 * tm.tmAveCharWidth) << "column 6 in average widths";
+  }
+  // Switched off: the system caret is back at the real caret.
+  if (GetFocus() == wnd) {
+    POINT before{0, 0};
+    memo->SetSelection(0, 0);
+    memo->SetSelection(3, 0);
+    GetCaretPos(&before);
+    memo->SetSelection(3, 0);
+    for (int i = 0; i < 3; ++i) MemoTest::KeyDown(wnd, VK_RIGHT);
+    memo->SetVirtualSpace(false);
+    POINT after{0, 0};
+    GetCaretPos(&after);
+    EXPECT_EQ(after.x, before.x);
+    memo->SetVirtualSpace(true);
+    memo->SetSelection(3, 0);
+    for (int i = 0; i < 3; ++i) MemoTest::KeyDown(wnd, VK_RIGHT);
   }
   // Backspace in virtual space moves left and deletes nothing.
   MemoTest::KeyDown(wnd, VK_BACK);
