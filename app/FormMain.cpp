@@ -736,50 +736,6 @@ void TFormMain::FinishProgress() {
 // ===========================================================================
 // Document
 
-void TFormMain::UpdateCaption() {
-  std::string caption = VaultPath.empty() ? "Untitled - Vaultline" : ExtractFileName(VaultPath) + " - Vaultline";
-  if (Modified) caption = "*" + caption;
-  if (ReadOnly) caption = "[Read-only] " + caption;
-  if (Locked) caption = "[Locked] " + caption;
-  SetCaption(caption);
-  if (Application) Application->SetTitle(caption);
-  TrayIcon1->SetHint(caption);
-}
-
-bool TFormMain::ConfirmSaveChanges() {
-  if (!Modified) return true;
-  const std::string name = VaultPath.empty() ? "Untitled" : ExtractFileName(VaultPath);
-  const int answer = ShowMessageBox(name +
-                                        " has been modified.\r\n\r\nDo you want to save your changes?\r\n\r\n"
-                                        "Yes = Save changes\r\nNo = Continue without saving\r\nCancel = Keep editing",
-                                    "Save changes?", MB_YESNOCANCEL | MB_ICONQUESTION);
-  if (answer == IDYES) return SaveVault(false);
-  return answer == IDNO;
-}
-
-bool TFormMain::SaveVault(bool) {
-  // Writing the vault needs the engine; until it is there nothing is saved.
-  return false;
-}
-
-bool TFormMain::OpenVault(const std::string& path, bool force) {
-  // 1.
-  if (!Platform::FileExists(path)) {
-    ShowMessageBox("The selected file does not exist.", "Open error", MB_ICONERROR);
-    return false;
-  }
-  // 2.
-  if (!SameText(ExtractFileExt(path), ".qvl")) {
-    ShowMessageBox("Only .qvl files are supported.", "Invalid file type", MB_ICONERROR);
-    return false;
-  }
-  // 3.
-  if (!force && !ConfirmSaveChanges()) return false;
-  // The lock check, the password and the decryption need the engine; until
-  // it is there the vault is not opened.
-  return false;
-}
-
 bool TFormMain::UnlockVault() {
   // Unlocking reopens the vault with its master password once locking exists.
   return !Locked;
@@ -854,13 +810,7 @@ void TFormMain::UpdateNotesState() {
 // Commands. Each belongs to the part of the program that does its work;
 // the ones without a body here do nothing yet.
 
-void TFormMain::NewFile(TObject*) {}
-void TFormMain::OpenFile(TObject*) {}
 void TFormMain::Lock1Click(TObject*) {}
-void TFormMain::CloseFile(TObject*) {}
-void TFormMain::ChangeMasterPassword1Click(TObject*) {}
-void TFormMain::SaveFile(TObject*) {}
-void TFormMain::SaveFileAs(TObject*) {}
 void TFormMain::Minimize1Click(TObject*) {}
 
 void TFormMain::Exit1Click(TObject*) {

@@ -17,6 +17,8 @@
 
 #include "app/EntryListView.h"
 #include "app/model/Shortcuts.h"
+#include "app/model/VaultBackup.h"
+#include "app/model/VaultDocument.h"
 #include "app/model/VaultModel.h"
 #include "controls/QEdit.h"
 #include "controls/QStatus.h"
@@ -154,6 +156,16 @@ class TFormMain : public TForm {
   bool ConfirmSaveChanges();
   bool SaveVault(bool silent);
   bool OpenVault(const std::string& path, bool force);
+  // Asks for a file name and saves the vault there (FormMainVault.cpp).
+  bool SaveVaultAs();
+  // The iteration count the held session key was derived with (0: none);
+  // opening tries it again after a wrong password.
+  int SessionKeyIterations = 0;
+  // The file steps of a save: a step a test sets here replaces the default
+  // (failures injected, a save stopped after a step as a crash would).
+  TVaultSaveIo SaveIo;
+  // The backup copies that saves make.
+  TVaultBackup VaultBackups{DefaultBackupSeams(nullptr)};
   bool UnlockVault();
   // Restores the window from the tray and brings it to the front; unlocks a
   // locked vault when asked.

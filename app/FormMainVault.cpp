@@ -1,0 +1,674 @@
+// The vault document of the main window: New, Open, Save, Save As, Close and
+// Change Master Password, with the lock file, the backups, the progress bar
+// and the messages of each step.
+//
+// Rules this file keeps beyond the plain sequence of steps:
+// - A command that waited for the user (a message box, the password or a
+//   file dialog) goes on only when the vault was neither locked nor replaced
+//   meanwhile: timers, hot keys and session messages run inside modal loops.
+//   SaveVault refuses while the vault is locked, so a locked, emptied
+//   window is never written over the real vault.
+// - A password that fails with the key derived at the engine's present
+//   iteration count is tried again with the other counts its key may have
+//   been made with (PasswordRetryCounts); only a wrong password asks again,
+//   any other failure of the file ends the open with the engine's text.
+// - Opening takes the new key and the new cipher settings only once the
+//   vault's lock file is held; until then the shown document keeps its own.
+// - A new vault's key is derived with the Defaults count, the count its
+//   first save writes into the file's header.
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "app/AppSeams.h"
+#include "app/FormMain.h"
+#include "app/FormPwd.h"
+#include "app/FormSettings.h"
+#include "app/Helpers.h"
+#include "app/model/VaultDocument.h"
+#include "app/model/VaultText.h"
+#include "base/Platform.h"
+#include "base/Stream.h"
+#include "base/SysUtils.h"
+#include "base/Wipe.h"
+#include "engine/QEncContainer.h"
+#include "ui/Application.h"
+
+namespace {
+
+// The cipher settings of an engine, which belong to the open vault.
+struct TCipherState {
+  TQEncAlgorithm Algorithm, Algorithm2, Algorithm3;
+  bool FastMode;
+  int Iterations, FastIterations;
+};
+
+TCipherState CipherStateOf(const TQEnc& engine) {
+  return {engine.Algorithm(), engine.Algorithm2(), engine.Algorithm3(),
+          engine.FastMode(),  engine.Iterations(), engine.FastIterations()};
+}
+
+void RestoreCipherState(TQEnc& engine, const TCipherState& s) {
+  engine.SetAlgorithm(s.Algorithm);
+  engine.SetAlgorithm2(s.Algorithm2);
+  engine.SetAlgorithm3(s.Algorithm3);
+  engine.SetFastMode(s.FastMode);
+  engine.SetIterations(s.Iterations);
+  engine.SetFastIterations(s.FastIterations);
+}
+
+// The iteration count in the header of a container file; 0 when the file
+// has no readable header.
+int HeaderIterations(const std::string& path) {
+  std::uint8_t raw[QEncFormat::MaxHeaderSize] = {};
+  std::int64_t got = 0;
+  try {
+    TFileStream file(path, fmOpenRead | fmShareDenyNone);
+    got = file.Read(raw, sizeof raw);
+  } catch (...) {
+    return 0;
+  }
+  if (got < 5) return 0;
+  const int version = raw[QEncFormat::V2::Version];
+  const int size = version == 2 ? QEncFormat::HeaderSizeV2 : QEncFormat::HeaderSizeV3;
+  TQEncHeader header;
+  if (got < size || ParseHeader(raw, version, header) != ErrNone) return 0;
+  return header.Iterations > static_cast<std::uint32_t>(INT_MAX) ? 0 : static_cast<int>(header.Iterations);
+}
+
+// The Defaults page's settings in an engine of their own.
+void DefaultsEngine(TQEnc& engine) {
+  engine.SetFastMode(false);
+  engine.SetAlgorithm(qeaTwofishCTR);
+  engine.SetAlgorithm2(qeaAES128CTR);
+  engine.SetAlgorithm3(qeaChaCha20);
+  engine.SetIterations(kStandardIterations);
+  DefaultsPageToEngine(&engine);
+}
+
+int DefaultsIterations() {
+  TQEnc engine(nullptr);
+  DefaultsEngine(engine);
+  return engine.Iterations();
+}
+
+// The whole file as text, read while others may read it but not write it.
+bool ReadPlainFile(const std::string& path, std::string& text) {
+  text.clear();
+  try {
+    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
+    const std::int64_t size = file.Size();
+    if (size < 0 || size > static_cast<std::int64_t>(text.max_size())) return false;
+    text.resize(static_cast<std::size_t>(size));
+    if (size > 0 && file.Read(text.data(), size) != size) {
+      WipeString(text);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    WipeString(text);
+    return false;
+  }
+}
+
+// The password dialog for a new (or changed) master password or, in verify
+// mode, for the one that opens a vault. False when it was dismissed, or
+// when it is already up for another command (it is one window). password
+// receives the text; the dialog's edit is emptied.
+bool AskPassword(bool verifyMode, bool changeMode, std::string& password) {
+  password.clear();
+  if (!FormPwd) return false;
+  if (FormPwd->HandleAllocated() && IsWindowVisible(FormPwd->Handle())) return false;
+  FormPwd->GenerateMode = false;
+  FormPwd->ChangeMode = changeMode;
+  FormPwd->VerifyMode = verifyMode;
+  const int result = FormPwd->ShowModal();
+  FormPwd->VerifyMode = false;
+  const bool given = result == mrOk && !FormPwd->Cancelled;
+  if (given) password = FormPwd->EditPwd->Text();
+  FormPwd->EditPwd->ClearSecret();
+  return given;
+}
+
+// Decrypts the vault file with key in the main engine. The engine's key is
+// cleared afterwards in every case.
+TQEncError DecryptVault(TQEnc& engine, const std::string& path, const std::string& key, std::string& text) {
+  engine.SetUseFileNameInKey(false);
+  engine.SetKey(key);
+  WipeString(text);
+  text = engine.DecryptFileToString(path);
+  const TQEncError error = engine.LastError();
+  engine.ClearSessionKey();
+  if (error != ErrNone) WipeString(text);
+  return error;
+}
+
+int CheckedBackupButton() {
+  if (!FormSettings) return 0;
+  const TRadioButton* buttons[] = {FormSettings->RadioBak1, FormSettings->RadioBak2, FormSettings->RadioBak3,
+                                   FormSettings->RadioBak4};
+  for (int i = 0; i < 4; ++i)
+    if (buttons[i] && buttons[i]->Checked()) return i + 1;
+  return 0;
+}
+
+}  // namespace
+
+// ===========================================================================
+// Caption and the save question
+
+void TFormMain::UpdateCaption() {
+  const std::string caption = VaultCaption(VaultPath, Modified, ReadOnly, Locked);
+  SetCaption(caption);
+  if (Application) Application->SetTitle(caption);
+  TrayIcon1->SetHint(caption);
+}
+
+bool TFormMain::ConfirmSaveChanges() {
+  if (!Modified) return true;
+  const std::string name = VaultPath.empty() ? "Untitled" : ExtractFileName(VaultPath);
+  const int answer = ShowMessageBox(name + DocumentTexts::kSaveChangesQuestion, DocumentTexts::kSaveChangesCaption,
+                                    MB_YESNOCANCEL | MB_ICONQUESTION);
+  // A lock during the question has dropped the changes; Save then refuses.
+  if (answer == IDYES) return SaveVault(false);
+  return answer == IDNO;
+}
+
+// ===========================================================================
+// Save
+
+bool TFormMain::SaveVault(bool silent) {
+  // A locked window holds no vault: writing it would empty the real one.
+  if (Locked) return false;
+  // 1.
+  if (VaultPath.empty()) return silent ? false : SaveVaultAs();
+  // 2.
+  if (!RefuseIfReadOnly(!silent)) return false;
+  // 3.
+  BuildVaultText();
+  ClearSearchHistory();
+  // 4.
+  if (!ProcessVaultLock().CheckLockBeforeSave(VaultPath)) {
+    if (!silent) ShowMessageBox(LockTexts::kSaveRefused, LockTexts::kCaption, MB_ICONWARNING);
+    return false;
+  }
+  // 5.
+  if (SessionKey.empty()) {
+    if (!silent) ShowMessageBox(DocumentTexts::kNoMasterKey, DocumentTexts::kSaveErrorCaption, MB_ICONERROR);
+    return false;
+  }
+  // 6. From here the engine's key is cleared on every way out, and the bar
+  // hidden unless the save succeeded.
+  ShowProgress(10);
+  bool saved = false;
+  struct TFinally {
+    TFormMain* form;
+    bool& saved;
+    ~TFinally() {
+      form->QEnc1->ClearSessionKey();
+      if (!saved) form->HideProgress();
+    }
+  } finally{this, saved};
+
+  // 7.
+  QEnc1->SetUseFileNameInKey(false);
+  QEnc1->SetHeaderOnly(false);
+  ShowProgress(30);
+  QEnc1->SetKey(SessionKey);
+  ShowProgress(60);
+
+  std::string text = VaultTextForContainer(MemoData->Text());
+  const int mode = GetBackupMode(CheckedBackupButton());
+  TVaultBackup& backups = VaultBackups;
+  if (!backups.Seams().IsEncryptedFile)
+    backups.Seams().IsEncryptedFile = [](const std::string& path) {
+      TQEnc probe(nullptr);
+      return probe.IsEncryptedFile(path);
+    };
+  TVaultSaveIo io;
+  io.Encrypt = [this, &text](const std::string& tmp) {
+    if (QEnc1->EncryptStringToFile(text, tmp, "")) return 0;
+    const int error = QEnc1->LastError();
+    return error != ErrNone ? error : static_cast<int>(ErrEncryptFailed);
+  };
+  io.MakeBackupCopies = [&backups, mode](const std::string& vault, std::string& errorText) {
+    return backups.MakeBackupCopies(vault, mode, errorText);
+  };
+  io.Replace = [](const std::string& tmp, const std::string& vault) { return Platform::MoveFileReplacing(tmp, vault); };
+  io.ApplyBackupMode = [&backups, mode](const std::string& vault) { backups.ApplyBackupMode(vault, mode); };
+  io.RemoveFile = [](const std::string& path) { return Platform::RemoveFile(path); };
+  io.OnStep = [this](TVaultSaveStep step) {
+    if (step == TVaultSaveStep::Encrypted) ShowProgress(90);
+  };
+  // Steps that a test replaced.
+  if (SaveIo.Encrypt) io.Encrypt = SaveIo.Encrypt;
+  if (SaveIo.MakeBackupCopies) io.MakeBackupCopies = SaveIo.MakeBackupCopies;
+  if (SaveIo.Replace) io.Replace = SaveIo.Replace;
+  if (SaveIo.ApplyBackupMode) io.ApplyBackupMode = SaveIo.ApplyBackupMode;
+  if (SaveIo.RemoveFile) io.RemoveFile = SaveIo.RemoveFile;
+  if (SaveIo.AfterStep) io.AfterStep = SaveIo.AfterStep;
+
+  // 8. to 13.
+  const TVaultSaveOutcome outcome = WriteVaultFile(VaultPath, io);
+  WipeString(text);
+  switch (outcome.Result) {
+    case TVaultSaveResult::Saved:
+      break;
+    case TVaultSaveResult::EncryptFailed:
+      if (!silent)
+        ShowMessageBox(DocumentTexts::kEncryptFailed + TQEnc::ErrorToString(static_cast<TQEncError>(outcome.EncryptError)),
+                       DocumentTexts::kSaveErrorCaption, MB_ICONERROR);
+      return false;
+    case TVaultSaveResult::BackupFailed:
+      if (!silent) ShowMessageBox(outcome.BackupError, BackupTexts::kCaption, MB_ICONERROR);
+      return false;
+    case TVaultSaveResult::ReplaceFailed:
+      if (!silent) ShowMessageBox(DocumentTexts::kReplaceFailed, DocumentTexts::kSaveErrorCaption, MB_ICONERROR);
+      return false;
+    case TVaultSaveResult::Stopped:
+      return false;
+  }
+  Modified = false;
+  UpdateCaption();
+  SaveState();
+  saved = true;
+  FinishProgress();
+  return true;
+}
+
+bool TFormMain::SaveVaultAs() {
+  const std::uint64_t generation = DocumentGeneration;
+  // 1.
+  if (!VaultPath.empty()) {
+    SaveDialog1->SetInitialDir(ExtractFilePath(VaultPath));
+    SaveDialog1->SetFileName(ExtractFileName(VaultPath));
+  } else {
+    SaveDialog1->SetFileName("");
+  }
+  const bool picked = SaveDialog1->Execute(Handle());
+  if (!StillSameDocument(generation) || !picked) return false;
+  // 2.
+  const std::string chosen = SaveDialog1->FileName();
+  if (!SameText(ExtractFileExt(chosen), ".qvl")) {
+    ShowMessageBox(DocumentTexts::kOnlyQvl, DocumentTexts::kInvalidTypeCaption, MB_ICONERROR);
+    return false;
+  }
+  // 3.
+  const std::string oldPath = VaultPath;
+  const bool oldReadOnly = ReadOnly;
+  const std::string target = ExpandFileName(chosen);
+  // 4. Taking the new lock releases the old one.
+  TVaultLock& lock = ProcessVaultLock();
+  if (!lock.AcquireLock(target, false)) {
+    ShowMessageBox(LockTexts::kSaveAsRefused, LockTexts::kCaption, MB_ICONWARNING);
+    return false;
+  }
+  // 5.
+  VaultPath = target;
+  ReadOnly = false;
+  UpdateDetailControls();
+  // 6.
+  if (SaveVault(false)) {
+    TimerUpdateUITimer(this);
+    return true;
+  }
+  // 7. Back to the old file and its lock.
+  lock.ReleaseHeldLock();
+  VaultPath = oldPath;
+  ReadOnly = oldReadOnly;
+  if (!oldPath.empty() && !oldReadOnly) lock.AcquireLock(oldPath, false);
+  UpdateDetailControls();
+  UpdateCaption();
+  TimerUpdateUITimer(this);
+  SaveState();
+  return false;
+}
+
+// ===========================================================================
+// Open
+
+bool TFormMain::OpenVault(const std::string& path, bool force) {
+  using namespace DocumentTexts;
+  // 1.
+  if (!Platform::FileExists(path)) {
+    ShowMessageBox(kFileMissing, kOpenErrorCaption, MB_ICONERROR);
+    return false;
+  }
+  // 2.
+  if (!SameText(ExtractFileExt(path), ".qvl")) {
+    ShowMessageBox(kOnlyQvl, kInvalidTypeCaption, MB_ICONERROR);
+    return false;
+  }
+  // After every wait for the user: a vault locked (unless it was locked to
+  // begin with: unlocking reopens it through here) or replaced meanwhile
+  // ends the open, and a lock shows the unlock prompt.
+  const bool lockedAtStart = Locked;
+  const std::uint64_t generation = DocumentGeneration;
+  auto interrupted = [&] { return (Locked && !lockedAtStart) || DocumentGeneration != generation; };
+  auto abandon = [&] {
+    if (Locked && !lockedAtStart) UnlockIfLocked();
+    return false;
+  };
+  // 3.
+  if (!force && !ConfirmSaveChanges()) return false;
+  if (interrupted()) return abandon();
+
+  // 4.
+  TVaultLock& lock = ProcessVaultLock();
+  bool readOnly = false, takeOver = false, cancelled = false;
+  TLockInfo info;
+  if (lock.IsLockedByOther(path, info)) {
+    const int answer = ShowMessageBox(LockedByPrompt(info.clientName), LockTexts::kCaption,
+                                      MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (interrupted()) return abandon();
+    if (answer == IDYES)
+      takeOver = true;
+    else if (answer == IDNO)
+      readOnly = true;
+    else
+      return false;
+  }
+
+  // 5. From here every way out that is not a success hides the bar and
+  // puts the caption back.
+  const std::string opening = ExtractFileName(path) + kOpeningSuffix;
+  SetCaption(opening);
+  if (Application) Application->SetTitle(opening);
+  Update();
+  bool opened = false;
+  struct TFinally {
+    TFormMain* form;
+    bool& opened;
+    ~TFinally() {
+      if (opened) return;
+      form->HideProgress();
+      form->UpdateCaption();
+    }
+  } finally{this, opened};
+
+  std::string text;
+  std::string key;
+  int keyIterations = 0;
+  const TCipherState before = CipherStateOf(*QEnc1);
+  // Every early way out below wipes what was read and derived.
+  struct TWipe {
+    std::string& a;
+    std::string& b;
+    ~TWipe() {
+      WipeString(a);
+      WipeString(b);
+    }
+  } wipe{text, key};
+
+  // 6.
+  const bool plain = !QEnc1->IsEncryptedFile(path);
+  if (plain) {
+    // 7.1
+    const int answer = ShowMessageBox(kUnencryptedQuestion, kUnencryptedCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (interrupted()) return abandon();
+    if (answer != IDYES) return false;
+    // 7.2
+    ShowProgress(10);
+    ShowProgress(60);
+    if (!ReadPlainFile(path, text)) {
+      HideProgress();
+      ShowMessageBox(kUnencryptedUnreadable, kOpenErrorCaption, MB_ICONERROR);
+      return false;
+    }
+    // 7.3
+    HideProgress();
+    std::string password;
+    const bool given = AskPassword(false, false, password);
+    if (interrupted() || !given) {
+      WipeString(password);
+      return interrupted() ? abandon() : false;
+    }
+    // 7.4 The key is made with the count the first save writes.
+    ShowProgress(10);
+    ShowProgress(30);
+    TQEnc defaults(nullptr);
+    DefaultsEngine(defaults);
+    key = defaults.DeriveSessionKey(password);
+    keyIterations = defaults.Iterations();
+    WipeString(password);
+    if (key.empty()) {
+      HideProgress();
+      return false;
+    }
+    // 7.5 The Defaults page reaches the engine once the lock is held.
+    ShowProgress(60);
+    ShowProgress(90);
+  } else {
+    // 8.1 The held key first: a vault with the same master password opens
+    // without a prompt.
+    bool ok = false;
+    if (!SessionKey.empty()) {
+      ShowProgress(10);
+      ShowProgress(60);
+      const TQEncError error = DecryptVault(*QEnc1, path, SessionKey, text);
+      ok = error == ErrNone;
+      if (ok) {
+        key = SessionKey;
+        keyIterations = SessionKeyIterations;
+      } else {
+        HideProgress();
+        if (error != ErrWrongPassword) {
+          ShowMessageBox(TQEnc::ErrorToString(error), kOpenErrorCaption, MB_ICONERROR);
+          return false;
+        }
+      }
+    }
+    // 8.2
+    while (!ok) {
+      HideProgress();
+      std::string password;
+      const bool given = AskPassword(true, false, password);
+      if (interrupted() || !given) {
+        WipeString(password);
+        return interrupted() ? abandon() : false;
+      }
+      if (password.empty()) continue;
+      ShowProgress(10);
+      ShowProgress(30);
+      key = QEnc1->DeriveSessionKey(password);
+      keyIterations = std::max(QEnc1->Iterations(), kEngineIterationFloor);
+      if (key.empty()) {
+        WipeString(password);
+        HideProgress();
+        ShowMessageBox(kSessionKeyFailed, kPasswordErrorCaption, MB_ICONERROR);
+        if (interrupted()) return abandon();
+        continue;
+      }
+      ShowProgress(60);
+      TQEncError error = DecryptVault(*QEnc1, path, key, text);
+      if (error == ErrWrongPassword) {
+        // The key may have been made with another count than today's.
+        for (int count : PasswordRetryCounts(keyIterations, HeaderIterations(path), SessionKeyIterations,
+                                             DefaultsIterations())) {
+          TQEnc deriver(nullptr);
+          deriver.SetIterations(count);
+          WipeString(key);
+          key = deriver.DeriveSessionKey(password);
+          keyIterations = count;
+          if (key.empty()) break;
+          error = DecryptVault(*QEnc1, path, key, text);
+          if (error != ErrWrongPassword) break;
+        }
+      }
+      WipeString(password);
+      ok = error == ErrNone;
+      if (ok) break;
+      WipeString(key);
+      HideProgress();
+      if (error != ErrWrongPassword) {
+        // A damaged, cut or unreadable file: no password opens it.
+        ShowMessageBox(TQEnc::ErrorToString(error), kOpenErrorCaption, MB_ICONERROR);
+        return false;
+      }
+      ShowMessageBox(kWrongPassword, kOpenErrorCaption, MB_ICONERROR);
+      if (interrupted()) return abandon();
+    }
+    // 8.3
+    ShowProgress(90);
+  }
+
+  // 9. The shown document keeps its key and cipher settings until the lock
+  // is held.
+  if (!lock.Seams().AskLockedWhileOpening)
+    lock.Seams().AskLockedWhileOpening = [](const std::string& question, const std::string& caption) {
+      const int answer = ShowMessageBox(question, caption, MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
+      return answer == IDYES ? TLockAnswer::TakeOver : answer == IDNO ? TLockAnswer::ReadOnly : TLockAnswer::Cancel;
+    };
+  const std::string full = ExpandFileName(path);
+  const bool held = lock.AcquireLockWithPrompt(full, readOnly, takeOver, cancelled);
+  if (!held || interrupted()) {
+    RestoreCipherState(*QEnc1, before);
+    if (held && !readOnly && SameText(lock.HeldLockPath(), full) && !SameText(VaultPath, full))
+      lock.ReleaseHeldLock();
+    if (interrupted()) return abandon();
+    HideProgress();
+    if (!cancelled) ShowMessageBox(LockTexts::kNotAcquired, LockTexts::kCaption, MB_ICONWARNING);
+    return false;
+  }
+
+  // 10.
+  WipeString(SessionKey);
+  SessionKey = std::move(key);
+  key.clear();
+  SessionKeyIterations = keyIterations;
+  if (plain) DefaultsEngine(*QEnc1);
+  MemoData->SetText(text);
+  FreeAllEntries();
+  ParseVaultText(text, Vault);
+  FillGroupTree();
+  ClearSearchHistory();
+  VaultPath = full;
+  ReadOnly = readOnly;
+  Modified = plain && !readOnly;
+  UpdateDetailControls();
+  UpdateCaption();
+  TimerUpdateUITimer(this);
+  SaveState();
+  RegisterEntryHotKeys();
+  opened = true;
+  FinishProgress();
+  return true;
+}
+
+// ===========================================================================
+// Commands
+
+void TFormMain::NewFile(TObject*) {
+  if (UnlockIfLocked()) return;
+  const std::uint64_t generation = DocumentGeneration;
+  // 1.
+  if (!ConfirmSaveChanges() || !StillSameDocument(generation)) return;
+  // 2.
+  std::string password;
+  const bool given = AskPassword(false, false, password);
+  if (!StillSameDocument(generation) || !given) {
+    WipeString(password);
+    return;
+  }
+  // 3. The key is made with the count the first save writes.
+  TQEnc defaults(nullptr);
+  DefaultsEngine(defaults);
+  std::string key = defaults.DeriveSessionKey(password);
+  WipeString(password);
+  if (key.empty()) {
+    ShowMessageBox(DocumentTexts::kSessionKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
+    return;
+  }
+  // 4.
+  ProcessVaultLock().ReleaseHeldLock();
+  ReadOnly = false;
+  WipeString(SessionKey);
+  SessionKey = std::move(key);
+  key.clear();
+  SessionKeyIterations = defaults.Iterations();
+  DefaultsEngine(*QEnc1);
+  QEnc1->ClearSessionKey();
+  // 5.
+  MemoData->SetText("");
+  FreeAllEntries();
+  Vault.Clear();
+  FillGroupTree();
+  ClearSearchHistory();
+  VaultPath.clear();
+  Modified = false;
+  UpdateDetailControls();
+  UpdateCaption();
+  TimerUpdateUITimer(this);
+}
+
+void TFormMain::OpenFile(TObject*) {
+  if (UnlockIfLocked()) return;
+  const std::uint64_t generation = DocumentGeneration;
+  if (!VaultPath.empty()) OpenDialog1->SetInitialDir(ExtractFilePath(VaultPath));
+  const bool picked = OpenDialog1->Execute(Handle());
+  if (!StillSameDocument(generation) || !picked) return;
+  OpenVault(OpenDialog1->FileName(), false);
+}
+
+void TFormMain::CloseFile(TObject*) {
+  // 1.
+  if (!ConfirmSaveChanges()) return;
+  // 2. A locked vault is closed without its password (the tray's Close and
+  // the unlock prompt's Close button): no vault is left to unlock.
+  ProcessVaultLock().ReleaseHeldLock();
+  ReadOnly = false;
+  Locked = false;
+  UnregisterRememberedHotKeys();
+  RememberedShortcuts.clear();
+  PendingHotKeyId = -1;
+  ResetAutomateAwait();
+  // 3.
+  MemoData->SetText("");
+  FreeAllEntries();
+  Vault.Clear();
+  FillGroupTree();
+  ClearSearchHistory();
+  // 4.
+  VaultPath.clear();
+  Modified = false;
+  WipeString(SessionKey);
+  QEnc1->ClearSessionKey();
+  // 5.
+  UpdateDetailControls();
+  UpdateCaption();
+  TimerUpdateUITimer(this);
+}
+
+void TFormMain::ChangeMasterPassword1Click(TObject*) {
+  if (UnlockIfLocked()) return;
+  // 1. Without an open vault there is no key to change.
+  if (!RefuseIfReadOnly(true) || SessionKey.empty()) return;
+  const std::uint64_t generation = DocumentGeneration;
+  // 2.
+  std::string password;
+  const bool given = AskPassword(false, true, password);
+  if (!StillSameDocument(generation) || !given) {
+    WipeString(password);
+    return;
+  }
+  // 3.
+  std::string key = QEnc1->DeriveSessionKey(password);
+  WipeString(password);
+  if (key.empty()) {
+    ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
+    return;
+  }
+  // 4.
+  WipeString(SessionKey);
+  SessionKey = std::move(key);
+  key.clear();
+  SessionKeyIterations = std::max(QEnc1->Iterations(), kEngineIterationFloor);
+  QEnc1->ClearSessionKey();
+  Changed(this);
+}
+
+void TFormMain::SaveFile(TObject*) { SaveVault(false); }
+
+void TFormMain::SaveFileAs(TObject*) { SaveVaultAs(); }

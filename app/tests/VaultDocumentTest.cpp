@@ -1,0 +1,707 @@
+// The vault document of the main window in this process under Wine: New,
+// Open, Save, Save As, Close and Change Master Password through the real
+// forms and the real engine, with the password dialog, the message boxes
+// and the file dialogs answered by their test hooks, a second client's lock
+// file written beside the vault, and failures injected into the file steps
+// of a save.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppSeams.h"
+#include "app/FormMain.h"
+#include "app/FormPwd.h"
+#include "app/FormSettings.h"
+#include "app/Helpers.h"
+#include "app/model/OsServices.h"
+#include "app/model/VaultDocument.h"
+#include "app/model/VaultLock.h"
+#include "app/model/VaultText.h"
+#include "app/model/tests/FakeHotKeys.h"
+#include "base/SysUtils.h"
+#include "base/Wipe.h"
+#include "base/tests/TestUtil.h"
+#include "engine/QEnc.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+// Test iterations: quick to derive, and the Defaults of these tests.
+constexpr int kIterations = 5000;
+constexpr char kStrong[] = "Correct-Horse-42x";  // good enough for a new master password
+constexpr char kOther[] = "Other-Battery-7y!";
+constexpr char kOtherClientId[] = "windows-client:far / away";
+
+std::string KeyFor(const std::string& password, int iterations) {
+  TQEnc e(nullptr);
+  e.SetIterations(iterations);
+  return e.DeriveSessionKey(password);
+}
+
+// A vault file written by another engine: the key derived at keyIterations,
+// the container's header carrying headerIterations, the given cascade.
+void WriteVault(const std::string& path, const std::string& password, const std::string& text,
+                int keyIterations = kIterations, int headerIterations = kIterations,
+                TQEncAlgorithm a1 = qeaTwofishCTR, TQEncAlgorithm a2 = qeaAES128CTR,
+                TQEncAlgorithm a3 = qeaChaCha20) {
+  TQEnc e(nullptr);
+  e.SetFastMode(false);
+  e.SetAlgorithm(a1);
+  e.SetAlgorithm2(a2);
+  e.SetAlgorithm3(a3);
+  e.SetIterations(headerIterations);
+  e.SetUseFileNameInKey(false);
+  e.SetHeaderOnly(false);
+  e.SetKey(KeyFor(password, keyIterations));
+  ASSERT_TRUE(e.EncryptStringToFile(text, path, "")) << TQEnc::ErrorToString(e.LastError());
+}
+
+// The text of a vault file decrypted by another engine; "<error text>"
+// when it cannot be decrypted.
+std::string ReadVault(const std::string& path, const std::string& password, int keyIterations = kIterations) {
+  TQEnc e(nullptr);
+  e.SetKey(KeyFor(password, keyIterations));
+  const std::string text = e.DecryptFileToString(path);
+  return e.LastError() == ErrNone ? text : "<" + TQEnc::ErrorToString(e.LastError()) + ">";
+}
+
+std::string SampleText(const std::string& title) {
+  TVaultModel m;
+  TVaultGroup* mail = m.Groups.Add(nullptr, "Mail", 2);
+  m.Groups.Add(mail, "Work", 3);
+  auto e = std::make_unique<TVaultEntry>();
+  e->id = 1;
+  e->group = mail;
+  e->title = title;
+  e->username = "ann";
+  e->password = " pass word";
+  e->url = "https://bank.example";
+  e->notes = "line one\r\nline two";
+  m.Entries.push_back(std::move(e));
+  return BuildVaultText(m);
+}
+
+// A live lock of another client beside the vault.
+void WriteForeignLock(const std::string& vault) {
+  WriteTestFile(LockFilePath(vault),
+                FormatLockText(true, ExtractFileName(vault), kOtherClientId, "FAR / away", UtcNowMs()));
+}
+
+// What a lock without a question does to the window (discards changes,
+// keeps only the path).
+void LockWindow(TFormMain* m) {
+  const std::string path = m->VaultPath;
+  ProcessVaultLock().ReleaseHeldLock();
+  m->MemoData->SetText("");
+  m->FreeAllEntries();
+  m->Vault.Clear();
+  m->FillGroupTree();
+  WipeString(m->SessionKey);
+  m->QEnc1->ClearSessionKey();
+  m->VaultPath = path;
+  m->Modified = false;
+  m->Locked = true;
+  m->UpdateCaption();
+}
+
+struct TPwdAnswer {
+  std::string text;
+  bool cancel = false;
+  bool bypassChecks = false;  // OK as the dialog ends it, whatever the text
+};
+
+struct VaultDocument : ::testing::Test {
+  TApplication app;
+  TFormMain* main = nullptr;
+  TFormPwd* pwd = nullptr;
+  TFormSettings* settings = nullptr;
+  TempDir dir;
+  std::vector<TMessageBoxCall> boxes;
+  std::deque<std::pair<std::string, int>> boxAnswers;  // caption and button, in order
+  std::deque<TPwdAnswer> passwords;
+  std::vector<std::string> pwdCaptions;  // the password dialog's caption at each showing
+  std::vector<bool> pwdVerify;
+  std::function<void()> duringPassword;  // runs once inside the next password dialog
+  std::deque<std::string> picks;         // file names the file dialogs pick; none: dismissed
+
+  void SetUp() override {
+    app.Initialize();
+    MessageBoxHook = [this](const TMessageBoxCall& c) {
+      boxes.push_back(c);
+      if (!boxAnswers.empty() && boxAnswers.front().first == c.Caption) {
+        const int answer = boxAnswers.front().second;
+        boxAnswers.pop_front();
+        return answer;
+      }
+      return IDOK;
+    };
+    main = new TFormMain(&app);
+    app.SetMainForm(main);
+    main->TimerStartup->SetEnabled(false);
+    main->TimerUpdateUI->SetEnabled(false);
+    main->TimerTray->SetEnabled(false);
+    main->SetHotKeys(std::make_unique<TFakeHotKeys>());
+    pwd = new TFormPwd(&app);
+    settings = new TFormSettings(&app);
+    settings->EditIterations2->SetText(IntToStr(kIterations));
+    DefaultsPageToEngine(main->QEnc1);
+    AppSeams().Sleep = [](std::uint32_t) {};
+    // The user is at the keyboard: no inactivity lock during a test.
+    AppSeams().IdleMilliseconds = [] { return std::uint32_t(0); };
+    TForm::ModalHook = [this](TForm* f) {
+      if (f == pwd) {
+        AnswerPassword();
+      } else {
+        f->SetModalResult(mrCancel);
+      }
+    };
+    TOpenDialog::ExecuteHook = [this](TOpenDialog& d) {
+      if (picks.empty()) return false;
+      d.SetFileName(picks.front());
+      picks.pop_front();
+      return true;
+    };
+    main->Show();
+  }
+  void TearDown() override {
+    main->Modified = false;
+    main->Locked = false;
+    main->CloseFile(nullptr);
+    TForm::ModalHook = nullptr;
+    TOpenDialog::ExecuteHook = nullptr;
+    MessageBoxHook = nullptr;
+    ResetAppSeams();
+  }
+
+  void AnswerPassword() {
+    pwdCaptions.push_back(pwd->Caption());
+    pwdVerify.push_back(pwd->VerifyMode);
+    if (duringPassword) {
+      auto run = std::move(duringPassword);
+      duringPassword = nullptr;
+      run();
+    }
+    if (passwords.empty() || passwords.front().cancel) {
+      if (!passwords.empty()) passwords.pop_front();
+      pwd->ButtonCancelClick(pwd);
+      return;
+    }
+    const TPwdAnswer a = passwords.front();
+    passwords.pop_front();
+    pwd->EditPwd->SetText(a.text);
+    pwd->EditPwd2->SetText(a.text);
+    if (a.bypassChecks) {
+      pwd->Cancelled = false;
+      pwd->SetModalResult(mrOk);
+    } else {
+      pwd->ButtonOKClick(pwd);
+    }
+  }
+
+  std::string Path(const std::string& name) const { return dir.File(name); }
+  void Open(const std::string& path, std::vector<std::string> answers) {
+    for (auto& a : answers) passwords.push_back({a});
+    picks.push_back(path);
+    main->OpenFile(nullptr);
+  }
+  // New vault with a password, a group and an entry, saved as path.
+  void CreateVault(const std::string& path, const std::string& password, const std::string& title) {
+    passwords.push_back({password});
+    main->NewFile(nullptr);
+    ASSERT_FALSE(main->SessionKey.empty());
+    TVaultGroup* g = main->Vault.Groups.Add(nullptr, "Mail", 2);
+    auto e = std::make_unique<TVaultEntry>();
+    e->id = 1;
+    e->group = g;
+    e->title = title;
+    e->password = "secret";
+    main->Vault.Entries.push_back(std::move(e));
+    main->FillGroupTree();
+    main->Changed(nullptr);
+    picks.push_back(path);
+    main->SaveFileAs(nullptr);
+  }
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& b : boxes) texts.push_back(b.Caption + ": " + b.Text);
+    return texts;
+  }
+  std::vector<std::string> TmpFiles() const {
+    std::vector<std::string> left;
+    for (const std::string& f : OsServices::ListFileNames(dir.Path()))
+      if (f.size() > 4 && f.compare(f.size() - 4, 4, ".tmp") == 0) left.push_back(f);
+    return left;
+  }
+};
+
+// ---- Main roads ---------------------------------------------------------------
+
+// The program's tests post menu commands by their ids, which are handed out
+// in creation order from the menu bar's root item.
+TEST_F(VaultDocument, MenuCommandsKeepTheirPlaces) {
+  const UINT root = main->MainMenu1->Items()->Command();
+  EXPECT_EQ(main->New1->Command() - root, 0x02u);
+  EXPECT_EQ(main->Open1->Command() - root, 0x03u);
+  EXPECT_EQ(main->Close1->Command() - root, 0x05u);
+  EXPECT_EQ(main->SaveAs1->Command() - root, 0x0Au);
+  EXPECT_EQ(main->AddGroup1->Command() - root, 0x13u);
+  EXPECT_EQ(main->AddEntry1->Command() - root, 0x1Cu);
+}
+
+TEST_F(VaultDocument, NewSaveAsCloseOpenWithAnEmptyVaultAndThenAFilledOne) {
+  const std::string path = Path("empty.qvl");
+  passwords.push_back({kStrong});
+  main->NewFile(nullptr);
+  EXPECT_EQ(pwdCaptions, std::vector<std::string>{"Master Password"});
+  EXPECT_EQ(main->Caption(), "Untitled - Vaultline");
+  // Save on a new vault asks for a name.
+  picks.push_back(path);
+  main->SaveFile(nullptr);
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  EXPECT_EQ(main->VaultPath, ExpandFileName(path));
+  EXPECT_EQ(main->Caption(), "empty.qvl - Vaultline");
+  // The empty vault is written so that it can be read back.
+  EXPECT_EQ(ReadVault(path, kStrong), "\r\n");
+  EXPECT_EQ(ReadTestFile(path).substr(0, 4), "QVF1");
+  EXPECT_NE(ReadTestFile(LockFilePath(path)).find("active=1"), std::string::npos);
+
+  main->CloseFile(nullptr);
+  EXPECT_TRUE(main->SessionKey.empty());
+  EXPECT_EQ(main->Caption(), "Untitled - Vaultline");
+  EXPECT_NE(ReadTestFile(LockFilePath(path)).find("active=0"), std::string::npos);
+
+  Open(path, {kStrong});
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  ASSERT_EQ(main->VaultPath, ExpandFileName(path));
+  EXPECT_EQ(pwdVerify, (std::vector<bool>{false, true}));
+  EXPECT_EQ(main->Vault.Groups.Count(), 0);
+  EXPECT_FALSE(main->Modified);
+
+  // Filled: a group and an entry, saved, closed and opened again.
+  TVaultGroup* g = main->Vault.Groups.Add(nullptr, "Mail", 2);
+  auto e = std::make_unique<TVaultEntry>();
+  e->id = 1;
+  e->group = g;
+  e->title = "Bank";
+  e->password = " with a blank";
+  main->Vault.Entries.push_back(std::move(e));
+  main->FillGroupTree();
+  main->SaveFile(nullptr);
+  EXPECT_FALSE(main->Modified);
+  const std::string expected = BuildVaultText(main->Vault);
+  EXPECT_EQ(ReadVault(path, kStrong), expected);
+  main->CloseFile(nullptr);
+  Open(path, {kStrong});
+  ASSERT_EQ(main->Vault.Entries.size(), 1u);
+  EXPECT_EQ(main->Vault.Entries[0]->password, " with a blank");
+  EXPECT_EQ(main->ListView1->Count(), 0);  // no group selected yet
+  EXPECT_EQ(main->TreeView1->Count(), 1);
+}
+
+TEST_F(VaultDocument, TheHeldKeyOpensWithoutPromptAndCancelChangesNothing) {
+  WriteVault(Path("a.qvl"), kStrong, SampleText("A"));
+  WriteVault(Path("b.qvl"), kStrong, SampleText("B"), kIterations, kIterations, qeaAES128CTR, qeaNone, qeaNone);
+  WriteVault(Path("c.qvl"), kOther, SampleText("C"));
+  Open(Path("a.qvl"), {kStrong});
+  ASSERT_EQ(pwdCaptions.size(), 1u);
+  Open(Path("b.qvl"), {});
+  EXPECT_EQ(pwdCaptions.size(), 1u) << "the held key opens a vault of the same password";
+  ASSERT_EQ(main->VaultPath, ExpandFileName(Path("b.qvl")));
+  EXPECT_EQ(main->Vault.Entries[0]->title, "B");
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaAES128CTR);  // the cascade of the file
+
+  // Another password: the dialog is dismissed, and nothing changes.
+  main->Changed(nullptr);
+  const std::string key = main->SessionKey;
+  boxAnswers.push_back({"Save changes?", IDNO});
+  Open(Path("c.qvl"), {});
+  ASSERT_EQ(pwdCaptions.size(), 2u);
+  EXPECT_EQ(main->VaultPath, ExpandFileName(Path("b.qvl")));
+  EXPECT_EQ(main->SessionKey, key);
+  EXPECT_TRUE(main->Modified);
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaAES128CTR);
+  EXPECT_EQ(main->Caption(), "*b.qvl - Vaultline");
+  EXPECT_EQ(main->Vault.Entries[0]->title, "B");
+  EXPECT_EQ(BoxTexts().size(), 1u);  // the save question only
+}
+
+TEST_F(VaultDocument, WrongThenEmptyThenRightPassword) {
+  WriteVault(Path("c.qvl"), kOther, SampleText("C"));
+  passwords = {{"wrong"}, {"", false, true}, {kOther}};
+  picks.push_back(Path("c.qvl"));
+  main->OpenFile(nullptr);
+  EXPECT_EQ(pwdCaptions.size(), 3u);
+  // One message: the empty password asks again without one.
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Open error: The password is incorrect."});
+  EXPECT_EQ(main->VaultPath, ExpandFileName(Path("c.qvl")));
+  EXPECT_EQ(main->SessionKey, KeyFor(kOther, kIterations));
+  EXPECT_TRUE(main->QEnc1->Key().empty());
+}
+
+TEST_F(VaultDocument, AnotherClientsLockAsksTakeOverReadOnlyOrCancel) {
+  const std::string path = Path("shared.qvl");
+  WriteVault(path, kStrong, SampleText("S"));
+  const std::string question = LockedByPrompt("FAR / away");
+  // Cancel: nothing opens, not even the password dialog.
+  WriteForeignLock(path);
+  const std::string foreign = ReadTestFile(LockFilePath(path));
+  boxAnswers.push_back({"Vault locked", IDCANCEL});
+  Open(path, {kStrong});
+  EXPECT_TRUE(main->VaultPath.empty());
+  EXPECT_TRUE(pwdCaptions.empty());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, question);
+  EXPECT_EQ(boxes[0].Flags & (MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2),
+            UINT(MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
+
+  // No: read-only, the other client's lock untouched; Save is refused.
+  boxAnswers.push_back({"Vault locked", IDNO});
+  Open(path, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(path));
+  EXPECT_TRUE(main->ReadOnly);
+  EXPECT_EQ(main->Caption(), "[Read-only] shared.qvl - Vaultline");
+  EXPECT_EQ(ReadTestFile(LockFilePath(path)), foreign);
+  boxes.clear();
+  EXPECT_FALSE(main->SaveVault(true));
+  EXPECT_TRUE(boxes.empty());
+  const std::string before = ReadTestFile(path);
+  main->SaveFile(nullptr);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                            "Read-only vault: This vault was opened read-only.\r\n\r\nUse Save As to create an "
+                            "editable copy."});
+  EXPECT_EQ(ReadTestFile(path), before);
+  main->CloseFile(nullptr);
+  EXPECT_EQ(ReadTestFile(LockFilePath(path)), foreign);
+
+  // Yes: taken over for editing.
+  boxes.clear();
+  boxAnswers.push_back({"Vault locked", IDYES});
+  Open(path, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(path));
+  EXPECT_FALSE(main->ReadOnly);
+  TLockInfo info;
+  ASSERT_TRUE(ProcessVaultLock().ParseLockFile(path, info));
+  EXPECT_TRUE(info.active);
+  EXPECT_EQ(info.clientId, ProcessVaultLock().GetClientId());
+  main->Changed(nullptr);
+  main->SaveFile(nullptr);
+  EXPECT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(ReadVault(path, kStrong), SampleText("S"));
+}
+
+TEST_F(VaultDocument, SaveAsRefusesOtherTypesAndLockedTargetsAndRollsBack) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  Open(a, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+  main->Changed(nullptr);
+
+  picks.push_back(Path("a.txt"));
+  main->SaveFileAs(nullptr);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Invalid file type: Only .qvl files are supported."});
+  EXPECT_FALSE(PathExists(Path("a.txt")));
+
+  const std::string locked = Path("locked.qvl");
+  WriteForeignLock(locked);
+  boxes.clear();
+  picks.push_back(locked);
+  main->SaveFileAs(nullptr);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                            "Vault locked: The destination vault is currently locked or its lock file cannot be "
+                            "created."});
+  EXPECT_FALSE(PathExists(locked));
+
+  // A save that fails at its last step puts the old file and lock back.
+  const std::string other = Path("other.qvl");
+  main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; };
+  boxes.clear();
+  picks.push_back(other);
+  main->SaveFileAs(nullptr);
+  main->SaveIo.Replace = nullptr;
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Caption, "Save error");
+  EXPECT_FALSE(PathExists(other));
+  EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+  EXPECT_TRUE(main->Modified);
+  EXPECT_TRUE(SameText(ProcessVaultLock().HeldLockPath(), ExpandFileName(a)));
+  TLockInfo info;
+  ASSERT_TRUE(ProcessVaultLock().ParseLockFile(other, info));
+  EXPECT_FALSE(info.active);
+  EXPECT_TRUE(TmpFiles().empty());
+
+  // And Save As to a free name works and moves the lock there.
+  boxes.clear();
+  picks.push_back(other);
+  main->SaveFileAs(nullptr);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(main->VaultPath, ExpandFileName(other));
+  EXPECT_EQ(ReadVault(other, kStrong), SampleText("A"));
+  ASSERT_TRUE(ProcessVaultLock().ParseLockFile(a, info));
+  EXPECT_FALSE(info.active);
+}
+
+TEST_F(VaultDocument, ChangeMasterPasswordThenReopenWithTheNewOne) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  Open(a, {kStrong});
+  passwords.push_back({kOther});
+  main->ChangeMasterPassword1Click(nullptr);
+  EXPECT_EQ(pwdCaptions.back(), "Change Master Password");
+  EXPECT_TRUE(main->Modified);
+  main->SaveFile(nullptr);
+  EXPECT_EQ(ReadVault(a, kOther), SampleText("A"));
+  main->CloseFile(nullptr);
+  Open(a, {kStrong, kOther});
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Open error: The password is incorrect."});
+  EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+}
+
+// ---- The faults the document mends ------------------------------------------------
+
+TEST_F(VaultDocument, TheRightPasswordOpensWhateverIterationSettingsChanged) {
+  struct Case {
+    const char* name;
+    int keyIterations, headerIterations, defaults, engineNow;
+  } cases[] = {
+      // The Defaults changed after the vault was made: the header's count.
+      {"defaults raised", 5000, 5000, 6000, 6000},
+      // Made under older Defaults, its own count set apart, the engine left
+      // at a third count by the vault opened before: today's Defaults.
+      {"current vault count changed", 6000, 7000, 6000, 8000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Path(std::string("iter") + IntToStr(c.keyIterations) + ".qvl");
+    WriteVault(path, kStrong, SampleText(c.name), c.keyIterations, c.headerIterations);
+    settings->EditIterations2->SetText(IntToStr(c.defaults));
+    main->QEnc1->SetIterations(c.engineNow);
+    pwdCaptions.clear();
+    boxes.clear();
+    Open(path, {kStrong});
+    EXPECT_EQ(pwdCaptions.size(), 1u);
+    EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+    ASSERT_EQ(main->VaultPath, ExpandFileName(path));
+    EXPECT_EQ(main->SessionKey, KeyFor(kStrong, c.keyIterations));
+    // Saved and reopened in the same run with the key it has.
+    main->Changed(nullptr);
+    main->SaveFile(nullptr);
+    EXPECT_EQ(ReadVault(path, kStrong, c.keyIterations), SampleText(c.name));
+    main->CloseFile(nullptr);
+  }
+}
+
+TEST_F(VaultDocument, ADamagedFileEndsTheOpenWithTheEnginesText) {
+  // A container of nothing, as an empty vault used to be written, and a
+  // vault cut short: no password opens them, so none is asked again.
+  const std::string empty = Path("empty.qvl");
+  WriteVault(empty, kStrong, "");
+  const std::string cut = Path("cut.qvl");
+  WriteVault(cut, kStrong, SampleText("C"));
+  WriteTestFile(cut, ReadTestFile(cut).substr(0, 150));
+  for (const std::string& path : {empty, cut}) {
+    SCOPED_TRACE(path);
+    TQEnc probe(nullptr);
+    probe.SetKey(KeyFor(kStrong, kIterations));
+    probe.DecryptFileToString(path);
+    ASSERT_NE(probe.LastError(), ErrNone);
+    ASSERT_NE(probe.LastError(), ErrWrongPassword);
+    pwdCaptions.clear();
+    boxes.clear();
+    Open(path, {kStrong, kStrong});
+    EXPECT_EQ(pwdCaptions.size(), 1u);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Open error: " + TQEnc::ErrorToString(probe.LastError())});
+    EXPECT_TRUE(main->VaultPath.empty());
+    EXPECT_EQ(main->Caption(), "Untitled - Vaultline");
+    passwords.clear();
+  }
+}
+
+TEST_F(VaultDocument, AFailedLockStepKeepsThePreviousKeyAndCipherSettings) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"), kIterations, kIterations, qeaAES128CTR, qeaNone, qeaNone);
+  const std::string b = Path("b.qvl");
+  WriteVault(b, kOther, SampleText("B"), kIterations, 6000);
+  Open(a, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+  const std::string key = main->SessionKey;
+  // Another client takes b's lock while its password is typed; asked again,
+  // the user does not open it.
+  duringPassword = [&] { WriteForeignLock(b); };
+  boxAnswers.push_back({"Vault locked", IDCANCEL});
+  Open(b, {kOther});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, LockedWhileOpeningPrompt("FAR / away"));
+  EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+  EXPECT_EQ(main->SessionKey, key);
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaAES128CTR);
+  EXPECT_EQ(main->QEnc1->Algorithm2(), qeaNone);
+  EXPECT_EQ(main->QEnc1->Iterations(), kIterations);
+  EXPECT_EQ(main->Caption(), "a.qvl - Vaultline");
+  // Its next save is still a's own.
+  main->Changed(nullptr);
+  main->SaveFile(nullptr);
+  EXPECT_EQ(ReadVault(a, kStrong), SampleText("A"));
+  EXPECT_EQ(ReadTestFile(a)[4], 2);  // a single cipher: header version 2
+}
+
+TEST_F(VaultDocument, ALockDuringACommandsDialogAbandonsItAndNeverWritesTheEmptyWindow) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  WriteVault(Path("b.qvl"), kStrong, SampleText("B"));
+  struct Case {
+    const char* name;
+    std::function<void()> command;
+  } cases[] = {
+      {"change master password",
+       [&] {
+         passwords.push_back({kOther});
+         main->ChangeMasterPassword1Click(nullptr);
+       }},
+      {"new",
+       [&] {
+         passwords.push_back({kOther});
+         main->NewFile(nullptr);
+       }},
+      {"open another vault",
+       [&] {
+         passwords.push_back({kStrong});
+         main->SessionKey.clear();  // so that the password is asked
+         picks.push_back(Path("b.qvl"));
+         main->OpenFile(nullptr);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    main->Locked = false;
+    main->Modified = false;
+    main->CloseFile(nullptr);
+    Open(a, {kStrong});
+    ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+    const std::string before = ReadTestFile(a);
+    duringPassword = [&] { LockWindow(main); };
+    c.command();
+    EXPECT_TRUE(main->Locked);
+    EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+    EXPECT_TRUE(main->SessionKey.empty());
+    EXPECT_FALSE(main->Modified);
+    EXPECT_EQ(main->Vault.Entries.size(), 0u);
+    // Nothing may write the emptied window over the vault.
+    EXPECT_TRUE(main->ConfirmSaveChanges());
+    EXPECT_FALSE(main->SaveVault(false));
+    EXPECT_FALSE(main->SaveVault(true));
+    EXPECT_EQ(ReadTestFile(a), before);
+    EXPECT_TRUE(TmpFiles().empty());
+  }
+}
+
+// ---- Data safety ------------------------------------------------------------------
+
+TEST_F(VaultDocument, EverySaveFailureLeavesTheVaultByteIdenticalAndNoTemporaryFile) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  Open(a, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+  struct Case {
+    const char* name;
+    std::string caption, text;
+    std::function<void()> inject, undo;
+  } cases[] = {
+      {"the engine refuses",
+       "Save error",
+       DocumentTexts::kEncryptFailed + TQEnc::ErrorToString(ErrUnknownAlgorithm),
+       [&] { main->QEnc1->SetAlgorithm(qeaUnknown); },
+       [&] { main->QEnc1->SetAlgorithm(qeaTwofishCTR); }},
+      {"the disk is full",
+       "Save error",
+       DocumentTexts::kEncryptFailed + TQEnc::ErrorToString(ErrFileWriteFailed),
+       [&] {
+         main->SaveIo.Encrypt = [](const std::string& tmp) {
+           WriteTestFile(tmp, "QVF1 half a contai");
+           return static_cast<int>(ErrFileWriteFailed);
+         };
+       },
+       [&] { main->SaveIo.Encrypt = nullptr; }},
+      {"the daily backup",
+       "Backup error",
+       BackupTexts::kDailyFailed,
+       [&] {
+         settings->RadioBak3->SetChecked(true);
+         main->VaultBackups.Seams().Today = [] { return std::string("20991231"); };
+         main->VaultBackups.Seams().CopyFileOverwrite = [](const std::string&, const std::string&) { return false; };
+       },
+       [&] {
+         settings->RadioBak2->SetChecked(true);
+         main->VaultBackups = TVaultBackup(DefaultBackupSeams(nullptr));
+       }},
+      {"the .bak copy",
+       "Backup error",
+       BackupTexts::kBakFailed,
+       [&] {
+         main->VaultBackups.Seams().CopyFileOverwrite = [](const std::string&, const std::string& target) {
+           WriteTestFile(target, "part of a copy");
+           return false;
+         };
+       },
+       [&] { main->VaultBackups = TVaultBackup(DefaultBackupSeams(nullptr)); }},
+      {"the final move",
+       "Save error",
+       DocumentTexts::kReplaceFailed,
+       [&] { main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; }; },
+       [&] { main->SaveIo.Replace = nullptr; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TVaultEntry* e = main->Vault.Entries[0].get();
+    e->title = std::string("changed: ") + c.name;
+    main->Changed(nullptr);
+    const std::string before = ReadTestFile(a);
+    boxes.clear();
+    c.inject();
+    main->SaveFile(nullptr);
+    c.undo();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.caption + ": " + c.text});
+    EXPECT_EQ(ReadTestFile(a), before);
+    EXPECT_TRUE(TmpFiles().empty()) << TmpFiles()[0];
+    EXPECT_TRUE(main->Modified);
+    EXPECT_EQ(main->Caption(), "*a.qvl - Vaultline");
+    EXPECT_FALSE(main->Progress->Visible());
+    EXPECT_TRUE(main->QEnc1->Key().empty());
+  }
+  // With the failures gone the same changes are saved.
+  boxes.clear();
+  main->SaveFile(nullptr);
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  EXPECT_EQ(ReadVault(a, kStrong), BuildVaultText(main->Vault));
+}
+
+TEST_F(VaultDocument, AStopBetweenAnyTwoStepsOfASaveLeavesTheOldOrTheNewVault) {
+  const std::string a = Path("a.qvl");
+  const std::string oldText = SampleText("A");
+  WriteVault(a, kStrong, oldText);
+  Open(a, {kStrong});
+  const TVaultSaveStep steps[] = {TVaultSaveStep::Encrypted, TVaultSaveStep::BackedUp, TVaultSaveStep::Replaced,
+                                  TVaultSaveStep::BackupsKept};
+  for (TVaultSaveStep stop : steps) {
+    SCOPED_TRACE(static_cast<int>(stop));
+    const std::string before = ReadVault(a, kStrong);
+    main->Vault.Entries[0]->title = "title " + IntToStr(static_cast<int>(stop));
+    main->Changed(nullptr);
+    main->SaveIo.AfterStep = [stop](TVaultSaveStep done) { return done != stop; };
+    main->SaveFile(nullptr);
+    main->SaveIo.AfterStep = nullptr;
+    const std::string now = ReadVault(a, kStrong);
+    const bool replaced = stop == TVaultSaveStep::Replaced || stop == TVaultSaveStep::BackupsKept;
+    EXPECT_EQ(now, replaced ? BuildVaultText(main->Vault) : before);
+    if (PathExists(a + ".bak")) {
+      EXPECT_EQ(ReadVault(a + ".bak", kStrong).substr(0, 1), "-") << "the .bak copy is a whole vault";
+    }
+  }
+}
+
+}  // namespace
