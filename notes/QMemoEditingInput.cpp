@@ -90,9 +90,8 @@ void TQMemo::HandleEditingKeyUp(WORD key) {
     ClearBracketHighlight();
     ScrollCaret();
     Invalidate();
-  } else {
-    HideEmojiTooltip();
   }
+  HideEmojiTooltip();
 }
 
 bool TQMemo::HandleEditingLeftClick(int x, int y) {

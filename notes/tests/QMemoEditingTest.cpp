@@ -657,6 +657,18 @@ TEST_F(EditingFixture, CtrlOverATokenShowsItsGlyphWithoutTakingTheFocus) {
   ASSERT_TRUE(memo->EmojiTooltipShown());
   SendMessageW(wnd, WM_KEYUP, VK_CONTROL, 0xC0000001);
   EXPECT_FALSE(memo->EmojiTooltipShown());
+  // With a bracket pair shown as well, releasing Ctrl hides both.
+  memo->SetSelection(6, 0);
+  {
+    THeldKeys ctrl{VK_CONTROL};
+    SendMessageW(wnd, WM_KEYDOWN, VK_CONTROL, 1);
+    SendMessageW(wnd, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(p.x + 1, p.y + 5));
+    ASSERT_GE(memo->BracketHighlightPos(), 0);
+    ASSERT_TRUE(memo->EmojiTooltipShown());
+  }
+  SendMessageW(wnd, WM_KEYUP, VK_CONTROL, 0xC0000001);
+  EXPECT_EQ(memo->BracketHighlightPos(), -1);
+  EXPECT_FALSE(memo->EmojiTooltipShown());
 }
 
 }  // namespace
