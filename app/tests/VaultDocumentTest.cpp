@@ -462,6 +462,64 @@ TEST_F(VaultDocument, ChangeMasterPasswordThenReopenWithTheNewOne) {
   EXPECT_EQ(main->VaultPath, ExpandFileName(a));
 }
 
+TEST_F(VaultDocument, AnUnencryptedVaultTextOpensModifiedAndIsEncryptedWithTheDefaultsAtTheNextSave) {
+  const std::string path = Path("plain.qvl");
+  const std::string plain = SampleText("P");
+  WriteTestFile(path, plain);
+  // No: nothing opens.
+  boxAnswers.push_back({"Unencrypted Vaultline file", IDNO});
+  Open(path, {});
+  EXPECT_TRUE(main->VaultPath.empty());
+  EXPECT_TRUE(pwdCaptions.empty());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "This file is not encrypted.\r\n\r\nOpen it and encrypt it when it is next saved?");
+  EXPECT_EQ(boxes[0].Flags & (MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2), UINT(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+
+  // Yes: a new master password; the cascade of the Defaults page.
+  for (TRadioButton* b : settings->DefaultsButtons()) b->SetChecked(false);
+  settings->DefaultsButtons()[9]->SetChecked(true);  // ChaCha20, AES, Twofish
+  boxAnswers.push_back({"Unencrypted Vaultline file", IDYES});
+  Open(path, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(path));
+  EXPECT_EQ(pwdVerify, std::vector<bool>{false});
+  EXPECT_TRUE(main->Modified);
+  EXPECT_EQ(main->Caption(), "*plain.qvl - Vaultline");
+  ASSERT_EQ(main->Vault.Entries.size(), 1u);
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaChaCha20);
+  EXPECT_EQ(main->QEnc1->Algorithm3(), qeaTwofishCTR);
+
+  boxes.clear();
+  main->SaveFile(nullptr);
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  EXPECT_EQ(ReadVault(path, kStrong), plain);
+  const std::string file = ReadTestFile(path);
+  EXPECT_EQ(file.substr(0, 4), "QVF1");
+  EXPECT_EQ(file[6], qeaChaCha20);
+  EXPECT_EQ(file[7], qeaAES128CTR);
+  EXPECT_EQ(file[8], qeaTwofishCTR);
+  // The plain text is never copied into a backup.
+  EXPECT_FALSE(PathExists(path + ".bak"));
+}
+
+TEST_F(VaultDocument, OpeningReadOnlyReleasesTheLockOfTheVaultOpenBefore) {
+  const std::string a = Path("a.qvl");
+  const std::string shared = Path("shared.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  WriteVault(shared, kStrong, SampleText("S"));
+  Open(a, {kStrong});
+  TLockInfo info;
+  ASSERT_TRUE(ProcessVaultLock().ParseLockFile(a, info));
+  EXPECT_TRUE(info.active);
+  WriteForeignLock(shared);
+  boxAnswers.push_back({"Vault locked", IDNO});
+  Open(shared, {});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(shared));
+  EXPECT_TRUE(main->ReadOnly);
+  ASSERT_TRUE(ProcessVaultLock().ParseLockFile(a, info));
+  EXPECT_FALSE(info.active);
+  EXPECT_TRUE(ProcessVaultLock().HeldLockPath().empty());
+}
+
 // ---- The faults the document mends ------------------------------------------------
 
 TEST_F(VaultDocument, TheRightPasswordOpensWhateverIterationSettingsChanged) {
@@ -494,6 +552,27 @@ TEST_F(VaultDocument, TheRightPasswordOpensWhateverIterationSettingsChanged) {
     EXPECT_EQ(ReadVault(path, kStrong, c.keyIterations), SampleText(c.name));
     main->CloseFile(nullptr);
   }
+}
+
+// Unlocking reopens the file: the count the vault's key was made with is
+// still known there, after the open vault's own count and the Defaults
+// changed.
+TEST_F(VaultDocument, UnlockingFindsTheKeyAfterTheOpenVaultsCountChanged) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  Open(a, {kStrong});
+  main->QEnc1->SetIterations(9000);  // the Current Vault page's count
+  main->Changed(nullptr);
+  main->SaveFile(nullptr);
+  settings->EditIterations2->SetText("7000");
+  LockWindow(main);
+  passwords.push_back({kStrong});
+  EXPECT_TRUE(main->OpenVault(main->VaultPath, false));
+  main->Locked = false;
+  EXPECT_EQ(pwdCaptions.size(), 2u);
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  EXPECT_EQ(main->SessionKey, KeyFor(kStrong, kIterations));
+  ASSERT_EQ(main->Vault.Entries.size(), 1u);
 }
 
 TEST_F(VaultDocument, ADamagedFileEndsTheOpenWithTheEnginesText) {
