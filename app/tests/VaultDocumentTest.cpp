@@ -679,6 +679,25 @@ TEST_F(VaultDocument, ALockDuringACommandsDialogAbandonsItAndNeverWritesTheEmpty
   }
 }
 
+// A second start hands over another vault while the password dialog is up
+// for the first: the dialog is one window, so the hand-over's open ends
+// without it and the first open goes on.
+TEST_F(VaultDocument, AHandOverDuringThePasswordDialogDoesNotTakeTheDialog) {
+  const std::string a = Path("a.qvl");
+  const std::string b = Path("b.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  WriteVault(b, kOther, SampleText("B"));
+  bool nested = true;
+  duringPassword = [&] { nested = main->OpenVault(b, false); };
+  Open(a, {kStrong});
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(pwdCaptions.size(), 1u);
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+  EXPECT_EQ(main->Vault.Entries[0]->title, "A");
+  EXPECT_EQ(main->Caption(), "a.qvl - Vaultline");
+}
+
 // ---- Data safety ------------------------------------------------------------------
 
 TEST_F(VaultDocument, EverySaveFailureLeavesTheVaultByteIdenticalAndNoTemporaryFile) {
