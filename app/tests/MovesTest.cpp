@@ -6,9 +6,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/FormMain.h"
@@ -444,6 +447,73 @@ TEST_F(MovesFixture, ADroppedGroupKeepsItsEntriesAndTheTargetOpens) {
   EXPECT_EQ(main->Vault.Entries[0]->group, x21);
   Select(x21);
   EXPECT_EQ(ListTitles(), std::vector<std::string>{"Deep"});
+}
+
+// The same drags made with the system's mouse: the pointer moved over the
+// screen and the button pressed and let go, from a thread of its own (the
+// tree follows the pointer inside its button-down message until the drag
+// begins). watch runs on this thread while the button is held.
+TEST_F(MovesFixture, DragsMadeWithTheMouseItself) {
+  AddEntry(x, 1, "A1", "Ctrl+Alt+K");
+  Fill();
+  SetForegroundWindow(main->Handle());
+  Pump();
+  auto screen = [](TWinControl* control, POINT p) {
+    ClientToScreen(control->Handle(), &p);
+    return p;
+  };
+  auto mouseDrag = [this](POINT from, POINT to, const std::function<void()>& watch) {
+    std::atomic<bool> over{false};
+    std::thread mouse([&] {
+      auto button = [](DWORD flags) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flags;
+        SendInput(1, &in, sizeof in);
+      };
+      SetCursorPos(from.x, from.y);
+      Sleep(100);
+      button(MOUSEEVENTF_LEFTDOWN);
+      Sleep(100);
+      for (int step = 1; step <= 8; ++step) {
+        SetCursorPos(from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
+        Sleep(50);
+      }
+      Sleep(200);
+      button(MOUSEEVENTF_LEFTUP);
+      Sleep(100);
+      over = true;
+    });
+    while (!over) {
+      app.ProcessMessages();
+      watch();
+      Sleep(5);
+    }
+    mouse.join();
+    Pump();
+  };
+
+  TTreeNode* targetSeen = nullptr;
+  mouseDrag(screen(main->TreeView1, NodePoint(z)), screen(main->TreeView1, NodePoint(x1, 0.5)), [&] {
+    if (main->GroupDragging) targetSeen = main->TreeView1->DropTarget();
+  });
+  EXPECT_EQ(targetSeen, main->NodeOfGroup(x1));
+  EXPECT_EQ(TreeShape(), "X(X1(Z),X2(X21)),Y");
+  EXPECT_FALSE(main->GroupDragging);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  Select(x);
+  const auto chord = hotKeys->keys[EntryHotKeyId(1)];
+  targetSeen = nullptr;
+  mouseDrag(screen(main->ListView1, RowPoint(0)), screen(main->TreeView1, NodePoint(y)), [&] {
+    if (main->EntryDragging) targetSeen = main->TreeView1->DropTarget();
+  });
+  EXPECT_EQ(targetSeen, main->NodeOfGroup(y));
+  ASSERT_EQ(main->Vault.Entries.size(), 1u);
+  EXPECT_EQ(main->Vault.Entries[0]->group, y);
+  EXPECT_EQ(hotKeys->keys[EntryHotKeyId(1)], chord);
+  EXPECT_FALSE(main->EntryDragging);
+  EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(MovesFixture, ALockDuringADragEndsItWithoutADrop) {
