@@ -27,6 +27,7 @@
 #include "base/Wipe.h"
 #include "base/tests/TestUtil.h"
 #include "engine/QEnc.h"
+#include "settings/QDReg.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
@@ -130,6 +131,12 @@ struct VaultDocument : ::testing::Test {
   std::function<void()> duringPassword;  // runs once inside the next password dialog
   std::deque<std::string> picks;         // file names the file dialogs pick; none: dismissed
 
+  // Saves and opens remember the vault in the settings file beside this
+  // program: what it held before is put back afterwards.
+  std::string iniPath = TQDReg::AppDir() + TFormMain::kSettingsFile;
+  bool iniExisted = PathExists(iniPath);
+  std::string iniBefore = iniExisted ? ReadTestFile(iniPath) : std::string();
+
   void SetUp() override {
     app.Initialize();
     MessageBoxHook = [this](const TMessageBoxCall& c) {
@@ -177,6 +184,10 @@ struct VaultDocument : ::testing::Test {
     TOpenDialog::ExecuteHook = nullptr;
     MessageBoxHook = nullptr;
     ResetAppSeams();
+    if (iniExisted)
+      WriteTestFile(iniPath, iniBefore);
+    else
+      DeleteFileA(iniPath.c_str());
   }
 
   void AnswerPassword() {
