@@ -110,6 +110,26 @@ const std::string kOldWriter = kBom +
                                "Notes: a\r\nb\r\n"
                                "\r\n";
 
+// The full export of an older writer: "UserName:" and "Attachment Title:".
+const std::string kOldFullExport = kBom +
+                                   "[Mail]\r\n"
+                                   "Group: General\r\n"
+                                   "UserName: dave\r\n"
+                                   "URL: \r\n"
+                                   "Password: pw\r\n"
+                                   "Notes: keep this\r\n"
+                                   "\r\n"
+                                   "and this\r\n"
+                                   "UUID: 9a8b7c6d5e4f30211203f4e5d6c7b8a9\r\n"
+                                   "Icon: 5\r\n"
+                                   "Creation Time: 2004-03-01 10:00:00\r\n"
+                                   "Last Access: 2004-03-01 10:00:00\r\n"
+                                   "Last Modification: 2004-03-01 10:00:00\r\n"
+                                   "Expires: 2999-12-28 23:59:59\r\n"
+                                   "Attachment Title: key.pem\r\n"
+                                   "Attachment: LS0tLS1CRUdJTg==\r\n"
+                                   "\r\n";
+
 // Notes exported with KeePass's "encode newlines" option.
 const std::string kEncodedNewlines = kBom +
                                      "[Code]\n"
@@ -244,6 +264,11 @@ TEST(KeePassImport, OlderWriterAndEncodedNewlines) {
   TParsed enc = Parse(kEncodedNewlines);
   ASSERT_EQ(enc.entries.size(), 1u);
   EXPECT_EQ(enc.entries[0].notes, "if (a) {\\r\\n  b();\\r\\n}");  // kept literally
+  TParsed full = Parse(kOldFullExport);
+  ASSERT_EQ(full.entries.size(), 1u);
+  EXPECT_EQ(full.entries[0].userName, "dave");
+  EXPECT_EQ(full.entries[0].notes, "keep this\r\n\r\nand this");
+  EXPECT_EQ(full.entries[0].icon, 5);
 }
 
 TEST(KeePassImport, TheParsersRules) {
