@@ -378,6 +378,8 @@ TEST_F(KeePassFixture, ExportWritesEveryEntryAsKeePassTextExactly) {
   main->FillGroupTree();
   main->ReadOnly = true;  // a read-only vault can be exported
   pick = dir.File("out.txt");
+  // An earlier, longer file of that name is replaced as a whole.
+  WriteTestFile(pick, std::string(4096, 'x'));
   AnswerQuestion(IDYES);
 
   Command(main->Export1);
