@@ -21,6 +21,18 @@ bool NativeHorzBarWanted(IQMemoScrollHost* host) {
   return !host->ScrollWordWrap() && host->ScrollBarsHorizontal();
 }
 
+// Whether the editor is on screen (a hidden editor takes its bars along).
+bool EditorShown(IQMemoScrollHost* host) {
+  HWND ed = EditorWindow(host);
+  return ed && IsWindowVisible(ed);
+}
+
+void ShowInFront(TQMemoDarkScrollBar* bar) {
+  bar->Show();
+  SetWindowPos(bar->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  bar->Invalidate();
+}
+
 }  // namespace
 
 TQMemoDarkScrollBar::TQMemoDarkScrollBar(IQMemoScrollHost* editor, bool vertical)
@@ -73,6 +85,13 @@ bool TQMemoDarkScrollBar::GetScrollMetrics(TScrollMetrics& m) {
   si.cbSize = sizeof si;
   si.fMask = SIF_ALL;
   if (!GetScrollInfo(ed, SB_HORZ, &si)) return false;
+  if (si.nPage == 0) {
+    // The control keeps no page (and leaves the range at its default) while
+    // the text fits its width: nothing scrolls sideways, whatever the bar
+    // that the timer shows says.
+    m = HorizontalScrollMetrics(0, 1, 0);
+    return true;
+  }
   POINT pos{0, 0};
   SendMessageA(ed, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
   m = HorizontalScrollMetrics(si.nMax, static_cast<int>(si.nPage), pos.x);
@@ -176,6 +195,15 @@ void TQMemoDarkScrollBar::SyncTimer() {
     const bool shown = (GetWindowLongA(ed, GWL_STYLE) & WS_HSCROLL) != 0;
     if (want != shown) ShowScrollBar(ed, SB_HORZ, want);
   }
+  const bool show = wanted_ && EditorShown(editor_);
+  if (show && !Visible()) {
+    PlaceOverEditor();
+    ShowInFront(this);
+  } else if (!show && Visible()) {
+    if (dragging_ && GetCapture() == Handle()) ReleaseCapture();
+    dragging_ = false;
+    Hide();
+  }
   if (Visible()) PlaceOverEditor();
   TScrollMetrics m;
   if (GetScrollMetrics(m) &&
@@ -203,13 +231,12 @@ void TQMemoDarkScrollBars::Update() {
   const bool night = editor_.ScrollNightMode();
   const bool showVertical = night && editor_.ScrollBarsVertical();
   const bool showHorizontal = night && !editor_.ScrollWordWrap() && editor_.ScrollBarsHorizontal();
+  const bool shown = EditorShown(&editor_);
   for (TQMemoDarkScrollBar* bar : {vertical_.get(), horizontal_.get()}) {
-    const bool show = bar == vertical_.get() ? showVertical : showHorizontal;
-    if (show) {
+    bar->wanted_ = bar == vertical_.get() ? showVertical : showHorizontal;
+    if (bar->wanted_ && shown) {
       bar->PlaceOverEditor();
-      bar->Show();
-      SetWindowPos(bar->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      bar->Invalidate();
+      ShowInFront(bar);
     } else if (bar->Visible()) {
       bar->Hide();
     }

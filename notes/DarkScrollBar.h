@@ -57,8 +57,8 @@ class TQMemoDarkScrollBar : public TCustomControl {
   // Scrolls the editor so that the thumb, held at the grab offset, is at
   // (x, y); repaints the bar and tells the editor.
   void DragTo(int x, int y);
-  // Every 80 ms: the native horizontal bar, the bar's place over the
-  // editor, and a repaint when the view moved.
+  // Every 80 ms: the native horizontal bar, the bar shown or hidden with
+  // the editor, its place over the editor, and a repaint when the view moved.
   void SyncTimer();
   TTimer& Timer() { return *timer_; }
 
@@ -76,6 +76,8 @@ class TQMemoDarkScrollBar : public TCustomControl {
 
   IQMemoScrollHost* editor_;
   bool vertical_;
+  // Night mode wants the bar; it shows while the editor does.
+  bool wanted_ = false;
   bool dragging_ = false;
   int grabOffset_ = 0;
   int lastPosition_ = -1, lastMaximum_ = -1, lastPage_ = -1;
@@ -91,7 +93,8 @@ class TQMemoDarkScrollBars {
   // night mode with a vertical scroll bar, the horizontal one in night mode
   // with a horizontal scroll bar and no word wrap; places them over the
   // editor's edges and in front of it. Run it when the editor's window is
-  // made and whenever NightMode changes.
+  // made and whenever NightMode changes. A bar stands only while the editor
+  // is shown (its timer follows the editor's visibility).
   void Update();
 
   TQMemoDarkScrollBar* VerticalBar() { return vertical_.get(); }

@@ -74,9 +74,13 @@ TQMemo::TQMemo(TComponent* owner) : TWinControl(owner) {
   font_.SetColor(textColor_);
   font_.OnChange = [this](TGraphicsObject*) { FontChanged(); };
   SetKeywordList(kDefaultKeywords);
+  fileJobs_ = std::make_unique<TQMemoFileJobs>(*this);
+  completion_ = std::make_unique<TQMemoCompletion>(*this);
+  darkBars_ = std::make_unique<TQMemoDarkScrollBars>(*this);
 }
 
 TQMemo::~TQMemo() {
+  ReleaseAttachments();
   colorTimer_->SetEnabled(false);
   colorTimer_->OnTimer = nullptr;
   font_.OnChange = nullptr;
@@ -95,7 +99,7 @@ void TQMemo::CreateParams(TCreateParams& params) {
   if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.Style |= WS_VSCROLL;
   if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.Style |= WS_HSCROLL;
   if (readOnly_) params.Style |= ES_READONLY;
-  params.ExStyle = WS_EX_CLIENTEDGE;
+  params.ExStyle = borderStyle_ == bsNone ? 0 : WS_EX_CLIENTEDGE;
   params.Caption.clear();
 }
 
@@ -129,6 +133,7 @@ void TQMemo::CreateWnd() {
     gutterWidth_ = 0;
     RebuildFormatRect();
   }
+  UpdateDarkScrollBars();
 }
 
 // ---------------------------------------------------------------------------
@@ -615,11 +620,15 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 
     case WM_CHAR:
-    case WM_IME_CHAR:
-      return HandleChar(msg, wParam, lParam);
+    case WM_IME_CHAR: {
+      const LRESULT r = HandleChar(msg, wParam, lParam);
+      CompletionAfterChar(msg, wParam);
+      return r;
+    }
 
     case WM_KEYDOWN: {
       const WORD key = static_cast<WORD>(wParam);
+      if (HandlePopupKeyDown(key)) return 0;
       if (HandleKeyDown(key)) return 0;
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       if (!KeyDown(VK_SHIFT) && (key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT ||
@@ -653,7 +662,6 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       HandleEditingMouseMove(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       break;
 
-
     case WM_LBUTTONDBLCLK: {
       if (HandleLeftButtonDblClk(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) return 0;
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
@@ -662,6 +670,7 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 
     case WM_MOUSEWHEEL: {
+      CompletionHide();
       if (zoomWithMouseWheel_ && (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL)) {
         const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
         if (delta > 0) SetZoomPercent(zoomPercent_ + 10);
@@ -679,6 +688,9 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 
     case WM_VSCROLL: {
+      // The user scrolled (a colouring pass keeping the view at the bottom
+      // scrolls too, under the internal-update flag).
+      if (!internalUpdate_) CompletionHide();
       const int before = FirstVisibleLine();
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       lastTopLine_ = FirstVisibleLine();
@@ -717,6 +729,7 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
 
     case WM_SIZE: {
+      CompletionHideOnResize();
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       if (showLineNumbers_) {
         gutterWidth_ = -1;
@@ -736,6 +749,7 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 
     case WM_KILLFOCUS: {
+      CompletionHideUnlessFocusTo(reinterpret_cast<HWND>(wParam));
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
       AfterFocusLost();
       EditingFocusLost();

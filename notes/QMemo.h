@@ -31,7 +31,11 @@
 #include <string_view>
 #include <vector>
 
+#include "notes/CompletionPopup.h"
+#include "notes/DarkScrollBar.h"
+#include "notes/QMemoThreads.h"
 #include "notes/text/Bookmarks.h"
+#include "notes/text/OutputDocument.h"
 #include "notes/text/ColorPlanner.h"
 #include "notes/text/UndoEngine.h"
 #include "ui/ExtCtrls.h"
@@ -47,9 +51,16 @@
 
 enum TQMemoContextMenuMode { cmmNone = 0, cmmDefault = 1, cmmCustom = 2 };
 enum TScrollStyle { ssNone = 0, ssHorizontal = 1, ssVertical = 2, ssBoth = 3 };
+enum TUtf8BomMode { ubmAuto = 0, ubmYes = 1, ubmNo = 2 };
 
-class TQMemo : public TWinControl {
+class TQMemo : public TWinControl,
+              public IQMemoFileHost,
+              public IQMemoCompletionHost,
+              public IQMemoScrollHost {
  public:
+  // The frame around the editor: night mode takes it away.
+  enum TBorderStyle { bsNone = 0, bsSingle = 1 };
+
   // The view saved around a formatting pass.
   struct TQMemoViewState {
     int SelStart = 0;
@@ -360,6 +371,103 @@ class TQMemo : public TWinControl {
   int LineIndex(int line);
   void ScrollCaret();
 
+  // --- Files (QMemoFiles.cpp) -------------------------------------------------
+  // Loads the file as the whole new text (not an undoable change, no
+  // OnTextChanged); throws Exception "Could not load file." and leaves the
+  // editor as it was when the file cannot be read or decoded.
+  virtual void LoadFromFile(const std::string& name);
+  // encoding 0: FileEncoding. A value outside 0..3 is refused before the
+  // disk is touched. On success FileEncoding becomes the encoding used.
+  bool SaveToFile(const std::string& name, int encoding = 0);
+  // The same on a background thread, with OnLoadSaveProgress and
+  // OnLoadSaveDone on the main thread; false while a job runs (nothing is
+  // started) or when the encoding is refused. Edits made during a load are
+  // replaced by the loaded text; a save writes the text as it was when it
+  // started.
+  bool LoadFromFileAsync(const std::string& name);
+  bool SaveToFileAsync(const std::string& name, int encoding = 0);
+  bool LoadSaveBusy() const { return fileJobs_->LoadSaveBusy(); }
+  // Waits, servicing the job's completion, until no job runs; false when
+  // timeoutMs ran out first.
+  bool WaitForLoadSave(int timeoutMs) { return fileJobs_->WaitForJob(timeoutMs); }
+  // Takes a loaded text as the whole content (not an undoable change).
+  void ApplyLoadedText(const std::string& text, int encoding);
+  int FileEncoding() const { return fileJobs_->FileEncoding(); }
+  void SetFileEncoding(int encoding) { fileJobs_->SetFileEncoding(encoding); }
+  void ResetFileEncodingForNewFile() { fileJobs_->ResetFileEncodingForNewFile(); }
+  std::string GetFileEncodingText() const { return fileJobs_->FileEncodingText(); }
+  // Stored only: loads and saves do not consult it.
+  TUtf8BomMode Utf8BomMode() const { return utf8BomMode_; }
+  void SetUtf8BomMode(TUtf8BomMode mode) { utf8BomMode_ = mode; }
+  int EstimateLoadMsPer1000Lines() const { return fileJobs_->EstimateLoadMsPer1000Lines(); }
+  void SetEstimateLoadMsPer1000Lines(int ms) { fileJobs_->SetEstimateLoadMsPer1000Lines(ms); }
+  int EstimateSaveMsPer1000Lines() const { return fileJobs_->EstimateSaveMsPer1000Lines(); }
+  void SetEstimateSaveMsPer1000Lines(int ms) { fileJobs_->SetEstimateSaveMsPer1000Lines(ms); }
+  TQMemoFileJobs& FileJobs() { return *fileJobs_; }
+  // The content as RTF; empty without a window. SetRtfText replaces it.
+  std::string GetRtfText();
+  void SetRtfText(const std::string& rtf);
+  // The text with its code-point tokens resolved.
+  std::u16string ConvertToOutputText(const std::string& text) const;
+  // The text as a document of coloured runs for a printer or exporter; the
+  // caller owns it.
+  std::unique_ptr<TQMemoOutputDocument> CreateOutputDocument(bool syntaxColors, bool night);
+  std::function<void(TObject* sender, bool loading, int percent)> OnLoadSaveProgress;
+  std::function<void(TObject* sender, bool loading, bool success)> OnLoadSaveDone;
+
+  // --- Completion and the icon picker (QMemoCompletion.cpp) ---------------------
+  bool CodeCompletion() const { return completion_->CodeCompletion(); }
+  void SetCodeCompletion(bool value) { completion_->SetCodeCompletion(value); }
+  bool CodeCompletionMarkFuture() const { return completion_->CodeCompletionMarkFuture(); }
+  void SetCodeCompletionMarkFuture(bool value) { completion_->SetCodeCompletionMarkFuture(value); }
+  bool CodeCompletionSorted() const { return completion_->CodeCompletionSorted(); }
+  void SetCodeCompletionSorted(bool value) { completion_->SetCodeCompletionSorted(value); }
+  // Ctrl+Space: the functions of the text for the identifier before the caret.
+  void CompletionShow(bool rebuild) { completion_->Show(rebuild); }
+  void CompletionHide() {
+    if (completion_) completion_->Hide();
+  }
+  bool CompletionVisible() const { return completion_ && completion_->Visible(); }
+  TQMemoCompletion& Completion() { return *completion_; }
+  // Ctrl+".": the icon picker, whose pick replaces the selection. Nothing
+  // while ReadOnly.
+  void ShowIconPickerWindow();
+  // Inserts a pick's tokens in place of the selection as a step of its own.
+  void InsertPickedTokens(const std::string& tokens);
+
+  // --- Night mode's frame and bars, zoom (QMemoScroll.cpp) ----------------------
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle style);
+  // Shows the dark bars in night mode, hides them otherwise.
+  void UpdateDarkScrollBars();
+  TQMemoDarkScrollBars& DarkScrollBars() { return *darkBars_; }
+  // Applies ZoomPercent to the font around the base size (a base of 0 or
+  // less counts as unset).
+  void UpdateZoom();
+
+  // IQMemoFileHost
+  void FileJobApplyText(const std::string& text, int encoding) override;
+  void FileJobProgress(bool loading, int percent) override;
+  void FileJobDone(bool loading, bool success) override;
+  // IQMemoCompletionHost
+  TWinControl* CompletionEditor() override { return this; }
+  std::string CompletionText() override;
+  int CompletionSelStart() override { return SelStart(); }
+  std::vector<NoteText::TFunctionEntry> CompletionFunctions(bool rebuild) override;
+  void CompletionReplace(int start, int end, const std::string& text, int caret) override;
+  bool CompletionReadOnly() override { return readOnly_; }
+  bool CompletionNightMode() override { return nightMode_; }
+  const TFont& CompletionFont() override { return font_; }
+  // IQMemoScrollHost
+  TWinControl* ScrollEditor() override { return this; }
+  TColor ScrollTrackColor() override { return color_; }
+  int ScrollLineHeight() override;
+  bool ScrollWordWrap() override { return wordWrap_; }
+  bool ScrollBarsVertical() override { return scrollBars_ == ssVertical || scrollBars_ == ssBoth; }
+  bool ScrollBarsHorizontal() override { return scrollBars_ == ssHorizontal || scrollBars_ == ssBoth; }
+  bool ScrollNightMode() override { return nightMode_; }
+  void ScrollViewMoved() override;
+
   // --- Events --------------------------------------------------------------------
   // Every change of the text, before the editor's own handling.
   TNotifyEvent OnChange;
@@ -546,4 +654,29 @@ class TQMemo : public TWinControl {
   int savedTopLine_ = -1;
   bool savedAtBottom_ = false;
   int savedHScroll_ = 0;
+
+  // Files, completion, the icon picker, night mode's frame and bars.
+  // Key and message hooks of the window procedure: true when the key is
+  // taken (QMemoCompletion.cpp).
+  bool HandlePopupKeyDown(WORD key);
+  void CompletionAfterChar(UINT msg, WPARAM wParam);
+  void CompletionHideUnlessFocusTo(HWND focused);
+  // WM_SIZE: hides the popup when the window itself changed size (a native
+  // scroll bar coming or going changes only the client area).
+  void CompletionHideOnResize();
+  // Releases the jobs, the popup, the picker and the bars before the window goes.
+  void ReleaseAttachments();
+  // Night mode takes the frame away and gives it back (QMemoScroll.cpp).
+  void UpdateNightModeBorder(bool night);
+  // The bars and the popup follow a switch of night mode.
+  void AfterNightModeSwitch();
+  std::unique_ptr<TQMemoFileJobs> fileJobs_;
+  std::unique_ptr<TQMemoCompletion> completion_;
+  std::unique_ptr<TQMemoDarkScrollBars> darkBars_;
+  std::vector<NoteText::TFunctionEntry> completionFunctions_;
+  bool completionFunctionsValid_ = false;
+  SIZE completionWindowSize_{-1, -1};
+  TUtf8BomMode utf8BomMode_ = ubmAuto;
+  TBorderStyle borderStyle_ = bsSingle;
+  TBorderStyle savedBorderStyle_ = bsSingle;
 };

@@ -417,6 +417,7 @@ void TQMemo::SetNightMode(bool value) {
       ~TRestore() { flag = value; }
     } restore{internalUpdate_, wasInternal};
     internalUpdate_ = true;
+    UpdateNightModeBorder(value);
     nightMode_ = value;
     ClearUnicodeImageCache();
     color_ = value ? clBlack : clWindow;
@@ -426,7 +427,10 @@ void TQMemo::SetNightMode(bool value) {
       ApplyFontToText();
     }
   }
-  if (!HandleAllocated()) return;
+  if (!HandleAllocated()) {
+    AfterNightModeSwitch();
+    return;
+  }
   if (syntaxHighlighting_) {
     SetSyntaxHighlighting(false);
     SetSyntaxHighlighting(true);
@@ -434,6 +438,7 @@ void TQMemo::SetNightMode(bool value) {
     ColorizeTextKeepView();
   }
   Invalidate();
+  AfterNightModeSwitch();
 }
 
 // ---------------------------------------------------------------------------
