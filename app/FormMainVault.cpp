@@ -50,6 +50,11 @@ TCipherState CipherStateOf(const TQEnc& engine) {
           engine.FastMode(),  engine.Iterations(), engine.FastIterations()};
 }
 
+bool SameCipherState(const TCipherState& a, const TCipherState& b) {
+  return a.Algorithm == b.Algorithm && a.Algorithm2 == b.Algorithm2 && a.Algorithm3 == b.Algorithm3 &&
+         a.FastMode == b.FastMode && a.Iterations == b.Iterations && a.FastIterations == b.FastIterations;
+}
+
 void RestoreCipherState(TQEnc& engine, const TCipherState& s) {
   engine.SetAlgorithm(s.Algorithm);
   engine.SetAlgorithm2(s.Algorithm2);
@@ -513,6 +518,8 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     // 8.3
     ShowProgress(90);
   }
+  // What the decryption put into the engine: the file's cipher settings.
+  const TCipherState decrypted = CipherStateOf(*QEnc1);
 
   // 9. The shown document keeps its key and cipher settings until the lock
   // is held.
@@ -524,7 +531,8 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   const std::string full = ExpandFileName(path);
   const bool held = lock.AcquireLockWithPrompt(full, readOnly, takeOver, cancelled);
   if (!held || interrupted()) {
-    RestoreCipherState(*QEnc1, before);
+    // The settings go back unless a document opened meanwhile put its own.
+    if (SameCipherState(CipherStateOf(*QEnc1), decrypted)) RestoreCipherState(*QEnc1, before);
     if (held && !readOnly && SameText(lock.HeldLockPath(), full) && !SameText(VaultPath, full))
       lock.ReleaseHeldLock();
     if (interrupted()) return abandon();

@@ -129,6 +129,7 @@ struct VaultDocument : ::testing::Test {
   std::vector<std::string> pwdCaptions;  // the password dialog's caption at each showing
   std::vector<bool> pwdVerify;
   std::function<void()> duringPassword;  // runs once inside the next password dialog
+  std::function<void()> duringBox;       // runs once inside the next message box
   std::deque<std::string> picks;         // file names the file dialogs pick; none: dismissed
 
   // Saves and opens remember the vault in the settings file beside this
@@ -141,6 +142,11 @@ struct VaultDocument : ::testing::Test {
     app.Initialize();
     MessageBoxHook = [this](const TMessageBoxCall& c) {
       boxes.push_back(c);
+      if (duringBox) {
+        auto run = std::move(duringBox);
+        duringBox = nullptr;
+        run();
+      }
       if (!boxAnswers.empty() && boxAnswers.front().first == c.Caption) {
         const int answer = boxAnswers.front().second;
         boxAnswers.pop_front();
@@ -638,6 +644,30 @@ TEST_F(VaultDocument, AFailedLockStepKeepsThePreviousKeyAndCipherSettings) {
   main->SaveFile(nullptr);
   EXPECT_EQ(ReadVault(a, kStrong), SampleText("A"));
   EXPECT_EQ(ReadTestFile(a)[4], 2);  // a single cipher: header version 2
+}
+
+// Another vault handed over while the lock question of an open is up opens
+// with the held key; the first open, cancelled, leaves that vault's cipher
+// settings in the engine.
+TEST_F(VaultDocument, AVaultOpenedDuringTheLockQuestionKeepsItsCipherSettings) {
+  const std::string a = Path("a.qvl");
+  const std::string b = Path("b.qvl");
+  const std::string c = Path("c.qvl");
+  WriteVault(a, kStrong, SampleText("A"), kIterations, kIterations, qeaAES128CTR, qeaNone, qeaNone);
+  WriteVault(b, kOther, SampleText("B"), kIterations, 6000);
+  WriteVault(c, kStrong, SampleText("C"), kIterations, 7000, qeaChaCha20, qeaNone, qeaNone);
+  Open(a, {kStrong});
+  duringPassword = [&] { WriteForeignLock(b); };
+  bool nested = false;
+  duringBox = [&] { nested = main->OpenVault(c, false); };
+  boxAnswers.push_back({"Vault locked", IDCANCEL});
+  Open(b, {kOther});
+  EXPECT_TRUE(nested);
+  EXPECT_EQ(main->VaultPath, ExpandFileName(c));
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaChaCha20);
+  EXPECT_EQ(main->QEnc1->Algorithm2(), qeaNone);
+  EXPECT_EQ(main->QEnc1->Iterations(), 7000);
+  EXPECT_EQ(main->Caption(), "c.qvl - Vaultline");
 }
 
 TEST_F(VaultDocument, ALockDuringACommandsDialogAbandonsItAndNeverWritesTheEmptyWindow) {
