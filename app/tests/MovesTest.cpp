@@ -18,6 +18,8 @@
 #include "app/Helpers.h"
 #include "app/model/Shortcuts.h"
 #include "app/model/VaultText.h"
+#include "base/tests/TestUtil.h"
+#include "settings/QDReg.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
@@ -298,6 +300,43 @@ TEST_F(MovesFixture, EntryUpAndDownSwapWithinTheGroupAndRenumberEveryEntry) {
   Command(main->EntryUp1);
   EXPECT_EQ(Entries(), "1:A2 2:B2 3:A1 4:B1");
   EXPECT_TRUE(boxes.empty());
+}
+
+// The remembered shortcuts name entries by id and are kept in the settings
+// file for a locked start: a renumbering reaches them only through a save of
+// the renumbered vault.
+TEST_F(MovesFixture, RenumberedShortcutsAreRememberedWithTheSaveOnly) {
+  const std::string ini = TQDReg::AppDir() + TFormMain::kSettingsFile;
+  const bool iniExisted = PathExists(ini);
+  const std::string iniBefore = iniExisted ? ReadTestFile(ini) : std::string();
+  TempDir dir;
+  main->VaultPath = dir.File("Moves.qvl");
+  main->QEnc1->SetIterations(5000);
+  main->SessionKey = main->QEnc1->DeriveSessionKey("Correct-Horse-42x");
+  ASSERT_TRUE(ProcessVaultLock().AcquireLock(main->VaultPath, false));
+  AddEntry(x, 1, "A1");
+  AddEntry(x, 2, "A2", "Ctrl+Alt+K");
+  Fill();
+  RememberedShortcuts = "2=Ctrl+Alt+K";
+  WriteTestFile(ini, "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
+  Select(x);
+  SelectRow(1);
+
+  Command(main->EntryUp1);
+  EXPECT_EQ(Entries(), "1:A2 2:A1");
+  EXPECT_EQ(RememberedShortcuts, "2=Ctrl+Alt+K");
+  EXPECT_EQ(ReadTestFile(ini), "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
+
+  ASSERT_TRUE(main->SaveVault(true));
+  EXPECT_EQ(RememberedShortcuts, "1=Ctrl+Alt+K");
+  EXPECT_NE(ReadTestFile(ini).find("LastEntryShortcuts=1=Ctrl+Alt+K"), std::string::npos) << ReadTestFile(ini);
+
+  ProcessVaultLock().ReleaseHeldLock();
+  main->VaultPath.clear();
+  if (iniExisted)
+    WriteTestFile(ini, iniBefore);
+  else
+    DeleteFileA(ini.c_str());
 }
 
 TEST_F(MovesFixture, AChordThatCannotBeRegisteredAgainIsReported) {
