@@ -673,8 +673,6 @@ class TQMemo : public TWinControl,
   std::unique_ptr<TQMemoFileJobs> fileJobs_;
   std::unique_ptr<TQMemoCompletion> completion_;
   std::unique_ptr<TQMemoDarkScrollBars> darkBars_;
-  std::vector<NoteText::TFunctionEntry> completionFunctions_;
-  bool completionFunctionsValid_ = false;
   SIZE completionWindowSize_{-1, -1};
   TUtf8BomMode utf8BomMode_ = ubmAuto;
   TBorderStyle borderStyle_ = bsSingle;

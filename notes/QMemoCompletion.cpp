@@ -1,19 +1,12 @@
 // TQMemo: the completion popup's keys and its edits, and the icon picker.
 #include <windows.h>
 
-#include "base/Wipe.h"
 #include "notes/IconPicker.h"
 #include "notes/QMemo.h"
-#include "notes/text/FunctionList.h"
 
 namespace {
 
 bool Held(int vk) { return GetKeyState(vk) < 0; }
-
-void WipeFunctions(std::vector<NoteText::TFunctionEntry>& functions) {
-  for (auto& f : functions) WipeString(f.entry);
-  functions.clear();
-}
 
 }  // namespace
 
@@ -67,16 +60,15 @@ void TQMemo::CompletionHideOnResize() {
 std::string TQMemo::CompletionText() { return CurrentText(); }
 
 std::vector<NoteText::TFunctionEntry> TQMemo::CompletionFunctions(bool rebuild) {
-  if (rebuild || !completionFunctionsValid_) {
-    WipeFunctions(completionFunctions_);
-    completionFunctions_ = NoteText::DetectFunctions(CurrentText());
-    completionFunctionsValid_ = true;
-  }
-  return completionFunctions_;
+  // The editor's own function list (the one Ctrl+click jumps use).
+  if (rebuild || functions_.empty()) UpdateFunctionNames();
+  return functions_;
 }
 
 void TQMemo::CompletionReplace(int start, int end, const std::string& text, int caret) {
   if (readOnly_ || !HandleAllocated()) return;
+  // The replacement was measured at the real caret.
+  VSLeave(false);
   // The inserted call is an undo step of its own.
   undo_.ForceBoundary();
   SetSel(start, end);
@@ -97,6 +89,8 @@ void TQMemo::ShowIconPickerWindow() {
 void TQMemo::InsertPickedTokens(const std::string& tokens) {
   if (readOnly_ || !HandleAllocated() || tokens.empty()) return;
   SetFocus();
+  // At a virtual column the pick lands there.
+  VSMaterialize();
   undo_.ForceBoundary();
   ReplaceSelection(tokens);
   ScrollCaret();
@@ -110,6 +104,4 @@ void TQMemo::ReleaseAttachments() {
   fileJobs_.reset();
   completion_.reset();
   darkBars_.reset();
-  WipeFunctions(completionFunctions_);
-  completionFunctionsValid_ = false;
 }

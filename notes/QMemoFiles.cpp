@@ -30,6 +30,7 @@ class TEventMute {
 }  // namespace
 
 void TQMemo::LoadFromFile(const std::string& name) {
+  VSLeave(false);
   if (!fileJobs_->LoadFromFile(name)) throw Exception(NoteText::kMsgCouldNotLoad);
 }
 
@@ -55,9 +56,9 @@ bool TQMemo::SaveToFileAsync(const std::string& name, int encoding) {
 }
 
 void TQMemo::ApplyLoadedText(const std::string& text, int encoding) {
+  VSLeave(false);
   fileJobs_->SetFileEncoding(encoding);
   CompletionHide();
-  completionFunctionsValid_ = false;
   const bool window = HandleAllocated();
   if (window) SetRedraw(false);
   {

@@ -197,6 +197,16 @@ TEST_F(QMemoCompletionTest, APickFromTheIconPickerIsInsertedAtTheCaret) {
   ASSERT_TRUE(memo->Undo());
   EXPECT_EQ(memo->Text(), "ab");
 
+  // At a virtual column beyond the line's end the pick lands there.
+  memo->SetVirtualSpace(true);
+  memo->VSSet(0, 4);
+  ASSERT_TRUE(memo->InVirtualSpace());
+  memo->InsertPickedTokens("[[U+2764]]");
+  EXPECT_EQ(memo->Text(), "ab  [[U+2764]]");
+  EXPECT_FALSE(memo->InVirtualSpace());
+  memo->SetVirtualSpace(false);
+  memo->SetText("ab");
+
   // Read-only: no picker.
   memo->SetReadOnly(true);
   {
