@@ -613,9 +613,10 @@ LRESULT TQMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_GETDLGCODE: {
       // Enter, Tab, the arrows and every character belong to the editor,
-      // also on a form with a default button; Esc stays the form's.
+      // also on a form with a default button; Esc stays the form's, except
+      // while the completion popup shows (Esc closes the popup).
       const auto* m = reinterpret_cast<const MSG*>(lParam);
-      const bool escape = m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE;
+      const bool escape = m && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE && !CompletionVisible();
       return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS | (escape ? 0 : DLGC_WANTALLKEYS);
     }
 
