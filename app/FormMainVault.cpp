@@ -284,6 +284,8 @@ bool TFormMain::SaveVault(bool silent) {
 }
 
 bool TFormMain::SaveVaultAs() {
+  // A locked window holds no vault to save: the unlock prompt instead.
+  if (UnlockIfLocked()) return false;
   const std::uint64_t generation = DocumentGeneration;
   // 1.
   if (!VaultPath.empty()) {
@@ -318,6 +320,19 @@ bool TFormMain::SaveVaultAs() {
   if (SaveVault(false)) {
     TimerUpdateUITimer(this);
     return true;
+  }
+  // A lock or another vault that came in while the failure was shown owns
+  // the window now: the old path put back under it would have that other
+  // vault saved over the old file, and a locked vault holds no lock file.
+  if (Locked || DocumentGeneration != generation) {
+    if (Locked) {
+      VaultPath = oldPath;
+      ReadOnly = oldReadOnly;
+      // A vault never saved has no file to unlock: the window is closed.
+      if (oldPath.empty()) CloseFile(this);
+      UpdateCaption();
+    }
+    return false;
   }
   // 7. Back to the old file and its lock.
   lock.ReleaseHeldLock();
@@ -535,6 +550,11 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     if (SameCipherState(CipherStateOf(*QEnc1), decrypted)) RestoreCipherState(*QEnc1, before);
     if (held && !readOnly && SameText(lock.HeldLockPath(), full) && !SameText(VaultPath, full))
       lock.ReleaseHeldLock();
+    // A vault opened meanwhile lost its lock when this one's was taken over
+    // or given up for read-only: it takes it back.
+    if (DocumentGeneration != generation && !Locked && !ReadOnly && !VaultPath.empty() &&
+        !SameText(lock.HeldLockPath(), VaultPath))
+      lock.AcquireLock(VaultPath, false);
     if (interrupted()) return abandon();
     HideProgress();
     if (!cancelled) ShowMessageBox(LockTexts::kNotAcquired, LockTexts::kCaption, MB_ICONWARNING);
@@ -621,8 +641,15 @@ void TFormMain::OpenFile(TObject*) {
 }
 
 void TFormMain::CloseFile(TObject*) {
-  // 1.
+  // 1. A lock or another vault that came in during the question ends the
+  // Close: it was meant for the document asked about.
+  const bool lockedBefore = Locked;
+  const std::uint64_t generation = DocumentGeneration;
   if (!ConfirmSaveChanges()) return;
+  if (Locked != lockedBefore || DocumentGeneration != generation) {
+    if (Locked && !lockedBefore) UnlockIfLocked();
+    return;
+  }
   // 2. A locked vault is closed without its password (the tray's Close and
   // the unlock prompt's Close button): no vault is left to unlock.
   ProcessVaultLock().ReleaseHeldLock();

@@ -739,6 +739,152 @@ TEST_F(VaultDocument, AHandOverDuringThePasswordDialogDoesNotTakeTheDialog) {
   EXPECT_EQ(main->Caption(), "a.qvl - Vaultline");
 }
 
+// Save As while the vault is locked: the window holds no vault, so nothing
+// is asked, no lock file is taken and the locked vault's own lock stays
+// released.
+TEST_F(VaultDocument, SaveAsOfALockedWindowDoesNothing) {
+  const std::string a = Path("a.qvl");
+  const std::string other = Path("other.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  Open(a, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+  LockWindow(main);
+  picks.push_back(other);
+  main->SaveFileAs(nullptr);
+  EXPECT_EQ(picks.size(), 1u) << "no file dialog";
+  EXPECT_TRUE(main->Locked);
+  EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+  EXPECT_TRUE(ProcessVaultLock().HeldLockPath().empty());
+  EXPECT_FALSE(PathExists(LockFilePath(other)));
+  TLockInfo info;
+  ASSERT_TRUE(ProcessVaultLock().ParseLockFile(a, info));
+  EXPECT_FALSE(info.active);
+}
+
+// A Save As whose save fails rolls back to the old file, unless a lock or
+// another vault came in while the failure was shown: the window is no
+// longer the document that was being saved, and putting the old path back
+// under it would save that other vault over the old file.
+TEST_F(VaultDocument, ASaveAsRollbackLeavesAWindowLockedOrReplacedDuringItsMessageAlone) {
+  const std::string a = Path("a.qvl");
+  const std::string c = Path("c.qvl");
+  const std::string other = Path("other.qvl");
+  struct Case {
+    const char* name;
+    bool untitled;
+    std::function<void()> during;
+    std::string path;  // VaultPath afterwards
+    bool locked;
+    std::string held;  // the lock held afterwards
+  } cases[] = {
+      {"another vault opened", false, [&] { ASSERT_TRUE(main->OpenVault(c, true)); }, ExpandFileName(c), false,
+       ExpandFileName(c)},
+      {"locked", false, [&] { LockWindow(main); }, ExpandFileName(a), true, ""},
+      // A new vault has no file to unlock: the window is left closed.
+      {"locked, never saved", true, [&] { LockWindow(main); }, "", false, ""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    main->Locked = false;
+    main->Modified = false;
+    main->CloseFile(nullptr);
+    WriteVault(a, kStrong, SampleText("A"));
+    WriteVault(c, kStrong, SampleText("C"));
+    if (k.untitled) {
+      passwords.push_back({kStrong});
+      main->NewFile(nullptr);
+    } else {
+      Open(a, {kStrong});
+      ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+    }
+    main->Changed(nullptr);
+    main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; };
+    duringBox = k.during;
+    boxes.clear();
+    picks.push_back(other);
+    main->SaveFileAs(nullptr);
+    main->SaveIo.Replace = nullptr;
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "Save error");
+    EXPECT_EQ(main->VaultPath, k.path);
+    EXPECT_EQ(main->Locked, k.locked);
+    EXPECT_EQ(ProcessVaultLock().HeldLockPath(), k.held);
+    EXPECT_FALSE(PathExists(other));
+    // Whatever the window holds now, saving it never writes over a.
+    main->Changed(nullptr);
+    main->SaveFile(nullptr);
+    EXPECT_EQ(ReadVault(a, kStrong), SampleText("A"));
+    EXPECT_EQ(ReadVault(c, kStrong), SampleText("C"));
+  }
+}
+
+// Close asks to save first; a lock or another vault that came in while the
+// question was up ends the Close: it was meant for the document asked about.
+TEST_F(VaultDocument, CloseLeavesAWindowLockedOrReplacedDuringItsQuestionAlone) {
+  const std::string a = Path("a.qvl");
+  const std::string c = Path("c.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  WriteVault(c, kStrong, SampleText("C"));
+  struct Case {
+    const char* name;
+    std::function<void()> during;
+    std::string path;
+    bool locked;
+  } cases[] = {
+      {"another vault opened", [&] { ASSERT_TRUE(main->OpenVault(c, true)); }, ExpandFileName(c), false},
+      {"locked", [&] { LockWindow(main); }, ExpandFileName(a), true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    main->Locked = false;
+    main->Modified = false;
+    main->CloseFile(nullptr);
+    Open(a, {kStrong});
+    ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+    main->Changed(nullptr);
+    duringBox = k.during;
+    boxAnswers.push_back({"Save changes?", IDNO});
+    main->CloseFile(nullptr);
+    EXPECT_EQ(main->VaultPath, k.path);
+    EXPECT_EQ(main->Locked, k.locked);
+    if (!k.locked) {
+      EXPECT_EQ(main->Vault.Entries.size(), 1u);
+      EXPECT_EQ(ProcessVaultLock().HeldLockPath(), k.path);
+    }
+  }
+}
+
+// Another vault opened while the lock question of an open is up keeps its
+// lock file, whichever way the question is answered: taking over or
+// giving up the lock of the vault being opened must not release it.
+TEST_F(VaultDocument, AVaultOpenedDuringTheLockQuestionKeepsItsLock) {
+  const std::string a = Path("a.qvl");
+  const std::string b = Path("b.qvl");
+  const std::string c = Path("c.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  WriteVault(b, kOther, SampleText("B"));
+  WriteVault(c, kStrong, SampleText("C"));
+  for (int answer : {IDYES, IDNO}) {
+    SCOPED_TRACE(answer);
+    main->Modified = false;
+    main->CloseFile(nullptr);
+    Open(a, {kStrong});
+    ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+    duringPassword = [&] { WriteForeignLock(b); };
+    duringBox = [&] { ASSERT_TRUE(main->OpenVault(c, false)); };
+    boxAnswers.push_back({"Vault locked", answer});
+    Open(b, {kOther});
+    EXPECT_EQ(main->VaultPath, ExpandFileName(c));
+    EXPECT_FALSE(main->ReadOnly);
+    EXPECT_TRUE(SameText(ProcessVaultLock().HeldLockPath(), ExpandFileName(c)));
+    TLockInfo info;
+    ASSERT_TRUE(ProcessVaultLock().ParseLockFile(c, info));
+    EXPECT_TRUE(info.active);
+    EXPECT_EQ(info.clientId, ProcessVaultLock().GetClientId());
+    WriteTestFile(LockFilePath(b), "");
+  }
+}
+
 // ---- Data safety ------------------------------------------------------------------
 
 TEST_F(VaultDocument, EverySaveFailureLeavesTheVaultByteIdenticalAndNoTemporaryFile) {
