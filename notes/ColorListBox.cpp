@@ -110,6 +110,11 @@ LRESULT TColorListBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         wParam = key;
       }
       break;
+    case WM_KILLFOCUS: {
+      const LRESULT r = TStdControl::WndProc(msg, wParam, lParam);
+      if (OnExit) OnExit(this, reinterpret_cast<HWND>(wParam));
+      return r;
+    }
     default:
       break;
   }

@@ -59,6 +59,8 @@ class TColorListBox : public TStdControl {
   // A key pressed while the list has the focus; setting key to 0 keeps it
   // from the list.
   TKeyEvent OnKeyDown;
+  // The list lost the focus to the window to (null: to no window of ours).
+  std::function<void(TObject* sender, HWND to)> OnExit;
 
   // Draws item index into rect as WM_DRAWITEM asks (state: ODS_SELECTED,
   // ODS_FOCUS, …). Does nothing for an index outside the items.

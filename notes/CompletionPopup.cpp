@@ -12,6 +12,7 @@ TQMemoCompletion::~TQMemoCompletion() {
     box_->OnGetItemColor = nullptr;
     box_->OnDblClick = nullptr;
     box_->OnKeyDown = nullptr;
+    box_->OnExit = nullptr;
   }
 }
 
@@ -60,6 +61,11 @@ bool TQMemoCompletion::EnsureBox() {
     // A key pressed in the list makes its own character there: nothing for
     // the editor to drop.
     if (HandleKey(key, false).consumed) key = 0;
+  };
+  box_->OnExit = [this](TObject*, HWND to) {
+    // Focused by a click, then left for anything but the editor: the popup
+    // goes, as it does when the editor loses the focus.
+    if (!to || to != EditorHandle()) Hide();
   };
   box_->HandleNeeded();  // created hidden
   return true;

@@ -141,6 +141,12 @@ TEST_F(QMemoCompletionTest, ThePopupGoesWithTheFocusScrollingAndResizing) {
   };
   const Case cases[] = {
       {"focus elsewhere", [](QMemoCompletionTest& t) { ::SetFocus(t.form.Handle()); }},
+      {"focus to the list, then elsewhere",
+       [](QMemoCompletionTest& t) {
+         ::SetFocus(t.memo->Completion().Box()->Handle());
+         EXPECT_TRUE(t.memo->CompletionVisible());
+         ::SetFocus(t.form.Handle());
+       }},
       {"resize", [](QMemoCompletionTest& t) { t.memo->SetBounds(0, 0, 500, 300); }},
       {"scroll", [](QMemoCompletionTest& t) { SendMessageW(t.wnd, WM_VSCROLL, SB_LINEDOWN, 0); }},
       {"wheel", [](QMemoCompletionTest& t) { SendMessageW(t.wnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0); }},
