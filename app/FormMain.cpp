@@ -417,6 +417,7 @@ void TFormMain::CreateStatusBar() {
 
 void TFormMain::BindEvents() {
   OnShow = [this](TObject* s) { FormShow(s); };
+  OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
   BindEntryEvents();
   BindMoveEvents();
   TimerStartup->OnTimer = [this](TObject* s) { TimerStartupTimer(s); };
@@ -614,9 +615,10 @@ void TFormMain::TimerStartupTimer(TObject*) {
   // 4. and 5.
   if (!FormSettings) new TFormSettings(Application);
   FormSettings->LoadSettings(*QDReg1);
-  // The Defaults page gives the engine its cascade and iterations; the file
-  // association is set up here once it exists.
+  // The Defaults page gives the engine its cascade and iterations.
   DefaultsPageToEngine(QEnc1);
+  // 7.
+  RegisterVaultFileType();
   // 9.
   RegisterGlobalHotKeys();
   // 10.
@@ -678,28 +680,6 @@ void TFormMain::SaveState() {
   QDReg1->SaveToFile();
 }
 
-void TFormMain::TimerUpdateUITimer(TObject*) {
-  // 3. The editing commands follow the document.
-  const bool editable = !Locked && !ReadOnly && !SessionKey.empty();
-  for (TMenuItem* item : {Save1, AddGroup1, DeleteGroup1, RenameGroup1, AddEntry1, DeleteEntry1, AddGroup2, EditGroup1,
-                          DeleteGroup2, AddEntry2, DeleteEntry2, GroupUp1, GroupDown1, GroupUp2, GroupDown2, EntryUp1,
-                          EntryDown1, EntryUp2, EntryDown2, ChangeMasterPassword1, Import1})
-    item->SetEnabled(editable);
-  for (TToolButton* b : {ToolSave, ToolGroupNew, ToolGroupDelete, ToolGroupEdit, ToolKeyNew, ToolKeyDelete})
-    b->SetEnabled(editable);
-  // 4.
-  QStatus1->SetPanelText(0, IntToStr(static_cast<std::int64_t>(Vault.Entries.size())) + " Entries");
-  QStatus1->SetPanelText(1, Modified ? "Modified" : "");
-  QStatus1->SetPanelText(4, DescribeCipherCascade(QEnc1));
-  // The lock-file heartbeat, the lock status and the inactivity countdown
-  // (panel 2) are kept here once locking exists.
-}
-
-void TFormMain::TimerTrayTimer(TObject*) {
-  // Keeps the tray icon after the task bar is recreated and asks for the
-  // password when the locked window is shown, once locking exists.
-}
-
 void TFormMain::TimerSelectAllSearchTimer(TObject*) {
   TimerSelectAllSearch->SetEnabled(false);
   PostMessageA(QEdit1->Handle(), EM_SETSEL, 0, -1);
@@ -735,22 +715,6 @@ void TFormMain::FinishProgress() {
 
 // ===========================================================================
 // Document
-
-bool TFormMain::UnlockVault() {
-  // Unlocking reopens the vault with its master password once locking exists.
-  return !Locked;
-}
-
-void TFormMain::ShowMainWindow(bool unlockIfLocked) {
-  TrayIcon1->Restore();
-  HWND wnd = Handle();
-  if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
-  Show();
-  BringWindowToTop(wnd);
-  SetForegroundWindow(wnd);
-  SetActiveWindow(wnd);
-  if (unlockIfLocked && Locked) UnlockVault();
-}
 
 void TFormMain::SetSearchMode(bool on) {
   if (Locked || LockRemembered || SessionLockedByWindows) on = false;
@@ -810,13 +774,6 @@ void TFormMain::UpdateNotesState() {
 // Commands. Each belongs to the part of the program that does its work;
 // the ones without a body here do nothing yet.
 
-void TFormMain::Lock1Click(TObject*) {}
-void TFormMain::Minimize1Click(TObject*) {}
-
-void TFormMain::Exit1Click(TObject*) {
-  ExitRequested = true;
-  Close();
-}
 
 void TFormMain::AboutQuorvanePWM1Click(TObject*) {
   if (FormAbout) FormAbout->ShowModal();
@@ -826,8 +783,6 @@ void TFormMain::AboutQuorvanePWM1Click(TObject*) {
 void TFormMain::ProductPage1Click(TObject*) { AppSeams().OpenUrl(kProductUrl); }
 
 void TFormMain::MakerPage1Click(TObject*) { AppSeams().OpenUrl(kMakerUrl); }
-
-void TFormMain::TrayIcon1Click(TObject*) { ShowMainWindow(true); }
 
 void TFormMain::Vaultline1Click(TObject*) { ShowMainWindow(true); }
 
@@ -882,18 +837,8 @@ LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
   return 1;
 }
 
-LRESULT TFormMain::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
-  return TForm::WndProc(WM_SYSCOMMAND, wParam, lParam);
-}
-
-LRESULT TFormMain::HandlePowerBroadcast(WPARAM) {
-  // A suspension is always granted.
-  return 1;
-}
-
-LRESULT TFormMain::HandleSessionChange(WPARAM) { return 0; }
-
 LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == TaskbarCreatedMessage()) return HandleTaskbarCreated();
   switch (msg) {
     case WM_COPYDATA: {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);

@@ -166,7 +166,16 @@ class TFormMain : public TForm {
   TVaultSaveIo SaveIo;
   // The backup copies that saves make.
   TVaultBackup VaultBackups{DefaultBackupSeams(nullptr)};
+  // Locking (FormMainLock.cpp). With prompt a modified vault asks to be
+  // saved first; without it the changes are dropped. True when locked.
+  bool LockVault(bool prompt);
   bool UnlockVault();
+  // Seconds until the inactivity lock, or -1 when none is counting down.
+  int SecondsUntilIdleLock();
+  // Closing hides the window in the tray; after Exit it ends the program.
+  void FormCloseQuery(TObject* sender, bool& canClose);
+  // Associates ".qvl" files with this executable (start-up).
+  void RegisterVaultFileType();
   // Restores the window from the tray and brings it to the front; unlocks a
   // locked vault when asked.
   void ShowMainWindow(bool unlockIfLocked);
@@ -259,6 +268,9 @@ class TFormMain : public TForm {
   LRESULT HandleSysCommand(WPARAM wParam, LPARAM lParam);
   LRESULT HandlePowerBroadcast(WPARAM event);
   LRESULT HandleSessionChange(WPARAM code);
+  // The task bar was (re)created: the tray icon is added again.
+  static UINT TaskbarCreatedMessage();
+  LRESULT HandleTaskbarCreated();
   // WM_HOTKEY: wParam the hot-key id, lParam the chord (modifiers in the
   // low word, key in the high word).
   LRESULT HandleHotKey(WPARAM id, LPARAM lParam);

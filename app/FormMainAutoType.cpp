@@ -132,9 +132,9 @@ LRESULT TFormMain::HandleHotKey(WPARAM wParam, LPARAM lParam) {
     ShowMessageBox(ShortcutTexts::kAlreadyInUse, ShortcutTexts::kConflictCaption, MB_ICONWARNING);
     return 0;
   }
-  // 5. Locking itself is not built yet: the Lock command stands for it.
+  // 5. The Lock hot key asks to save a modified vault, as the menu does.
   if (id == kLockHotKeyId) {
-    if (!Locked && !Unlocking && !VaultPath.empty()) Lock1Click(this);
+    if (!Locked && !Unlocking && !VaultPath.empty()) LockVault(true);
     return 0;
   }
   // 6.

@@ -120,19 +120,26 @@ void EngineToCurrentVaultPage(const TQEnc* engine) {
 void TFormMain::Settings1Click(TObject*) {
   if (!FormSettings) return;
   EngineToCurrentVaultPage(QEnc1);
+  // The "Current Vault" page shows the vault open now, and is applied to
+  // that vault only: not to a locked one (the engine then still holds what
+  // the last open vault had), nor to one locked or replaced while the
+  // dialog was up and unlocked or opened afterwards.
+  const bool openBefore = !Locked && !SessionKey.empty();
+  const std::uint64_t generation = DocumentGeneration;
   // What the engine holds now, to see whether the dialog changed it.
   const TQEncAlgorithm a1 = QEnc1->Algorithm(), a2 = QEnc1->Algorithm2(), a3 = QEnc1->Algorithm3();
   const bool fast = QEnc1->FastMode();
   const int iterations = QEnc1->Iterations(), fastIterations = QEnc1->FastIterations();
   FormSettings->ShowModal();
-  // A vault locked meanwhile asks for its password; the dialog's
-  // outcome is still applied (to the defaults while no key is held).
+  // A locked vault (before the dialog or during it) asks for its password
+  // now; the dialog's outcome is still applied: to the defaults while no
+  // key is held.
   if (Locked) ShowMainWindow(true);
   if (FormSettings->Cancelled) return;
   if (SessionKey.empty()) {
     // No vault open: the defaults are what the next vault gets.
     DefaultsPageToEngine(QEnc1);
-  } else {
+  } else if (openBefore && generation == DocumentGeneration) {
     // The open vault takes the "Current Vault" page; any change marks it
     // modified so that the next save writes the new cascade. The defaults
     // wait for the next new vault or start.

@@ -13,7 +13,10 @@ TVaultEntry::~TVaultEntry() {
   WipeString(automate);
   WipeString(shortcut);
   WipeString(notes);
+  if (VaultEntryReleased) VaultEntryReleased(*this);
 }
+
+void (*VaultEntryReleased)(const TVaultEntry& entry) = nullptr;
 
 void AssignWiping(std::string& target, std::string_view value) {
   if (target.capacity() < value.size()) WipeString(target);

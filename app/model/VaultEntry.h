@@ -32,6 +32,11 @@ struct TVaultEntry {
   ~TVaultEntry();
 };
 
+// Runs at the end of every record's destructor, once its texts are wiped
+// and before its memory is released: tests watch the wipe through it. Null
+// (the default) does nothing.
+extern void (*VaultEntryReleased)(const TVaultEntry& entry);
+
 // Puts value into a text that may hold a secret: when the text's buffer is
 // too small, its old content is wiped before the buffer is released.
 void AssignWiping(std::string& target, std::string_view value);

@@ -447,7 +447,8 @@ TEST_F(AutoTypeFixture, TakenChordsAreReported) {
 }
 
 // The remembered entry shortcuts are written with the state, registered
-// while the vault is locked, and an entry's chord then asks to unlock.
+// while the vault is locked, and an entry's chord then asks to unlock;
+// after a refused unlock they are registered again.
 TEST_F(AutoTypeFixture, RememberedShortcutsWorkWhileLocked) {
   const std::string ini = TQDReg::AppDir() + TFormMain::kSettingsFile;
   const std::string vault = TempFile("vl-remembered") + ".qvl";
@@ -468,12 +469,33 @@ TEST_F(AutoTypeFixture, RememberedShortcutsWorkWhileLocked) {
   ASSERT_TRUE(main->Locked);
   EXPECT_EQ(RememberedShortcuts, "5=Ctrl+Alt+M");
   main->Hide();
+  // The chord shows the window and asks to unlock, with the entry pending;
+  // during the prompt the remembered keys are given back. The file is no
+  // vault: its question is declined, so the vault stays locked.
+  int pendingAtPrompt = -2;
+  bool shownAtPrompt = false, chordFreeAtPrompt = false;
+  MessageBoxHook = [&](const TMessageBoxCall& c) {
+    boxes.push_back(c);
+    pendingAtPrompt = PendingHotKeyId;
+    shownAtPrompt = IsWindowVisible(main->Handle()) != FALSE;
+    chordFreeAtPrompt = RegisterHotKey(nullptr, 0x7002, MOD_CONTROL | MOD_ALT, 'M') != FALSE;
+    if (chordFreeAtPrompt) UnregisterHotKey(nullptr, 0x7002);
+    return IDNO;
+  };
   PressChord({VK_CONTROL, VK_MENU}, 'M');
   Pump(800);
-  EXPECT_EQ(PendingHotKeyId, 5);
-  EXPECT_TRUE(IsWindowVisible(main->Handle()));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Caption, "Unencrypted Vaultline file");
+  EXPECT_EQ(pendingAtPrompt, 5);
+  EXPECT_TRUE(shownAtPrompt);
+  EXPECT_TRUE(chordFreeAtPrompt);
+  // Still locked, in the tray, the remembered keys registered again.
+  EXPECT_TRUE(main->Locked);
+  EXPECT_EQ(PendingHotKeyId, -1);
+  EXPECT_FALSE(IsWindowVisible(main->Handle()));
+  EXPECT_EQ(RememberedShortcuts, "5=Ctrl+Alt+M");
+  EXPECT_FALSE(RegisterHotKey(nullptr, 0x7002, MOD_CONTROL | MOD_ALT, 'M'));
 
-  // Before unlocking they are given back.
   main->UnregisterRememberedHotKeys();
   EXPECT_TRUE(RegisterHotKey(nullptr, 0x7002, MOD_CONTROL | MOD_ALT, 'M'));
   UnregisterHotKey(nullptr, 0x7002);

@@ -175,7 +175,7 @@ TProgramFolder::~TProgramFolder() {
       while ((w = FindWindowExA(nullptr, w, "TFormMain", nullptr)) != nullptr) {
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
-        if (owner == pi.dwProcessId) PostMessageA(w, WM_CLOSE, 0, 0);
+        if (owner == pi.dwProcessId && !ExitProgram(w)) PostMessageA(w, WM_CLOSE, 0, 0);
       }
       if (WaitForSingleObject(pi.hProcess, 5000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
       WaitForSingleObject(pi.hProcess, 5000);
@@ -249,6 +249,10 @@ std::string WindowText(HWND wnd) {
   char text[1024] = {};
   GetWindowTextA(wnd, text, sizeof text);
   return text;
+}
+
+bool ExitProgram(HWND mainWindow) {
+  return PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(kFirstMenuCommand + kExitCommandOffset, 0), 0) != FALSE;
 }
 
 HWND FindMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs) {

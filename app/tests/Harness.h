@@ -74,6 +74,16 @@ bool WaitFor(Pred pred, DWORD timeoutMs) {
 
 std::string WindowText(HWND wnd);
 
+// File > Exit of the program's main window, as a posted WM_COMMAND: closing
+// the window only hides it in the tray, Exit ends the program. Wine does
+// not let one process read another's menus, so the item goes by its
+// command id: menu ids are handed out in creation order from 0x1000, and
+// the main window's menu bar (its root item first) is the first menu the
+// program makes. A test of the main window checks the item's place.
+inline constexpr UINT kFirstMenuCommand = 0x1000;
+inline constexpr UINT kExitCommandOffset = 0x11;
+bool ExitProgram(HWND mainWindow);
+
 // A message box of the process with that caption, or null after the timeout.
 HWND FindMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs);
 // The message text of a message box.

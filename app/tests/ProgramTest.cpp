@@ -24,7 +24,7 @@ void TouchFile(const std::string& path) { std::ofstream(path, std::ios::binary) 
 
 bool Visible(HWND wnd) { return IsWindowVisible(wnd) != FALSE; }
 
-TEST(Program, StartsShownWithoutVaultAndClosesWithExitCodeZero) {
+TEST(Program, StartsShownWithoutVaultClosesToTheTrayAndExitsWithCodeZero) {
   TProgramFolder folder(kShownIni);
   const int p = folder.Start();
   ASSERT_GE(p, 0);
@@ -35,7 +35,11 @@ TEST(Program, StartsShownWithoutVaultAndClosesWithExitCodeZero) {
   // The start-up work is done once and the window stays.
   Sleep(600);
   EXPECT_TRUE(Visible(wnd));
+  // Closing hides the window in the tray; only Exit ends the program.
   PostMessageA(wnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return !Visible(wnd); }, 10000));
+  EXPECT_TRUE(folder.Running(p));
+  ASSERT_TRUE(ExitProgram(wnd));
   EXPECT_EQ(folder.WaitExit(p, kStartTimeout), 0);
 }
 
@@ -54,10 +58,18 @@ TEST(Program, DefaultsStartHiddenInTheTrayWithTheLastVaultLocked) {
   EXPECT_TRUE(WaitFor([&] { return WindowText(wnd) == "[Locked] Mail.qvl - Vaultline"; }, 10000)) << WindowText(wnd);
   EXPECT_TRUE(WaitFor([&] { return !Visible(wnd); }, 10000));
 
-  // A second start without arguments brings the window forward and ends.
+  // A second start without arguments brings the window forward and asks
+  // to unlock: the file is no vault, so the running instance asks whether
+  // to open it as plain text. No keeps the vault locked, back in the tray,
+  // and the second start ends.
   const int second = folder.Start();
+  HWND box = FindMessageBox(folder.Pid(p), "Unencrypted Vaultline file", kStartTimeout);
+  ASSERT_NE(box, nullptr) << "no unlock in the running instance";
+  EXPECT_TRUE(Visible(wnd));
+  EXPECT_TRUE(folder.Running(second));
+  PressMessageBoxButton(box, IDNO);
   EXPECT_EQ(folder.WaitExit(second, kStartTimeout), 0);
-  EXPECT_TRUE(WaitFor([&] { return Visible(wnd); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !Visible(wnd); }, 5000));
   EXPECT_EQ(WindowText(wnd), "[Locked] Mail.qvl - Vaultline");
   EXPECT_TRUE(folder.Running(p));
 }

@@ -64,7 +64,7 @@ TEST(SettingsProgram, StartUpPutsTheDefaultCascadeIntoTheEngineAndTheStatusBar) 
         },
         10000))
         << text;
-    PostMessageA(wnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(ExitProgram(wnd));
     EXPECT_EQ(folder.WaitExit(p, kStartTimeout), 0);
   }
 }
