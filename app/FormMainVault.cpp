@@ -224,7 +224,13 @@ bool TFormMain::SaveVault(bool silent) {
   QEnc1->SetKey(SessionKey);
   ShowProgress(60);
 
-  std::string text = VaultTextForContainer(MemoData->Text());
+  // The vault text in one buffer, wiped on every way out.
+  std::string text = MemoData->Text();
+  if (text.empty()) text = VaultTextForContainer(text);
+  struct TWipeText {
+    std::string& text;
+    ~TWipeText() { WipeString(text); }
+  } wipeText{text};
   const int mode = GetBackupMode(CheckedBackupButton());
   TVaultBackup& backups = VaultBackups;
   if (!backups.Seams().IsEncryptedFile)
@@ -567,6 +573,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   key.clear();
   SessionKeyIterations = keyIterations;
   if (plain) DefaultsEngine(*QEnc1);
+  MemoData->ClearSecret();  // the text of the vault shown before
   MemoData->SetText(text);
   FreeAllEntries();
   ParseVaultText(text, Vault);
@@ -618,8 +625,8 @@ void TFormMain::NewFile(TObject*) {
   SessionKeyIterations = defaults.Iterations();
   DefaultsEngine(*QEnc1);
   QEnc1->ClearSessionKey();
-  // 5.
-  MemoData->SetText("");
+  // 5. The old vault text is overwritten in the memo, not only dropped.
+  MemoData->ClearSecret();
   FreeAllEntries();
   Vault.Clear();
   FillGroupTree();
@@ -659,8 +666,8 @@ void TFormMain::CloseFile(TObject*) {
   RememberedShortcuts.clear();
   PendingHotKeyId = -1;
   ResetAutomateAwait();
-  // 3.
-  MemoData->SetText("");
+  // 3. The vault text is overwritten in the memo, not only dropped.
+  MemoData->ClearSecret();
   FreeAllEntries();
   Vault.Clear();
   FillGroupTree();
