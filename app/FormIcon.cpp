@@ -69,9 +69,7 @@ void TFormIcon::CreateParams(TCreateParams& params) {
 }
 
 void TFormIcon::FormShow(TObject*) {
-  // 1.
   Cancelled = true;
-  // 2.
   ListView1->SetSmallImages(Icons());
   ListView1->BeginUpdate();
   ListView1->Clear();
@@ -82,10 +80,9 @@ void TFormIcon::FormShow(TObject*) {
     item->SetImageIndex(i);
   }
   ListView1->EndUpdate();
-  // 3.
   ListView1->SetColumnWidth(60);
   ListView1->Scroll(-100000, 0);
-  // 4. The height is the window's, caption and frame included.
+  // The height is the window's, caption and frame included.
   const int frame = Height() - ClientHeight();
   if (GroupMode) {
     ListView1->SetBounds(9, 40, 494, 217);
@@ -103,7 +100,6 @@ void TFormIcon::FormShow(TObject*) {
   const int top = PlaceDialogFooter(*Image1, 512, clientHeight);
   ButtonOK->SetBounds(330, top + 7, 84, 26);
   ButtonCancel->SetBounds(420, top + 7, 84, 26);
-  // 5.
   IconIndex = ClampIconIndex(IconIndex, ListView1->Count());
   const int chosen = IconIndex;
   ListView1->ClearSelection();

@@ -552,17 +552,14 @@ void TFormMain::PlaceProgress() {
 // Life cycle
 
 void TFormMain::FormCreate(TObject*) {
-  // 1.
   ExitRequested = false;
   AllowCopyDataMessage(Handle());
-  // 2.
   DefaultAutomate = "USERNAME TAB PASSWORD ENTER";
-  // 3.
   Progress->SetMin(0);
   Progress->SetMax(100);
   Progress->SetPosition(0);
   Progress->Hide();
-  // 4. The auto-type presets, with the change handlers silenced.
+  // The auto-type presets, with the change handlers silenced.
   const bool wasUpdating = Updating;
   Updating = true;
   try {
@@ -576,7 +573,6 @@ void TFormMain::FormCreate(TObject*) {
     throw;
   }
   Updating = wasUpdating;
-  // 5.
   SetSessionNotification(Handle(), true);
 }
 
@@ -605,53 +601,39 @@ void TFormMain::SettingsStoreToFile() {
 }
 
 void TFormMain::TimerStartupTimer(TObject*) {
-  // 1. A tray that refuses the icon is no reason to stop.
+  // A tray that refuses the icon is no reason to stop.
   if (!TrayIcon1->Visible()) TrayIcon1->SetVisible(true);
-  // 2.
   TimerStartup->SetEnabled(false);
-  // 3.
   SettingsStoreToFile();
   QDReg1->LoadFromFile();
-  // 4. and 5.
   if (!FormSettings) new TFormSettings(Application);
   FormSettings->LoadSettings(*QDReg1);
   // The Defaults page gives the engine its cascade and iterations.
   DefaultsPageToEngine(QEnc1);
-  // 7.
   RegisterVaultFileType();
-  // 9.
   RegisterGlobalHotKeys();
-  // 10.
   bool startMinimised = FormSettings->CheckBoxMinimized->Checked();
-  // 11.
   const std::vector<std::string> args = ProgramArguments();
   const std::string path = args.empty() ? std::string() : Trim(args[0]);
-  // 12.
   if (path.empty()) {
     if (FormSettings->CheckBoxLastFile->Checked()) LoadState(startMinimised);
   } else {
     startMinimised = false;
     OpenVault(ExpandFileName(path), false);
   }
-  // 13.
   UpdateShortcutCaptions();
-  // 14.
   if (startMinimised) TrayIcon1->Minimize();
 }
 
 void TFormMain::LoadState(bool startLocked) {
-  // 1.
   SettingsStoreToFile();
   if (!QDReg1->LoadFromFile()) return;
-  // 2.
   const std::string last = QDReg1->PopString("LastOpenedFile", "");
   const std::string shortcuts = QDReg1->PopString("LastEntryShortcuts", "");
-  // 3.
   if (last.empty() || !Platform::FileExists(last) || !SameText(ExtractFileExt(last), ".qvl")) return;
-  // 4.
   PendingHotKeyId = -1;
   if (startLocked) {
-    // 5. The vault is not read: it opens at the first unlock.
+    // The vault is not read: it opens at the first unlock.
     VaultPath = ExpandFileName(last);
     Modified = false;
     Locked = true;
@@ -661,20 +643,16 @@ void TFormMain::LoadState(bool startLocked) {
     RegisterRememberedHotKeys();
     UpdateCaption();
   } else {
-    // 6.
     OpenVault(last, false);
   }
 }
 
 void TFormMain::SaveState() {
-  // 1.
   if (VaultPath.empty()) return;
-  // 2.
   if (!Locked) BuildRememberedShortcuts();
-  // 3. Values the settings dialog wrote meanwhile are kept.
+  // Values the settings dialog wrote meanwhile are kept.
   SettingsStoreToFile();
   QDReg1->LoadFromFile();
-  // 4.
   QDReg1->PushString("LastOpenedFile", VaultPath);
   QDReg1->PushString("LastEntryShortcuts", RememberedShortcuts);
   QDReg1->SaveToFile();
@@ -803,14 +781,12 @@ bool TFormMain::DialogKey(WORD key, unsigned shift) {
 bool TFormMain::IsShortCut(WORD key, unsigned shift) { return MainMenu1->IsShortCut(key, shift); }
 
 LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
-  // 1. The data comes from any process: no more than cbData bytes are read.
+  // The data comes from any process: no more than cbData bytes are read.
   std::string path = DecodeHandOverPath(data->lpData, data->cbData);
-  // 2.
   if (path.empty()) {
     ShowMainWindow(true);
     return 1;
   }
-  // 3.
   path = ExpandFileName(path);
   if (Locked) {
     const std::string oldPath = VaultPath;
@@ -830,7 +806,6 @@ LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
     }
     return 1;
   }
-  // 4.
   const bool same = !VaultPath.empty() && SameText(ExpandFileName(VaultPath), path);
   ShowMainWindow(false);
   if (!same) OpenVault(path, false);

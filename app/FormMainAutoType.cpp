@@ -112,12 +112,11 @@ void TFormMain::UpdateShortcutCaptions() {
 
 LRESULT TFormMain::HandleHotKey(WPARAM wParam, LPARAM lParam) {
   const int id = static_cast<int>(wParam);
-  // 1. The settings dialog captures chords of its own.
+  // The settings dialog captures chords of its own.
   if (FormSettings && FormSettings->HandleAllocated() && FormSettings->Visible()) return 0;
-  // 2.
   HWND wnd = Handle();
   const bool foreground = GetForegroundWindow() == wnd && IsWindowVisible(wnd) && !IsIconic(wnd);
-  // 3. A freshly captured shortcut's chord is still held: its hot key (and
+  // A freshly captured shortcut's chord is still held: its hot key (and
   // every repeat of it) is ignored until the guard runs out.
   if (HotKeyGuardId != 0 && id == HotKeyGuardId) {
     if (static_cast<std::int32_t>(AppSeams().TickCount() - HotKeyGuardUntil) <= 0) {
@@ -127,25 +126,22 @@ LRESULT TFormMain::HandleHotKey(WPARAM wParam, LPARAM lParam) {
     HotKeyGuardId = 0;
     HotKeyGuardUntil = 0;
   }
-  // 4.
   if (EditShortcut->HandleAllocated() && EditShortcut->Focused()) {
     ShowMessageBox(ShortcutTexts::kAlreadyInUse, ShortcutTexts::kConflictCaption, MB_ICONWARNING);
     return 0;
   }
-  // 5. The Lock hot key asks to save a modified vault, as the menu does.
+  // The Lock hot key asks to save a modified vault, as the menu does.
   if (id == kLockHotKeyId) {
     if (!Locked && !Unlocking && !VaultPath.empty()) LockVault(true);
     return 0;
   }
-  // 6.
   if (id == kOpenHotKeyId) {
     PendingHotKeyId = -1;
     ShowMainWindow(true);
     return 0;
   }
-  // 7.
   if (!IsEntryHotKeyId(id)) return 0;
-  // 8. The keys still held would mix with the typed ones. Auto-repeat of
+  // The keys still held would mix with the typed ones. Auto-repeat of
   // the held chord queues more WM_HOTKEY messages for this id meanwhile
   // (where the no-repeat flag is not honoured): they are dropped, so that
   // one press types once.

@@ -88,7 +88,6 @@ void RememberLock(bool searchMode) {
 // Lock and unlock
 
 bool TFormMain::LockVault(bool prompt) {
-  // 1.
   if (Locked) return true;
   if (VaultPath.empty()) return false;
   const std::string path = VaultPath;
@@ -96,7 +95,6 @@ bool TFormMain::LockVault(bool prompt) {
   // A wait for the user may end with the vault locked by a silent lock
   // (nothing left to do) or replaced (this lock no longer applies).
   auto replaced = [&] { return DocumentGeneration != generation || VaultPath != path; };
-  // 2.
   bool discard = false;
   if (Modified) {
     if (prompt) {
@@ -115,14 +113,11 @@ bool TFormMain::LockVault(bool prompt) {
       discard = true;
     }
   }
-  // 3.
   if (!discard) SaveState();
-  // 4.
   ProcessVaultLock().ReleaseHeldLock();
-  // 5.
   RememberLock(SearchMode);
   SetSearchMode(false);
-  // 6. Every copy of a secret goes: the vault text, the records (wiped by
+  // Every copy of a secret goes: the vault text, the records (wiped by
   // their destructor), the controls that showed them, then the tree.
   MemoData->ClearSecret();
   {
@@ -148,16 +143,13 @@ bool TFormMain::LockVault(bool prompt) {
   }
   ClearSearchHistory();
   ResetAutomateAwait();
-  // 7.
   WipeString(SessionKey);
   QEnc1->ClearSessionKey();
-  // 8.
   VaultPath = path;
   Modified = false;
   Locked = true;
   PendingHotKeyId = -1;
   ++DocumentGeneration;
-  // 9.
   RegisterRememberedHotKeys();
   UpdateCaption();
   TrayIcon1->Minimize();
@@ -165,10 +157,8 @@ bool TFormMain::LockVault(bool prompt) {
 }
 
 bool TFormMain::UnlockVault() {
-  // 1.
   if (!Locked) return true;
   if (Unlocking) return false;
-  // 2.
   const std::string path = VaultPath;
   UnregisterRememberedHotKeys();
   if (FormPwd) {
@@ -176,12 +166,10 @@ bool TFormMain::UnlockVault() {
     FormPwd->ClosePressed = false;
   }
   Unlocking = true;
-  // 3.
   const bool opened = OpenVault(path, false);
   Unlocking = false;
   const bool closePressed = FormPwd && FormPwd->ClosePressed;
   if (FormPwd) FormPwd->AllowClose = false;
-  // 4.
   if (opened) {
     Locked = false;
     if (FormPwd) FormPwd->ClosePressed = false;
@@ -214,7 +202,6 @@ bool TFormMain::UnlockVault() {
     }
     return true;
   }
-  // 5.
   PendingHotKeyId = -1;
   if (closePressed) {
     // The prompt's Close button: no vault is left, locked or open.
@@ -307,16 +294,16 @@ int TFormMain::SecondsUntilIdleLock() {
 }
 
 void TFormMain::TimerUpdateUITimer(TObject*) {
-  // 1. A search remembered at a lock is forgotten after 30 minutes.
+  // A search remembered at a lock is forgotten after 30 minutes.
   if (LockedLongerThan30Min()) {
     Edit1->SetText("");
     SearchModeAtLock = false;
     LockRemembered = false;
     SetSearchMode(false);
   }
-  // 2. The lock file's heartbeat.
+  // The lock file's heartbeat.
   if (!Locked && !VaultPath.empty() && !SessionKey.empty()) ProcessVaultLock().RefreshLock();
-  // 3. The editing commands follow the document.
+  // The editing commands follow the document.
   const bool editable = !Locked && !ReadOnly && !SessionKey.empty();
   for (TMenuItem* item : {Save1, AddGroup1, DeleteGroup1, RenameGroup1, AddEntry1, DeleteEntry1, AddGroup2, EditGroup1,
                           DeleteGroup2, AddEntry2, DeleteEntry2, GroupUp1, GroupDown1, GroupUp2, GroupDown2, EntryUp1,
@@ -324,18 +311,17 @@ void TFormMain::TimerUpdateUITimer(TObject*) {
     item->SetEnabled(editable);
   for (TToolButton* b : {ToolSave, ToolGroupNew, ToolGroupDelete, ToolGroupEdit, ToolKeyNew, ToolKeyDelete})
     b->SetEnabled(editable);
-  // 4.
   QStatus1->SetPanelText(0, IntToStr(static_cast<std::int64_t>(Vault.Entries.size())) + " Entries");
   QStatus1->SetPanelText(1, Modified ? "Modified" : "");
-  // 5. The inactivity countdown, or the lock options in force.
+  // The inactivity countdown, or the lock options in force.
   const int seconds = SecondsUntilIdleLock();
   QStatus1->SetPanelText(2, LockStatusText(seconds, SettingChecked(&TFormSettings::CheckSessionWindowsLock),
                                            SettingChecked(&TFormSettings::CheckSessionStandby),
                                            SettingChecked(&TFormSettings::CheckSessionTermination)));
-  // 7. The cipher cascade of the engine: the open vault's, or the one the
+  // The cipher cascade of the engine: the open vault's, or the one the
   // next vault gets.
   QStatus1->SetPanelText(4, DescribeCipherCascade(QEnc1));
-  // 6. The inactivity timeout ran out: locked without asking, as for the
+  // The inactivity timeout ran out: locked without asking, as for the
   // Windows lock. Last, since the lock may run the messages of others.
   if (seconds == 0) {
     LockVault(false);
@@ -349,12 +335,12 @@ void TFormMain::TimerUpdateUITimer(TObject*) {
 }
 
 void TFormMain::TimerTrayTimer(TObject*) {
-  // 1. A task bar that was recreated has lost the icon: it is added again.
+  // A task bar that was recreated has lost the icon: it is added again.
   HWND bar = FindWindowA("Shell_TrayWnd", nullptr);
   DWORD pid = 0;
   if (bar) GetWindowThreadProcessId(bar, &pid);
   if (TaskbarWatch().Seen(reinterpret_cast<std::uintptr_t>(bar), pid)) HandleTaskbarCreated();
-  // 2. A locked window brought to the screen asks for the password, unless
+  // A locked window brought to the screen asks for the password, unless
   // a dialog of this program is up (it asks itself once the dialog ends).
   HWND wnd = Handle();
   const bool pwdShown = FormPwd && FormPwd->HandleAllocated() && IsWindowVisible(FormPwd->Handle());

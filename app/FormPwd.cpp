@@ -189,33 +189,27 @@ void TFormPwd::UpdateDialogLayout() {
 }
 
 void TFormPwd::FormShow(TObject*) {
-  // 1.
   ClosePressed = false;
   EditSentence->Hide();
   LabelSentence->Hide();
   CheckViewPwd->SetChecked(false);
-  // 2.
   const TPwdLayout l = PwdDialogLayout(Modes());
   SetCaption(l.Caption);
   ChangeMode = false;
-  // 3. Both password fields start empty: the retype field keeps no copy of
+  // Both password fields start empty: the retype field keeps no copy of
   // an earlier master password.
   EditPwd->ClearSecret();
   EditPwd2->ClearSecret();
-  // 4.
   EditPwd2->SetVisible(l.RetypeVisible);
   LabelRetype->SetVisible(l.RetypeVisible);
-  // 5.
   Label1->SetCaption(l.Label1);
   Label1->SetBounds(Label1->Left(), l.Label1Top, Label1->Width(), Label1->Height());
   EditPwd->SetBounds(EditPwd->Left(), l.EditPwdTop, EditPwd->Width(), EditPwd->Height());
   Image2->SetBounds(l.Image2Left, l.Image2Top, Image2->Width(), Image2->Height());
   Bevel1->SetVisible(l.BevelVisible);
-  // 6.
   Cancelled = true;
   UpdateQualityMeter();
   UpdateDialogLayout();
-  // 7.
   if (GenerateMode) {
     CheckViewPwd->SetChecked(true);
     EditPwd->SetPasswordChar('\0');
@@ -224,7 +218,6 @@ void TFormPwd::FormShow(TObject*) {
     WipeString(pwd);
     UpdateQualityMeter();
   }
-  // 8.
   EditPwd->SelectAll();
   EditPwd->SetFocus();
 }

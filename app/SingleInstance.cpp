@@ -12,36 +12,30 @@ constexpr char kCaption[] = "Vaultline communication error";
 }  // namespace
 
 bool HandOverToRunningInstance(const std::vector<std::string>& args) {
-  // 1.
   HWND wnd = nullptr;
   for (int attempt = 0; attempt < 50; ++attempt) {
     wnd = FindWindowA("TFormMain", nullptr);
     if (wnd) break;
     AppSeams().Sleep(100);
   }
-  // 2.
   if (!wnd) {
     UiMessageBox(nullptr, "A Vaultline instance is running, but its TFormMain window could not be found.", kCaption,
                  MB_ICONERROR);
     return false;
   }
-  // 3.
   std::string path;
   if (!args.empty()) {
     path = Trim(args[0]);
     if (!path.empty()) path = ExpandFileName(path);
   }
-  // 4.
   ShowWindow(wnd, IsIconic(wnd) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(wnd);
   BringWindowToTop(wnd);
-  // 5.
   std::string data = EncodeHandOverPath(path);
   COPYDATASTRUCT cds{};
   cds.dwData = kHandOverTag;
   cds.cbData = static_cast<DWORD>(data.size());
   cds.lpData = data.data();
-  // 6.
   SetLastError(0);
   DWORD_PTR answer = 0;
   const LRESULT sent = SendMessageTimeoutA(wnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds),

@@ -10,17 +10,15 @@
 #include "ui/Application.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // 1.
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
   if (!mutex) return 0;
   const bool createdHere = GetLastError() != ERROR_ALREADY_EXISTS;
-  // 2. A second start hands its path over and ends.
+  // A second start hands its path over and ends.
   if (!createdHere) {
     HandOverToRunningInstance(ProgramArguments());
     CloseHandle(mutex);
     return 0;
   }
-  // 3. and 4.
   {
     TApplication app;
     try {
@@ -39,7 +37,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       app.ShowException(std::runtime_error("unknown error"));
     }
   }
-  // 5.
   ReleaseMutex(mutex);
   CloseHandle(mutex);
   return 0;

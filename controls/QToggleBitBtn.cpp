@@ -381,14 +381,13 @@ void TQToggleBitBtn::DrawButton(const DRAWITEMSTRUCT& dis) {
   const bool focused = (dis.itemState & ODS_FOCUS) != 0;
   const bool enabled = !(dis.itemState & ODS_DISABLED) && Enabled();
 
-  // 1. Background.
+  // Background.
   TColor bg = Color();
   if (drawStyle_ == qbsFlat || drawStyle_ == qbsSpeedButton) {
     bg = flatBackColor_;
     TColor parent;
     if (flatUseParentColor_ && ParentBackColor(parent)) bg = parent;
   }
-  // 2.
   if (transparentBackground_) {
     PaintParentBackground(c, item, bg);
   } else {
@@ -396,7 +395,7 @@ void TQToggleBitBtn::DrawButton(const DRAWITEMSTRUCT& dis) {
     c.FillRect(item);
   }
 
-  // 3. and 4. The face by look; p becomes the caption's rectangle.
+  // The face by look; p becomes the caption's rectangle.
   RECT p = item;
   TColor tc = enabled ? QButtonPaint::ContrastColor(Color()) : clGrayText;
   bool bold = false;
@@ -469,13 +468,13 @@ void TQToggleBitBtn::DrawButton(const DRAWITEMSTRUCT& dis) {
       break;
   }
 
-  // 5. The caption's font.
+  // The caption's font.
   c.Font().Assign(Font());
   c.Font().SetColor(tc);
   if (bold) c.Font().SetStyle(c.Font().Style() | fsBold);
   c.Brush().SetStyle(bsClear);
 
-  // 6. Glyph and caption placement.
+  // Glyph and caption placement.
   const std::string caption = Text();
   const UINT textFlags = DT_SINGLELINE;
   const SIZE ts = caption.empty() ? SIZE{0, 0} : c.TextExtentFormatted(caption, textFlags);
@@ -498,7 +497,6 @@ void TQToggleBitBtn::DrawButton(const DRAWITEMSTRUCT& dis) {
     c.TextRect(r, caption, flags);
   };
 
-  // 7.
   if (hasGlyph) {
     const int cell = QButtonPaint::GlyphCell(cells, enabled, pressed);
     glyph.SetTransparentColor(kGlyphKey);
@@ -511,7 +509,6 @@ void TQToggleBitBtn::DrawButton(const DRAWITEMSTRUCT& dis) {
     drawCaption(p, textFlags | DT_VCENTER | DT_CENTER);
   }
 
-  // 8.
   if (drawStyle_ == qbsClassic && focused && enabled) {
     RECT fr = p;
     InflateRect(&fr, -2, -2);

@@ -80,7 +80,7 @@ std::string SentenceToPassword(const std::string& sentence, const TRandomSource&
     return std::string();
   };
 
-  // 1. Count the words.
+  // Count the words.
   std::uint32_t words = 0;
   bool inWord = false;
   for (char c : sentence) {
@@ -92,7 +92,7 @@ std::string SentenceToPassword(const std::string& sentence, const TRandomSource&
     }
   }
 
-  // 2. Choose the one or two words that stay whole.
+  // Choose the one or two words that stay whole.
   std::uint32_t first = 0, second = 0;
   if (words > 0) {
     std::uint32_t keep = 0;
@@ -108,7 +108,7 @@ std::string SentenceToPassword(const std::string& sentence, const TRandomSource&
     }
   }
 
-  // 3. and 4. Walk the sentence.
+  // Walk the sentence.
   TRange ranges[2];
   std::string word;
   word.reserve(sentence.size());
@@ -141,7 +141,7 @@ std::string SentenceToPassword(const std::string& sentence, const TRandomSource&
   }
   if (!betweenWords && !word.empty()) flush();
 
-  // 5. One or two extras, never inside a kept word.
+  // One or two extras, never inside a kept word.
   std::uint32_t extras = 0;
   if (!draw.Below(2, extras)) return fail();
   ++extras;
