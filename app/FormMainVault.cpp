@@ -100,6 +100,9 @@ int DefaultsIterations() {
 }
 
 // The whole file as text, read while others may read it but not write it.
+// A vault text never holds a NUL byte: a file that does is no vault text
+// (a container whose marker was damaged, say), and taking it for one would
+// have its next save replace it with what its bytes parse to.
 bool ReadPlainFile(const std::string& path, std::string& text) {
   text.clear();
   try {
@@ -107,7 +110,7 @@ bool ReadPlainFile(const std::string& path, std::string& text) {
     const std::int64_t size = file.Size();
     if (size < 0 || size > static_cast<std::int64_t>(text.max_size())) return false;
     text.resize(static_cast<std::size_t>(size));
-    if (size > 0 && file.Read(text.data(), size) != size) {
+    if ((size > 0 && file.Read(text.data(), size) != size) || text.find('\0') != std::string::npos) {
       WipeString(text);
       return false;
     }
@@ -187,24 +190,19 @@ bool TFormMain::ConfirmSaveChanges() {
 bool TFormMain::SaveVault(bool silent) {
   // A locked window holds no vault: writing it would empty the real one.
   if (Locked) return false;
-  // 1.
   if (VaultPath.empty()) return silent ? false : SaveVaultAs();
-  // 2.
   if (!RefuseIfReadOnly(!silent)) return false;
-  // 3.
   BuildVaultText();
   ClearSearchHistory();
-  // 4.
   if (!ProcessVaultLock().CheckLockBeforeSave(VaultPath)) {
     if (!silent) ShowMessageBox(LockTexts::kSaveRefused, LockTexts::kCaption, MB_ICONWARNING);
     return false;
   }
-  // 5.
   if (SessionKey.empty()) {
     if (!silent) ShowMessageBox(DocumentTexts::kNoMasterKey, DocumentTexts::kSaveErrorCaption, MB_ICONERROR);
     return false;
   }
-  // 6. From here the engine's key is cleared on every way out, and the bar
+  // From here the engine's key is cleared on every way out, and the bar
   // hidden unless the save succeeded.
   ShowProgress(10);
   bool saved = false;
@@ -217,7 +215,6 @@ bool TFormMain::SaveVault(bool silent) {
     }
   } finally{this, saved};
 
-  // 7.
   QEnc1->SetUseFileNameInKey(false);
   QEnc1->SetHeaderOnly(false);
   ShowProgress(30);
@@ -261,7 +258,6 @@ bool TFormMain::SaveVault(bool silent) {
   if (SaveIo.RemoveFile) io.RemoveFile = SaveIo.RemoveFile;
   if (SaveIo.AfterStep) io.AfterStep = SaveIo.AfterStep;
 
-  // 8. to 13.
   const TVaultSaveOutcome outcome = WriteVaultFile(VaultPath, io);
   WipeString(text);
   switch (outcome.Result) {
@@ -293,7 +289,6 @@ bool TFormMain::SaveVaultAs() {
   // A locked window holds no vault to save: the unlock prompt instead.
   if (UnlockIfLocked()) return false;
   const std::uint64_t generation = DocumentGeneration;
-  // 1.
   if (!VaultPath.empty()) {
     SaveDialog1->SetInitialDir(ExtractFilePath(VaultPath));
     SaveDialog1->SetFileName(ExtractFileName(VaultPath));
@@ -302,27 +297,23 @@ bool TFormMain::SaveVaultAs() {
   }
   const bool picked = SaveDialog1->Execute(Handle());
   if (!StillSameDocument(generation) || !picked) return false;
-  // 2.
   const std::string chosen = SaveDialog1->FileName();
   if (!SameText(ExtractFileExt(chosen), ".qvl")) {
     ShowMessageBox(DocumentTexts::kOnlyQvl, DocumentTexts::kInvalidTypeCaption, MB_ICONERROR);
     return false;
   }
-  // 3.
   const std::string oldPath = VaultPath;
   const bool oldReadOnly = ReadOnly;
   const std::string target = ExpandFileName(chosen);
-  // 4. Taking the new lock releases the old one.
+  // Taking the new lock releases the old one.
   TVaultLock& lock = ProcessVaultLock();
   if (!lock.AcquireLock(target, false)) {
     ShowMessageBox(LockTexts::kSaveAsRefused, LockTexts::kCaption, MB_ICONWARNING);
     return false;
   }
-  // 5.
   VaultPath = target;
   ReadOnly = false;
   UpdateDetailControls();
-  // 6.
   if (SaveVault(false)) {
     TimerUpdateUITimer(this);
     return true;
@@ -340,7 +331,7 @@ bool TFormMain::SaveVaultAs() {
     }
     return false;
   }
-  // 7. Back to the old file and its lock.
+  // Back to the old file and its lock.
   lock.ReleaseHeldLock();
   VaultPath = oldPath;
   ReadOnly = oldReadOnly;
@@ -357,12 +348,10 @@ bool TFormMain::SaveVaultAs() {
 
 bool TFormMain::OpenVault(const std::string& path, bool force) {
   using namespace DocumentTexts;
-  // 1.
   if (!Platform::FileExists(path)) {
     ShowMessageBox(kFileMissing, kOpenErrorCaption, MB_ICONERROR);
     return false;
   }
-  // 2.
   if (!SameText(ExtractFileExt(path), ".qvl")) {
     ShowMessageBox(kOnlyQvl, kInvalidTypeCaption, MB_ICONERROR);
     return false;
@@ -377,11 +366,9 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     if (Locked && !lockedAtStart) UnlockIfLocked();
     return false;
   };
-  // 3.
   if (!force && !ConfirmSaveChanges()) return false;
   if (interrupted()) return abandon();
 
-  // 4.
   TVaultLock& lock = ProcessVaultLock();
   bool readOnly = false, takeOver = false, cancelled = false;
   TLockInfo info;
@@ -397,7 +384,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       return false;
   }
 
-  // 5. From here every way out that is not a success hides the bar and
+  // From here every way out that is not a success hides the bar and
   // puts the caption back.
   const std::string opening = ExtractFileName(path) + kOpeningSuffix;
   SetCaption(opening);
@@ -428,14 +415,13 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     }
   } wipe{text, key};
 
-  // 6.
   const bool plain = !QEnc1->IsEncryptedFile(path);
   if (plain) {
-    // 7.1
+    // 1
     const int answer = ShowMessageBox(kUnencryptedQuestion, kUnencryptedCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     if (interrupted()) return abandon();
     if (answer != IDYES) return false;
-    // 7.2
+    // 2
     ShowProgress(10);
     ShowProgress(60);
     if (!ReadPlainFile(path, text)) {
@@ -443,7 +429,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       ShowMessageBox(kUnencryptedUnreadable, kOpenErrorCaption, MB_ICONERROR);
       return false;
     }
-    // 7.3
+    // 3
     HideProgress();
     std::string password;
     const bool given = AskPassword(false, false, password);
@@ -451,7 +437,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       WipeString(password);
       return interrupted() ? abandon() : false;
     }
-    // 7.4 The key is made with the count the first save writes.
+    // 4 The key is made with the count the first save writes.
     ShowProgress(10);
     ShowProgress(30);
     TQEnc defaults(nullptr);
@@ -463,11 +449,11 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       HideProgress();
       return false;
     }
-    // 7.5 The Defaults page reaches the engine once the lock is held.
+    // 5 The Defaults page reaches the engine once the lock is held.
     ShowProgress(60);
     ShowProgress(90);
   } else {
-    // 8.1 The held key first: a vault with the same master password opens
+    // 1 The held key first: a vault with the same master password opens
     // without a prompt.
     bool ok = false;
     if (!SessionKey.empty()) {
@@ -486,7 +472,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
         }
       }
     }
-    // 8.2
+    // 2
     while (!ok) {
       HideProgress();
       std::string password;
@@ -536,13 +522,13 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       ShowMessageBox(kWrongPassword, kOpenErrorCaption, MB_ICONERROR);
       if (interrupted()) return abandon();
     }
-    // 8.3
+    // 3
     ShowProgress(90);
   }
   // What the decryption put into the engine: the file's cipher settings.
   const TCipherState decrypted = CipherStateOf(*QEnc1);
 
-  // 9. The shown document keeps its key and cipher settings until the lock
+  // The shown document keeps its key and cipher settings until the lock
   // is held.
   if (!lock.Seams().AskLockedWhileOpening)
     lock.Seams().AskLockedWhileOpening = [](const std::string& question, const std::string& caption) {
@@ -567,7 +553,6 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     return false;
   }
 
-  // 10.
   WipeString(SessionKey);
   SessionKey = std::move(key);
   key.clear();
@@ -598,16 +583,14 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
 void TFormMain::NewFile(TObject*) {
   if (UnlockIfLocked()) return;
   const std::uint64_t generation = DocumentGeneration;
-  // 1.
   if (!ConfirmSaveChanges() || !StillSameDocument(generation)) return;
-  // 2.
   std::string password;
   const bool given = AskPassword(false, false, password);
   if (!StillSameDocument(generation) || !given) {
     WipeString(password);
     return;
   }
-  // 3. The key is made with the count the first save writes.
+  // The key is made with the count the first save writes.
   TQEnc defaults(nullptr);
   DefaultsEngine(defaults);
   std::string key = defaults.DeriveSessionKey(password);
@@ -616,7 +599,6 @@ void TFormMain::NewFile(TObject*) {
     ShowMessageBox(DocumentTexts::kSessionKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
     return;
   }
-  // 4.
   ProcessVaultLock().ReleaseHeldLock();
   ReadOnly = false;
   WipeString(SessionKey);
@@ -625,7 +607,7 @@ void TFormMain::NewFile(TObject*) {
   SessionKeyIterations = defaults.Iterations();
   DefaultsEngine(*QEnc1);
   QEnc1->ClearSessionKey();
-  // 5. The old vault text is overwritten in the memo, not only dropped.
+  // The old vault text is overwritten in the memo, not only dropped.
   MemoData->ClearSecret();
   FreeAllEntries();
   Vault.Clear();
@@ -648,7 +630,7 @@ void TFormMain::OpenFile(TObject*) {
 }
 
 void TFormMain::CloseFile(TObject*) {
-  // 1. A lock or another vault that came in during the question ends the
+  // A lock or another vault that came in during the question ends the
   // Close: it was meant for the document asked about.
   const bool lockedBefore = Locked;
   const std::uint64_t generation = DocumentGeneration;
@@ -657,7 +639,7 @@ void TFormMain::CloseFile(TObject*) {
     if (Locked && !lockedBefore) UnlockIfLocked();
     return;
   }
-  // 2. A locked vault is closed without its password (the tray's Close and
+  // A locked vault is closed without its password (the tray's Close and
   // the unlock prompt's Close button): no vault is left to unlock.
   ProcessVaultLock().ReleaseHeldLock();
   ReadOnly = false;
@@ -666,18 +648,16 @@ void TFormMain::CloseFile(TObject*) {
   RememberedShortcuts.clear();
   PendingHotKeyId = -1;
   ResetAutomateAwait();
-  // 3. The vault text is overwritten in the memo, not only dropped.
+  // The vault text is overwritten in the memo, not only dropped.
   MemoData->ClearSecret();
   FreeAllEntries();
   Vault.Clear();
   FillGroupTree();
   ClearSearchHistory();
-  // 4.
   VaultPath.clear();
   Modified = false;
   WipeString(SessionKey);
   QEnc1->ClearSessionKey();
-  // 5.
   UpdateDetailControls();
   UpdateCaption();
   TimerUpdateUITimer(this);
@@ -685,24 +665,21 @@ void TFormMain::CloseFile(TObject*) {
 
 void TFormMain::ChangeMasterPassword1Click(TObject*) {
   if (UnlockIfLocked()) return;
-  // 1. Without an open vault there is no key to change.
+  // Without an open vault there is no key to change.
   if (!RefuseIfReadOnly(true) || SessionKey.empty()) return;
   const std::uint64_t generation = DocumentGeneration;
-  // 2.
   std::string password;
   const bool given = AskPassword(false, true, password);
   if (!StillSameDocument(generation) || !given) {
     WipeString(password);
     return;
   }
-  // 3.
   std::string key = QEnc1->DeriveSessionKey(password);
   WipeString(password);
   if (key.empty()) {
     ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
     return;
   }
-  // 4.
   WipeString(SessionKey);
   SessionKey = std::move(key);
   key.clear();

@@ -518,6 +518,28 @@ TEST_F(VaultDocument, AnUnencryptedVaultTextOpensModifiedAndIsEncryptedWithTheDe
   EXPECT_FALSE(PathExists(path + ".bak"));
 }
 
+// A file that is not a container is offered as a vault text; one that
+// holds a NUL byte is none (here a vault whose marker was damaged) and is
+// not opened, so that no save can replace it with what its bytes parse to.
+TEST_F(VaultDocument, ABinaryFileIsNotOpenedAsAVaultText) {
+  const std::string path = Path("damaged.qvl");
+  WriteVault(path, kStrong, SampleText("D"));
+  std::string bytes = ReadTestFile(path);
+  bytes.replace(0, 4, "XXXX");
+  WriteTestFile(path, bytes);
+  ASSERT_FALSE(main->QEnc1->IsEncryptedFile(path));
+  boxAnswers.push_back({"Unencrypted Vaultline file", IDYES});
+  Open(path, {kStrong});
+  EXPECT_TRUE(pwdCaptions.empty());
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                            "Unencrypted Vaultline file: This file is not encrypted.\r\n\r\nOpen it and encrypt it "
+                            "when it is next saved?",
+                            "Open error: The unencrypted file could not be read."}));
+  EXPECT_TRUE(main->VaultPath.empty());
+  EXPECT_EQ(main->Caption(), "Untitled - Vaultline");
+  EXPECT_EQ(ReadTestFile(path), bytes);
+}
+
 TEST_F(VaultDocument, OpeningReadOnlyReleasesTheLockOfTheVaultOpenBefore) {
   const std::string a = Path("a.qvl");
   const std::string shared = Path("shared.qvl");
