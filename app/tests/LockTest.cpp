@@ -629,6 +629,28 @@ TEST_F(LockFixture, CloseAndMinimiseHideToTheTrayAndOnlyExitEnds) {
   EXPECT_EQ(ProcessVaultLock().HeldLockPath(), "");
 }
 
+// A silent lock while the save question of Exit is up drops the changes:
+// Yes then has nothing to save (no key is left to save with), and the
+// program ends.
+TEST_F(LockFixture, ALockDuringTheSaveQuestionOfExitLeavesNothingToSave) {
+  ASSERT_NO_FATAL_FAILURE(OpenSample());
+  ASSERT_NO_FATAL_FAILURE(Modify());
+  const std::string before = DecryptVault(vault);
+  answer = [this](const TMessageBoxCall& c) {
+    if (c.Caption == "Save changes?") {
+      SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+      return IDYES;
+    }
+    return IDOK;
+  };
+  main->Exit1->Click();
+  ASSERT_EQ(boxes.size(), 1u) << boxes.back().Caption << ": " << boxes.back().Text;
+  EXPECT_TRUE(main->Locked);
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_EQ(DecryptVault(vault), before);
+  SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+}
+
 // The program tests end the program by File > Exit's command id.
 TEST_F(LockFixture, ExitKeepsItsPlaceAmongTheMenuCommands) {
   EXPECT_EQ(main->Exit1->Command() - main->MainMenu1->Items()->Command(), harness::kExitCommandOffset);
