@@ -244,6 +244,9 @@ class TQMemo : public TWinControl,
   void JumpToMatchingBracketAtPoint(int x, int y);
   std::string GetIdentifierAtPoint(int x, int y);
   std::string GetQuotedReferenceAtPoint(int x, int y);
+  // The text with comments and string literals blanked, line breaks kept:
+  // what function detection reads.
+  static std::string MaskCodeForFunction(const std::string& text);
 
   // Bookmarks (0-based lines here; 1-based in the text form and OnBookmark)
   // and the line-number gutter.
@@ -277,6 +280,9 @@ class TQMemo : public TWinControl,
   bool VSLineInfo(int line, int& lineStart, int& lineLength);
   int VSColFromX(int x);
   void VSSet(int line, int column);
+  // Selects from anchor (an index; below 0: the position itself) to the
+  // line and column, the caret end virtual beyond the line's end.
+  void VSSetSelection(int line, int column, int anchor);
   void VSUpdateCaret();
   bool VSMaterialize();
   // A key going down, before the control: true when virtual space took it.
@@ -365,6 +371,8 @@ class TQMemo : public TWinControl,
   void RestoreViewState(const TQMemoViewState& state, bool restoreScroll);
   void RestoreTopVisibleLine(int line);
   bool IsViewScrolledToBottom();
+  // Whether the caret's line lies among the lines the client area shows.
+  bool IsCaretVisibleInView();
   int FirstVisibleLine();
   int LineCount();
   int LineFromChar(int index);
@@ -549,7 +557,6 @@ class TQMemo : public TWinControl,
   void ApplyFormatOps(const std::string& text, const std::vector<NoteText::TFormatOp>& ops, int lineHeight);
   void ResetWholeText(bool fullReset);
   void ColorTimerHandler();
-  bool IsCaretVisibleInView();
   void PaintInlineImages();
 
   // Plain properties.

@@ -230,6 +230,8 @@ std::string TQMemo::GetIdentifierAtPoint(int x, int y) {
   return NoteText::IdentifierTextAt(CurrentText(), i);
 }
 
+std::string TQMemo::MaskCodeForFunction(const std::string& text) { return NoteText::MaskCodeForFunction(text); }
+
 std::string TQMemo::GetQuotedReferenceAtPoint(int x, int y) {
   const int i = CharIndexFromPointApprox(x, y);
   if (i < 0) return std::string();

@@ -113,6 +113,13 @@ void TQMemo::VSSet(int line, int column) {
   ApplyVsOutcome(NoteText::VSSet(vs_, line, column, ctx), HorizontalScroll());
 }
 
+void TQMemo::VSSetSelection(int line, int column, int anchor) {
+  const NoteText::TLineIndex lines(CurrentText());
+  NoteText::TVsContext ctx;
+  ctx.lines = &lines;
+  ApplyVsOutcome(NoteText::VSSetSelection(vs_, line, column, anchor, ctx), HorizontalScroll());
+}
+
 void TQMemo::VSUpdateCaret() {
   if (!vs_.inVirtual || !HandleAllocated() || !Focused()) return;
   int start, length;

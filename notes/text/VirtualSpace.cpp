@@ -100,6 +100,12 @@ TVsOutcome VSSet(TVirtualSpaceState& state, int line, int column, const TVsConte
   return r;
 }
 
+TVsOutcome VSSetSelection(TVirtualSpaceState& state, int line, int column, int anchor, const TVsContext& ctx) {
+  TVsOutcome r;
+  SetSelectionTo(state, line, column, anchor, ctx, r.actions);
+  return r;
+}
+
 TVsOutcome VSMaterialize(TVirtualSpaceState& state, const TVsContext& ctx) {
   TVsOutcome r;
   r.handled = Materialize(state, ctx, r.actions);

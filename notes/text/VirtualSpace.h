@@ -103,6 +103,11 @@ TVsOutcome VSLeave(TVirtualSpaceState& state, bool scrollCaret);
 // the line's end. Leaves virtual space for a line that does not exist.
 TVsOutcome VSSet(TVirtualSpaceState& state, int line, int column, const TVsContext& ctx);
 
+// Selects from anchor (a control index; below 0: the real position itself)
+// to (line, column), the caret end virtual when the column lies beyond the
+// line's end. Leaves virtual space for a line that does not exist.
+TVsOutcome VSSetSelection(TVirtualSpaceState& state, int line, int column, int anchor, const TVsContext& ctx);
+
 // Column arithmetic. The left margin is the gutter width + 2 while line
 // numbers are shown, else 0; an average width of 0 or less counts as 8.
 int VSColumnFromX(int x, int horizontalScroll, int leftMargin, int averageCharWidth);

@@ -186,6 +186,34 @@ TEST(VirtualSpace, ShiftKeys) {
   EXPECT_FALSE(m.state.Active());
 }
 
+TEST(VirtualSpace, SetSelectionFromAnAnchor) {
+  struct Case {
+    int line, column, anchor;
+    int selStart, selEnd;  // the real selection
+    bool inVirtual;
+    int storedAnchor;
+  } cases[] = {
+      {1, 6, 0, 0, 7, true, 0},     // beyond "ab": the real end stops at the line's end
+      {1, 1, -1, 6, 6, false, 6},   // no anchor: the position itself
+      {2, 2, 12, 10, 12, false, 12},  // an anchor after the position
+      {0, -3, 3, 0, 3, false, 3},   // a negative column counts as 0
+  };
+  for (const Case& c : cases) {
+    TFakeMemo m("abcd\rab\rabcd", 0);
+    m.Run(VSSetSelection(m.state, c.line, c.column, c.anchor, m.Ctx()));
+    EXPECT_EQ(m.Caret(), c.selStart) << c.line << "," << c.column;
+    EXPECT_EQ(m.SelEnd(), c.selEnd) << c.line << "," << c.column;
+    EXPECT_EQ(m.state.inVirtual, c.inVirtual) << c.line << "," << c.column;
+    EXPECT_EQ(m.state.anchor, c.storedAnchor) << c.line << "," << c.column;
+  }
+  // A line that does not exist ends virtual space.
+  TFakeMemo m("abcd\rab", 0);
+  m.Run(VSSetSelection(m.state, 1, 5, 0, m.Ctx()));
+  ASSERT_TRUE(m.state.inVirtual);
+  m.Run(VSSetSelection(m.state, 7, 1, 0, m.Ctx()));
+  EXPECT_FALSE(m.state.Active());
+}
+
 TEST(VirtualSpace, ReadOnlyInsertsNothing) {
   TFakeMemo m("abc", 3);
   m.Ctx().readOnly = true;
