@@ -54,6 +54,17 @@ std::int64_t UtcNowMs() {
 bool MoveFileReplacing(const std::string& source, const std::string& target) {
   DWORD attr = GetFileAttributesA(source.c_str());
   if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // Write-through covers the move, not the data of the file moved: a rename
+  // on one volume would otherwise reach the disk before the bytes it names.
+  // A source we may not write to (read-only) cannot be flushed and is moved
+  // as it is.
+  HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    if (!flushed) return false;
+  }
   return MoveFileExA(source.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }

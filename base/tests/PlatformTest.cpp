@@ -37,6 +37,20 @@ TEST(Platform, MoveFileReplacingReplacesExistingTarget) {
   EXPECT_FALSE(PathExists(dir.File("new")));
 }
 
+// The data is flushed before the move where the file can be written; a
+// read-only source still moves.
+TEST(Platform, MoveFileReplacingMovesAReadOnlySource) {
+  TempDir dir;
+  WriteTestFile(dir.File("new"), "kept contents");
+  WriteTestFile(dir.File("target"), "old");
+  std::filesystem::permissions(dir.File("new"), std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                                    std::filesystem::perms::others_read);
+  ASSERT_TRUE(Platform::MoveFileReplacing(dir.File("new"), dir.File("target")));
+  EXPECT_EQ(ReadTestFile(dir.File("target")), "kept contents");
+  EXPECT_FALSE(PathExists(dir.File("new")));
+  std::filesystem::permissions(dir.File("target"), std::filesystem::perms::owner_all);
+}
+
 TEST(Platform, MoveFileReplacingFailureKeepsTarget) {
   TempDir dir;
   WriteTestFile(dir.File("target"), "old");
