@@ -640,6 +640,34 @@ TEST_F(VaultDocument, ADamagedFileEndsTheOpenWithTheEnginesText) {
   }
 }
 
+// The held key of an open vault is tried first: a damaged file ends there
+// too, with the engine's text, no password asked and the open vault kept.
+TEST_F(VaultDocument, ADamagedFileTriedWithTheHeldKeyLeavesTheOpenVault) {
+  const std::string a = Path("a.qvl");
+  WriteVault(a, kStrong, SampleText("A"), kIterations, kIterations, qeaAES128CTR, qeaNone, qeaNone);
+  const std::string cut = Path("cut.qvl");
+  WriteVault(cut, kStrong, SampleText("C"));
+  WriteTestFile(cut, ReadTestFile(cut).substr(0, 150));
+  TQEnc probe(nullptr);
+  probe.SetKey(KeyFor(kStrong, kIterations));
+  probe.DecryptFileToString(cut);
+  ASSERT_NE(probe.LastError(), ErrNone);
+  ASSERT_NE(probe.LastError(), ErrWrongPassword);
+  Open(a, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+  const std::string key = main->SessionKey;
+  pwdCaptions.clear();
+  boxes.clear();
+  Open(cut, {});
+  EXPECT_TRUE(pwdCaptions.empty());
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Open error: " + TQEnc::ErrorToString(probe.LastError())});
+  EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+  EXPECT_EQ(main->SessionKey, key);
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaAES128CTR);
+  EXPECT_EQ(main->QEnc1->Algorithm2(), qeaNone);
+  EXPECT_EQ(main->Caption(), "a.qvl - Vaultline");
+}
+
 TEST_F(VaultDocument, AFailedLockStepKeepsThePreviousKeyAndCipherSettings) {
   const std::string a = Path("a.qvl");
   WriteVault(a, kStrong, SampleText("A"), kIterations, kIterations, qeaAES128CTR, qeaNone, qeaNone);
