@@ -647,9 +647,9 @@ void TFormMain::LoadState(bool startLocked) {
   }
 }
 
-void TFormMain::SaveState() {
+void TFormMain::SaveState(bool rememberShortcuts) {
   if (VaultPath.empty()) return;
-  if (!Locked) BuildRememberedShortcuts();
+  if (rememberShortcuts && !Locked) BuildRememberedShortcuts();
   // Values the settings dialog wrote meanwhile are kept.
   SettingsStoreToFile();
   QDReg1->LoadFromFile();

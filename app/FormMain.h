@@ -139,8 +139,10 @@ class TFormMain : public TForm {
   void TimerSelectAllSearchTimer(TObject* sender);
 
   // Remembers the open vault in the settings file (LastOpenedFile,
-  // LastEntryShortcuts), keeping what else the file holds.
-  void SaveState();
+  // LastEntryShortcuts), keeping what else the file holds. rememberShortcuts
+  // false keeps the remembered chords as the file on disk has them (the
+  // entries may have been renumbered since its last save).
+  void SaveState(bool rememberShortcuts = true);
   // Reopens the last vault at start, or only remembers it locked.
   void LoadState(bool startLocked);
 
@@ -366,8 +368,9 @@ class TFormMain : public TForm {
   // selects the group; false when nothing was moved.
   bool PlaceGroup(TVaultGroup* group, const TGroupPlacement& plan);
   // The rest of a renumbering: hot-key and auto-type state, vault text,
-  // list, and the message about chords that could not be registered again.
-  void AfterRenumber(const std::string& hotKeyConflict);
+  // list, and the message about chords that could not be registered again;
+  // false when the vault was locked or replaced while the message was up.
+  bool AfterRenumber(const std::string& hotKeyConflict);
   // A drag begun in this document that may go on (the vault not locked,
   // replaced or read-only meanwhile).
   bool DragStillValid() const;

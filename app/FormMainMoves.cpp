@@ -144,13 +144,17 @@ void TFormMain::GroupMoveDown(TObject*) {
 // ===========================================================================
 // Entries
 
-void TFormMain::AfterRenumber(const std::string& hotKeyConflict) {
+bool TFormMain::AfterRenumber(const std::string& hotKeyConflict) {
   PendingHotKeyId = -1;
   ResetAutomateAwait();
   BuildVaultText();
   ClearSearchHistory();
   FillEntryList();
-  if (!hotKeyConflict.empty()) ShowMessageBox(hotKeyConflict, ShortcutTexts::kConflictCaption, MB_ICONWARNING);
+  if (hotKeyConflict.empty()) return true;
+  // A lock while the message is up frees every entry the caller holds.
+  const std::uint64_t generation = DocumentGeneration;
+  ShowMessageBox(hotKeyConflict, ShortcutTexts::kConflictCaption, MB_ICONWARNING);
+  return !Locked && generation == DocumentGeneration;
 }
 
 void TFormMain::RenumberEntries() {
@@ -168,8 +172,7 @@ void TFormMain::MoveEntry(int delta) {
   std::string conflict;
   if (!::MoveEntry(Vault, entry, delta, &HotKeys(), &conflict)) return;
   CurrentEntry = entry;
-  AfterRenumber(conflict);
-  ShowEntry(entry);
+  if (AfterRenumber(conflict)) ShowEntry(entry);
 }
 
 void TFormMain::EntryMoveUp(TObject*) { MoveEntry(-1); }
@@ -195,8 +198,7 @@ void TFormMain::MoveEntryToGroup(TVaultEntry* entry, TTreeNode* node) {
     TreeView1->SetSelected(node);
   }
   CurrentGroup = node;
-  AfterRenumber(conflict);
-  ShowEntry(entry);
+  if (AfterRenumber(conflict)) ShowEntry(entry);
 }
 
 // ===========================================================================
@@ -313,8 +315,7 @@ void TFormMain::ListView1MouseUp(TObject*, TMouseButton button, TShiftState, int
   std::string conflict;
   if (!::MoveEntryOntoEntry(Vault, entry, target, &HotKeys(), &conflict)) return;
   CurrentEntry = entry;
-  AfterRenumber(conflict);
-  ShowEntry(entry);
+  if (AfterRenumber(conflict)) ShowEntry(entry);
 }
 
 void TFormMain::TreeView1StartDrag(TObject*, TTreeNode* node, int x, int y) {

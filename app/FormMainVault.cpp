@@ -339,7 +339,8 @@ bool TFormMain::SaveVaultAs() {
   UpdateDetailControls();
   UpdateCaption();
   TimerUpdateUITimer(this);
-  SaveState();
+  // Nothing was saved: the chords stay mapped as the old file has them.
+  SaveState(false);
   return false;
 }
 

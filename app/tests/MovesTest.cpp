@@ -358,6 +358,97 @@ TEST_F(MovesFixture, AChordThatCannotBeRegisteredAgainIsReported) {
   EXPECT_EQ(boxes[0].Flags & MB_ICONWARNING, static_cast<UINT>(MB_ICONWARNING));
 }
 
+// The conflict message waits for the user: a lock meanwhile frees the moved
+// entry, which is then not shown in the locked window.
+struct LockDuringConflictFixture : MovesFixture {
+  TempDir dir;
+  void SetUp() override {
+    MovesFixture::SetUp();
+    struct Refusing : RecordingRegistrar {
+      bool Register(int, unsigned, int) override { return false; }
+    };
+    MessageBoxHook = [this](const TMessageBoxCall& c) {
+      boxes.push_back(c);
+      if (c.Caption == "Shortcut conflict") main->LockVault(false);
+      return IDOK;
+    };
+    main->VaultPath = dir.File("Moves.qvl");
+    AddEntry(x, 1, "A1");
+    TVaultEntry* moved = AddEntry(x, 2, "A2", "Ctrl+Alt+K");
+    moved->password = "hunter2-secret";
+    Fill();
+    main->SetHotKeys(std::make_unique<Refusing>());
+    Select(x);
+    SelectRow(1);
+  }
+  void TearDown() override {
+    main->Locked = false;
+    main->VaultPath.clear();
+    MovesFixture::TearDown();
+  }
+  void ExpectLockedWithNothingShown() {
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(main->Locked);
+    EXPECT_EQ(main->CurrentEntry, nullptr);
+    EXPECT_EQ(main->EditTitle->Text(), "");
+    EXPECT_EQ(main->EditPassword->Text(), "");
+    EXPECT_TRUE(main->Vault.Entries.empty());
+  }
+};
+
+TEST_F(LockDuringConflictFixture, EntryMovedUp) {
+  Command(main->EntryUp1);
+  ExpectLockedWithNothingShown();
+}
+
+TEST_F(LockDuringConflictFixture, EntryDraggedOntoAGroup) {
+  DragRowToTree(1, NodePoint(y));
+  ExpectLockedWithNothingShown();
+}
+
+// A Save As that fails saved nothing: the remembered chords stay mapped to
+// the entries as the file on disk numbers them.
+TEST_F(MovesFixture, AFailedSaveAsKeepsTheRememberedShortcuts) {
+  const std::string ini = TQDReg::AppDir() + TFormMain::kSettingsFile;
+  const bool iniExisted = PathExists(ini);
+  const std::string iniBefore = iniExisted ? ReadTestFile(ini) : std::string();
+  TempDir dir;
+  main->VaultPath = dir.File("Moves.qvl");
+  main->QEnc1->SetIterations(5000);
+  main->SessionKey = main->QEnc1->DeriveSessionKey("Correct-Horse-42x");
+  ASSERT_TRUE(ProcessVaultLock().AcquireLock(main->VaultPath, false));
+  AddEntry(x, 1, "A1");
+  AddEntry(x, 2, "A2", "Ctrl+Alt+K");
+  Fill();
+  RememberedShortcuts = "2=Ctrl+Alt+K";
+  WriteTestFile(ini, "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
+  Select(x);
+  SelectRow(1);
+  Command(main->EntryUp1);
+  ASSERT_EQ(Entries(), "1:A2 2:A1");
+
+  // The new file cannot replace its temporary one.
+  TOpenDialog::ExecuteHook = [&](TOpenDialog& d) {
+    d.SetFileName(dir.File("Other.qvl"));
+    return true;
+  };
+  main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; };
+  EXPECT_FALSE(main->SaveVaultAs());
+  main->SaveIo.Replace = nullptr;
+  TOpenDialog::ExecuteHook = nullptr;
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(main->VaultPath, dir.File("Moves.qvl"));
+  EXPECT_EQ(RememberedShortcuts, "2=Ctrl+Alt+K");
+  EXPECT_NE(ReadTestFile(ini).find("LastEntryShortcuts=2=Ctrl+Alt+K"), std::string::npos) << ReadTestFile(ini);
+
+  ProcessVaultLock().ReleaseHeldLock();
+  main->VaultPath.clear();
+  if (iniExisted)
+    WriteTestFile(ini, iniBefore);
+  else
+    DeleteFileA(ini.c_str());
+}
+
 // ---- Dragging entries -----------------------------------------------------------------------
 
 TEST_F(MovesFixture, AnEntryDraggedOntoAGroupBecomesItsLastEntryAndKeepsItsHotKey) {
