@@ -30,6 +30,7 @@ const std::string kBom = "\xEF\xBB\xBF";
 const std::string kExport = kBom +
                             "[Gmail]\n"
                             "Group: internet\n"
+                            "Group Tree: \n"
                             "User Name: alice@example.com\n"
                             "URL: https://mail.google.com/\n"
                             "Password: s3cr\xC3\xA9t\n"
@@ -37,6 +38,7 @@ const std::string kExport = kBom +
                             "\n"
                             "[Bank]\n"
                             "Group: Finance\n"
+                            "Group Tree: \n"
                             "User Name: \n"
                             "URL: \n"
                             "Password: hunter2\n"
@@ -68,6 +70,7 @@ const std::string kExport = kBom +
                             "\n"
                             "[]\n"
                             "Group: Nothing\n"
+                            "Group Tree: \n"
                             "User Name: \n"
                             "URL: \n"
                             "Password: \n"

@@ -24,6 +24,7 @@ const std::string kBom = "\xEF\xBB\xBF";
 const std::string kDefaultExport = kBom +
                                    "[Gmail]\n"
                                    "Group: Internet\n"
+                                   "Group Tree: \n"
                                    "User Name: alice@example.com\n"
                                    "URL: https://mail.google.com/\n"
                                    "Password: s3cr\xC3\xA9t\n"
@@ -31,6 +32,7 @@ const std::string kDefaultExport = kBom +
                                    "\n"
                                    "[Bank]\n"
                                    "Group: Finance\n"
+                                   "Group Tree: \n"
                                    "User Name: \n"
                                    "URL: \n"
                                    "Password: hunter2\n"
@@ -42,6 +44,7 @@ const std::string kDefaultExport = kBom +
 const std::string kMultiLineNotes = kBom +
                                     "[Server]\r\n"
                                     "Group: Work\r\n"
+                                    "Group Tree: \r\n"
                                     "User Name: root\r\n"
                                     "URL: ssh://10.0.0.1\r\n"
                                     "Password: toor\r\n"
@@ -290,6 +293,8 @@ TEST(KeePassImport, TheParsersRules) {
       {"optional lines in the middle of the notes stay",
        Block("A", "Notes: n\nUUID: in the notes\nmore\nUUID: 00ff\nIcon: 4"), {"A|n\r\nUUID: in the notes\r\nmore|4"}},
       {"the last valid icon wins", Block("A", "Password: p\nIcon: 5\nIcon: x\nIcon: 7"), {"A||7"}},
+      {"an optional key followed by notes text stays in the notes",
+       Block("A", "Notes: n\nIcon: 5\nmore"), {"A|n\r\nIcon: 5\r\nmore|0"}},
       {"icon 69 is read as it stands", Block("A", "Password: p\nNotes: n\nIcon: 69"), {"A|n|69"}},
       {"a negative icon is no icon", Block("A", "Password: p\nNotes: n\nIcon: -1"), {"A|n|0"}},
       {"keys ignore case and blanks", Block("A", "  group :g\nNOTES:  n"), {"A|n|0"}},
@@ -467,7 +472,7 @@ TEST(KeePassFiles, ReadAndWrite) {
   std::string error;
   ASSERT_TRUE(ReadKeePassFile(dir.File("in.txt"), src, error)) << error;
   EXPECT_TRUE(src.Utf8);
-  EXPECT_EQ(src.Lines.size(), 14u);
+  EXPECT_EQ(src.Lines.size(), 16u);
   EXPECT_EQ(src.Lines[0], "[Gmail]");
   EXPECT_FALSE(ReadKeePassFile(dir.File("missing.txt"), src, error));
   EXPECT_FALSE(error.empty());
