@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "app/AppSeams.h"
 #include "app/FormMain.h"
+#include "app/FormPwd.h"
 #include "app/FormSettings.h"
 #include "app/Helpers.h"
 #include "app/model/tests/FakeHotKeys.h"
@@ -616,6 +618,142 @@ TEST_F(SettingsFixture, WithoutAVaultOkAppliesTheDefaultsAndCancelAppliesNothing
   EXPECT_EQ(engine->FastIterations(), 20000);
   EXPECT_FALSE(main->Modified);
   EXPECT_EQ(main->QStatus1->PanelText(4), "Twofish+ChaCha20 400K");
+}
+
+// ---- An open vault and the Current Vault page -----------------------------------------------
+
+constexpr char kStrong[] = "Correct-Horse-42x";
+
+std::string KeyFor(const std::string& password, int iterations) {
+  TQEnc e(nullptr);
+  e.SetIterations(iterations);
+  return e.DeriveSessionKey(password);
+}
+
+// The settings dialog with the password dialog behind it: passwords
+// answers each showing of the password dialog in turn (none left: Cancel).
+struct VaultSettingsFixture : SettingsFixture {
+  TFormPwd* pwd = nullptr;
+  TempDir dir;
+  std::deque<std::string> passwords;
+  std::vector<bool> pwdVerify;  // VerifyMode at each showing
+  std::function<void()> insideSettings;
+  std::function<void()> duringPassword;  // runs once inside the next password dialog
+
+  void SetUp() override {
+    SettingsFixture::SetUp();
+    pwd = new TFormPwd(&app);
+    AppSeams().Sleep = [](std::uint32_t) {};
+    AppSeams().IdleMilliseconds = [] { return std::uint32_t(0); };
+    TForm::ModalHook = [this](TForm* f) {
+      if (f == pwd) {
+        AnswerPassword();
+      } else if (f == settings && insideSettings) {
+        auto run = std::move(insideSettings);
+        insideSettings = nullptr;
+        run();
+      } else {
+        f->SetModalResult(mrCancel);
+      }
+    };
+  }
+  void TearDown() override {
+    main->Modified = false;
+    main->CloseFile(nullptr);
+    ProcessVaultLock().ReleaseHeldLock();
+    SettingsFixture::TearDown();
+  }
+  void AnswerPassword() {
+    pwdVerify.push_back(pwd->VerifyMode);
+    if (duringPassword) {
+      auto run = std::move(duringPassword);
+      duringPassword = nullptr;
+      run();
+    }
+    if (passwords.empty()) {
+      pwd->ButtonCancelClick(pwd);
+      return;
+    }
+    const std::string text = passwords.front();
+    passwords.pop_front();
+    pwd->EditPwd->SetText(text);
+    pwd->EditPwd2->SetText(text);
+    pwd->Cancelled = false;
+    pwd->SetModalResult(mrOk);
+  }
+  // Settings1Click; hook runs inside the settings dialog.
+  void Settings(std::function<void()> hook) {
+    insideSettings = std::move(hook);
+    main->Settings1Click(main);
+  }
+  // OK on the settings dialog with the Current Vault page's count set.
+  void SetVaultIterations(const std::string& count) {
+    Settings([&] {
+      settings->EditIterations->SetText(count);
+      settings->ButtonOKClick(settings);
+    });
+  }
+  // The start-up work as far as the engine goes: the Defaults page comes
+  // in, and no key of an earlier run is known.
+  void Restart(int defaults) {
+    main->CloseFile(nullptr);
+    main->SessionKeyIterations = 0;
+    settings->EditIterations2->SetText(IntToStr(defaults));
+    DefaultsPageToEngine(main->QEnc1);
+  }
+  int HeaderCount(const std::string& path) const {
+    const std::string file = ReadTestFile(path);
+    if (file.size() < 14) return -1;
+    const auto* h = reinterpret_cast<const std::uint8_t*>(file.data());
+    return h[10] | (h[11] << 8) | (h[12] << 16) | (h[13] << 24);
+  }
+};
+
+// A vault file of one Blowfish stage, as older writers made them: the
+// dialog shows no cascade, OK changes nothing, and a save keeps the stage.
+TEST_F(VaultSettingsFixture, ABlowfishVaultKeepsItsCipherThroughTheDialog) {
+  settings->EditIterations2->SetText("6000");
+  DefaultsPageToEngine(main->QEnc1);
+  const std::string path = dir.File("blowfish.qvl");
+  {
+    TQEnc e(nullptr);
+    e.SetAlgorithm(qeaBlowfishCTR);
+    e.SetAlgorithm2(qeaNone);
+    e.SetAlgorithm3(qeaNone);
+    e.SetIterations(6000);
+    e.SetUseFileNameInKey(false);
+    e.SetKey(KeyFor(kStrong, 6000));
+    ASSERT_TRUE(e.EncryptStringToFile("\r\n", path, ""));
+  }
+  const std::string written = ReadTestFile(path);
+  ASSERT_GE(written.size(), 6u);
+  ASSERT_EQ(written[4], 2);  // one stage: the version 2 header
+  ASSERT_EQ(written[5], qeaBlowfishCTR);
+
+  passwords.push_back(kStrong);
+  ASSERT_TRUE(main->OpenVault(path, false));
+  ASSERT_EQ(main->QEnc1->Algorithm(), qeaBlowfishCTR);
+  Settings([&] {
+    EXPECT_EQ(CheckedIndex(settings->CurrentVaultButtons()), 0);
+    settings->ButtonOKClick(settings);
+  });
+  EXPECT_FALSE(settings->Cancelled);
+  EXPECT_FALSE(main->Modified);
+  EXPECT_EQ(main->QEnc1->Algorithm(), qeaBlowfishCTR);
+  EXPECT_EQ(main->QEnc1->Algorithm2(), qeaNone);
+  EXPECT_EQ(main->QEnc1->Algorithm3(), qeaNone);
+
+  main->Changed(nullptr);
+  ASSERT_TRUE(main->SaveVault(true));
+  const std::string saved = ReadTestFile(path);
+  ASSERT_GE(saved.size(), 6u);
+  EXPECT_EQ(saved.substr(0, 4), "QVF1");
+  EXPECT_EQ(saved[4], 2);
+  EXPECT_EQ(saved[5], qeaBlowfishCTR);
+  TQEnc reader(nullptr);
+  reader.SetKey(KeyFor(kStrong, 6000));
+  EXPECT_EQ(reader.DecryptFileToString(path), "\r\n");
+  EXPECT_EQ(reader.LastError(), ErrNone);
 }
 
 // ---- Screenshots ----------------------------------------------------------------------------
