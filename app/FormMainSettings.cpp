@@ -1,11 +1,19 @@
 // The settings command of the main window and the bridge between the cipher
 // pages of the settings dialog and the main window's engine.
+#include <windows.h>
+
 #include <array>
+#include <utility>
 
 #include "app/FormMain.h"
+#include "app/FormPwd.h"
 #include "app/FormSettings.h"
+#include "app/Helpers.h"
 #include "app/model/Shortcuts.h"
+#include "app/model/VaultDocument.h"
 #include "base/SysUtils.h"
+#include "base/Wipe.h"
+#include "engine/ConstantTime.h"
 #include "engine/QEnc.h"
 
 namespace {
@@ -35,6 +43,69 @@ std::array<bool, 10> CheckedFlags(const std::array<TRadioButton*, 10>& buttons) 
   std::array<bool, 10> flags{};
   for (std::size_t i = 0; i < buttons.size(); ++i) flags[i] = buttons[i] && buttons[i]->Checked();
   return flags;
+}
+
+// The master password of the open vault, asked in the password dialog as
+// an open asks for it. False when the dialog was dismissed or is up
+// already for another command; the dialog's edit is emptied.
+bool AskMasterPassword(std::string& password) {
+  password.clear();
+  if (!FormPwd) return false;
+  if (FormPwd->HandleAllocated() && IsWindowVisible(FormPwd->Handle())) return false;
+  FormPwd->GenerateMode = false;
+  FormPwd->ChangeMode = false;
+  FormPwd->VerifyMode = true;
+  const int result = FormPwd->ShowModal();
+  FormPwd->VerifyMode = false;
+  const bool given = result == mrOk && !FormPwd->Cancelled;
+  if (given) password = FormPwd->EditPwd->Text();
+  FormPwd->EditPwd->ClearSecret();
+  return given;
+}
+
+enum class TRekey { Done, Refused, Interrupted };
+
+// Makes the open vault's session key again at iterations, from its master
+// password, which must give the key held now. Refused when the password is
+// not given or not the vault's; Interrupted when the vault was locked or
+// replaced while the question was up. Every copy of the password and of
+// the keys made here is wiped.
+TRekey KeyVaultAgain(TFormMain& form, int iterations) {
+  const std::uint64_t generation = form.DocumentGeneration;
+  const auto interrupted = [&] { return form.Locked || form.DocumentGeneration != generation; };
+  for (;;) {
+    std::string password;
+    const bool given = AskMasterPassword(password);
+    if (interrupted() || !given) {
+      WipeString(password);
+      return interrupted() ? TRekey::Interrupted : TRekey::Refused;
+    }
+    if (password.empty()) continue;
+    TQEnc deriver(nullptr);
+    deriver.SetIterations(form.SessionKeyIterations);
+    std::string check = deriver.DeriveSessionKey(password);
+    const bool right = !check.empty() && check.size() == form.SessionKey.size() &&
+                       ConstantTimeEqual(check.data(), form.SessionKey.data(), check.size());
+    WipeString(check);
+    std::string key;
+    if (right) {
+      deriver.SetIterations(iterations);
+      key = deriver.DeriveSessionKey(password);
+    }
+    WipeString(password);
+    if (!right || key.empty()) {
+      if (right)
+        ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
+      else
+        ShowMessageBox(DocumentTexts::kWrongPassword, DocumentTexts::kOpenErrorCaption, MB_ICONERROR);
+      return interrupted() ? TRekey::Interrupted : TRekey::Refused;
+    }
+    WipeString(form.SessionKey);
+    form.SessionKey = std::move(key);
+    key.clear();
+    form.SessionKeyIterations = iterations;
+    return TRekey::Done;
+  }
 }
 
 }  // namespace
@@ -144,6 +215,27 @@ void TFormMain::Settings1Click(TObject*) {
     // modified so that the next save writes the new cascade. The defaults
     // wait for the next new vault or start.
     CurrentVaultPageToEngine(QEnc1);
+    // The session key is made with the vault's iteration count, and after
+    // a restart only the file's header tells that count: a new count needs
+    // a new key, made from the master password. Without the right password
+    // the vault keeps its count and its key. Until then the engine holds
+    // the old count, so that a save during the question writes the count
+    // of the key it uses.
+    const int newIterations = QEnc1->Iterations();
+    if (newIterations != iterations && newIterations != SessionKeyIterations) {
+      QEnc1->SetIterations(iterations);
+      const TRekey rekey = KeyVaultAgain(*this, newIterations);
+      if (rekey == TRekey::Interrupted) {
+        // The vault the page was meant for is gone or locked.
+        UnlockIfLocked();
+        TimerUpdateUITimer(this);
+        return;
+      }
+      if (rekey == TRekey::Done)
+        QEnc1->SetIterations(newIterations);
+      else
+        FormSettings->EditIterations->SetText(IntToStr(iterations));
+    }
     if (QEnc1->Algorithm() != a1 || QEnc1->Algorithm2() != a2 || QEnc1->Algorithm3() != a3 ||
         QEnc1->FastMode() != fast || QEnc1->Iterations() != iterations || QEnc1->FastIterations() != fastIterations) {
       Changed(this);

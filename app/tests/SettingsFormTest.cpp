@@ -709,6 +709,150 @@ struct VaultSettingsFixture : SettingsFixture {
   }
 };
 
+// The count the vault's key is made with is nowhere in the file but its
+// header: a vault whose count changes is keyed again at the new count, so
+// that it opens after a restart whatever the Defaults then say.
+TEST_F(VaultSettingsFixture, AVaultWhoseCountChangedOpensAfterARestartWithOtherDefaults) {
+  settings->EditIterations2->SetText("30000");
+  DefaultsPageToEngine(main->QEnc1);
+  passwords.push_back(kStrong);
+  main->NewFile(nullptr);
+  ASSERT_EQ(main->SessionKey, KeyFor(kStrong, 30000));
+  pwdVerify.clear();
+
+  passwords.push_back(kStrong);
+  SetVaultIterations("40000");
+  EXPECT_EQ(pwdVerify, std::vector<bool>{true});  // the master password, asked once
+  EXPECT_TRUE(passwords.empty());
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(main->QEnc1->Iterations(), 40000);
+  EXPECT_EQ(main->SessionKey, KeyFor(kStrong, 40000));
+  EXPECT_EQ(main->SessionKeyIterations, 40000);
+  EXPECT_TRUE(main->Modified);
+
+  const std::string path = dir.File("counted.qvl");
+  main->VaultPath = path;
+  ASSERT_TRUE(main->SaveVault(true));
+  EXPECT_EQ(HeaderCount(path), 40000);
+
+  Restart(25000);
+  passwords.push_back(kStrong);
+  EXPECT_TRUE(main->OpenVault(path, false));
+  EXPECT_TRUE(boxes.empty()) << boxes.front().Text;
+  EXPECT_EQ(main->SessionKey, KeyFor(kStrong, 40000));
+  EXPECT_EQ(main->QEnc1->Iterations(), 40000);
+}
+
+// The count goes back when the password is not given or is not the
+// vault's; what else the page changed still applies.
+TEST_F(VaultSettingsFixture, WithoutTheRightPasswordTheCountGoesBackAndTheKeyStays) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> answers;  // none: Cancel
+    bool cascadeToo;
+    bool wrongBox;
+    int prompts;
+  } cases[] = {
+      {"cancel", {}, false, false, 1},
+      {"wrong", {"Wrong-Horse-42x"}, false, true, 1},
+      {"empty asks again", {"", "Wrong-Horse-42x"}, false, true, 2},
+      {"cancel with a new cascade", {}, true, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    main->Modified = false;
+    main->CloseFile(nullptr);
+    settings->EditIterations2->SetText("6000");
+    DefaultsPageToEngine(main->QEnc1);
+    passwords.assign({kStrong});
+    main->NewFile(nullptr);
+    ASSERT_EQ(main->SessionKey, KeyFor(kStrong, 6000));
+    pwdVerify.clear();
+    boxes.clear();
+    passwords.assign(c.answers.begin(), c.answers.end());
+    Settings([&] {
+      settings->EditIterations->SetText("7000");
+      if (c.cascadeToo) settings->RadioAlgCAT->SetChecked(true);
+      settings->ButtonOKClick(settings);
+    });
+    EXPECT_EQ(pwdVerify.size(), static_cast<std::size_t>(c.prompts));
+    if (c.wrongBox) {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].Caption, "Open error");
+      EXPECT_EQ(boxes[0].Text, "The password is incorrect.");
+    } else {
+      EXPECT_TRUE(boxes.empty());
+    }
+    EXPECT_EQ(main->QEnc1->Iterations(), 6000);
+    EXPECT_EQ(settings->EditIterations->Text(), "6000");
+    EXPECT_EQ(main->SessionKey, KeyFor(kStrong, 6000));
+    EXPECT_EQ(main->SessionKeyIterations, 6000);
+    EXPECT_EQ(main->Modified, c.cascadeToo);
+    EXPECT_EQ(main->QEnc1->Algorithm(), c.cascadeToo ? qeaChaCha20 : qeaTwofishCTR);
+    EXPECT_EQ(main->QStatus1->PanelText(4), c.cascadeToo ? "ChaCha20+AES+Twofish 6K" : "Twofish+AES+ChaCha20 6K");
+  }
+}
+
+TEST_F(VaultSettingsFixture, OnlyACountOtherThanTheKeysAsksForThePassword) {
+  settings->EditIterations2->SetText("6000");
+  DefaultsPageToEngine(main->QEnc1);
+  passwords.push_back(kStrong);
+  main->NewFile(nullptr);
+  pwdVerify.clear();
+  // The same count, a cascade change: no question.
+  Settings([&] {
+    settings->RadioAlgTA->SetChecked(true);
+    settings->ButtonOKClick(settings);
+  });
+  EXPECT_TRUE(pwdVerify.empty());
+  EXPECT_TRUE(main->Modified);
+  // An engine whose count is not the key's (a vault found through another
+  // count): setting the key's count needs no new key.
+  main->Modified = false;
+  main->QEnc1->SetIterations(9000);
+  SetVaultIterations("6000");
+  EXPECT_TRUE(pwdVerify.empty());
+  EXPECT_EQ(main->QEnc1->Iterations(), 6000);
+  EXPECT_EQ(main->SessionKey, KeyFor(kStrong, 6000));
+  EXPECT_TRUE(main->Modified);
+  // A read-only vault is keyed again too: Save As writes its count.
+  main->Modified = false;
+  main->ReadOnly = true;
+  passwords.push_back(kStrong);
+  SetVaultIterations("8000");
+  EXPECT_EQ(pwdVerify.size(), 1u);
+  EXPECT_EQ(main->SessionKey, KeyFor(kStrong, 8000));
+  EXPECT_EQ(main->SessionKeyIterations, 8000);
+  EXPECT_FALSE(main->Modified);
+  main->ReadOnly = false;
+}
+
+// A lock while the password is asked: the locked window gets no key, and
+// the vault unlocks as its file says.
+TEST_F(VaultSettingsFixture, ALockDuringTheQuestionLeavesTheVaultAsItsFileSays) {
+  settings->EditIterations2->SetText("6000");
+  DefaultsPageToEngine(main->QEnc1);
+  passwords.push_back(kStrong);
+  main->NewFile(nullptr);
+  const std::string path = dir.File("locked.qvl");
+  main->VaultPath = path;
+  ASSERT_TRUE(main->SaveVault(true));
+  const std::string before = ReadTestFile(path);
+  pwdVerify.clear();
+
+  duringPassword = [this] { EXPECT_TRUE(main->LockVault(false)); };
+  passwords.assign({kStrong, kStrong});  // the question, then the unlock prompt
+  SetVaultIterations("7000");
+  EXPECT_EQ(pwdVerify.size(), 2u);
+  EXPECT_TRUE(boxes.empty()) << boxes.front().Text;
+  EXPECT_FALSE(main->Locked);
+  EXPECT_FALSE(main->Modified);
+  EXPECT_EQ(main->SessionKey, KeyFor(kStrong, 6000));
+  EXPECT_EQ(main->SessionKeyIterations, 6000);
+  EXPECT_EQ(main->QEnc1->Iterations(), 6000);
+  EXPECT_EQ(ReadTestFile(path), before);
+}
+
 // A vault file of one Blowfish stage, as older writers made them: the
 // dialog shows no cascade, OK changes nothing, and a save keeps the stage.
 TEST_F(VaultSettingsFixture, ABlowfishVaultKeepsItsCipherThroughTheDialog) {
