@@ -201,6 +201,8 @@ std::string TQMemo::ApplyUndoText(const std::string& text, int caret) {
 
 bool TQMemo::Undo() {
   if (readOnly_ || !HandleAllocated()) return false;
+  // The caret goes where the restored text puts it: not at a virtual column.
+  if (CanUndo()) VSLeave(false);
   std::string current = ControlText();
   const bool done = undo_.Undo(current, SelStart(),
                                [this](const std::string& text, int caret) { return ApplyUndoText(text, caret); });
@@ -210,6 +212,8 @@ bool TQMemo::Undo() {
 
 bool TQMemo::Redo() {
   if (readOnly_ || !HandleAllocated()) return false;
+  // The caret goes where the restored text puts it: not at a virtual column.
+  if (CanRedo()) VSLeave(false);
   std::string current = ControlText();
   const bool done = undo_.Redo(current, SelStart(),
                                [this](const std::string& text, int caret) { return ApplyUndoText(text, caret); });

@@ -440,6 +440,58 @@ TEST_F(EditingFixture, VirtualSpaceKeysAndMaterialisedBlanks) {
   EXPECT_EQ(memo->SelStart(), memo->LineIndex(2) + 10);
 }
 
+TEST_F(EditingFixture, UndoAndRedoLeaveVirtualSpace) {
+  memo->SetText("abc\r\nab");
+  memo->SetVirtualSpace(true);
+  memo->SetFocus();
+  memo->SetSelection(3, 0);
+  MemoTest::TypeText(wnd, u"xy");
+  ASSERT_EQ(memo->Text(), "abcxy\r\nab");
+  // An anchored virtual selection, the kind whose caret Undo would not
+  // otherwise take back.
+  for (int i = 0; i < 2; ++i) MemoTest::KeyDown(wnd, VK_RIGHT);
+  {
+    THeldKeys shift{VK_SHIFT};
+    MemoTest::KeyDown(wnd, VK_DOWN);
+  }
+  ASSERT_TRUE(memo->InVirtualSpace());
+  ASSERT_EQ(memo->VirtualLine(), 1);
+  ASSERT_EQ(memo->SelLength(), 3) << "from the end of the first line to the end of the second";
+  ASSERT_TRUE(memo->Undo());
+  EXPECT_FALSE(memo->InVirtualSpace());
+  ASSERT_EQ(memo->Text(), "abc\r\nab");
+  const int caret = memo->SelStart();
+  MemoTest::TypeChar(wnd, u'q');
+  std::string expected = "abc\rab";
+  expected.insert(static_cast<std::size_t>(caret), "q");
+  EXPECT_EQ(memo->ControlText(), expected) << "the character lands where Undo put the caret, with no blanks";
+  const std::string withQ = memo->ControlText();
+  ASSERT_TRUE(memo->Undo());
+  ASSERT_EQ(memo->Text(), "abc\r\nab");
+
+  // Redo likewise.
+  memo->SetSelection(3, 0);
+  for (int i = 0; i < 3; ++i) MemoTest::KeyDown(wnd, VK_RIGHT);
+  ASSERT_TRUE(memo->InVirtualSpace());
+  ASSERT_TRUE(memo->Redo());
+  EXPECT_FALSE(memo->InVirtualSpace());
+  ASSERT_EQ(memo->ControlText(), withQ);
+  const int redoCaret = memo->SelStart();
+  MemoTest::TypeChar(wnd, u'r');
+  expected = withQ;
+  expected.insert(static_cast<std::size_t>(redoCaret), "r");
+  EXPECT_EQ(memo->ControlText(), expected);
+
+  // With nothing to undo, virtual space stays.
+  memo->SetText("abc");
+  memo->SetSelection(3, 0);
+  MemoTest::KeyDown(wnd, VK_RIGHT);
+  ASSERT_TRUE(memo->InVirtualSpace());
+  EXPECT_FALSE(memo->Undo());
+  EXPECT_FALSE(memo->Redo());
+  EXPECT_TRUE(memo->InVirtualSpace());
+}
+
 TEST_F(EditingFixture, ClickBeyondTheLineEndEntersVirtualSpaceButNotFromTheGutter) {
   memo->SetText("abc\r\nlonger line");
   memo->SetShowLineNumbers(true);
