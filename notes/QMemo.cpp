@@ -567,24 +567,23 @@ void TQMemo::RestoreTopVisibleLine(int line) {
   if (delta != 0) SendMessageW(Handle(), EM_LINESCROLL, 0, delta);
 }
 
-namespace {
-int MetricsLineHeight(HWND wnd, HFONT font) {
-  TWindowDC dc(wnd);
+int TQMemo::MetricsLineHeight() {
+  if (!HandleAllocated()) return 0;
+  TWindowDC dc(Handle());
   if (!dc.get()) return 0;
-  TSelectGuard guard(dc.get(), font);
+  TSelectGuard guard(dc.get(), font_.Handle());
   TEXTMETRICA tm{};
   if (!GetTextMetricsA(dc.get(), &tm)) return 0;
   const int h = tm.tmHeight + tm.tmExternalLeading;
   return h > 0 ? h : 16;
 }
-}  // namespace
 
 bool TQMemo::IsViewScrolledToBottom() {
   if (!HandleAllocated()) return false;
   const int first = static_cast<int>(SendMessageW(Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
   const int count = static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0));
   if (first < 0 || count <= 0) return false;
-  const int lineHeight = MetricsLineHeight(Handle(), font_.Handle());
+  const int lineHeight = MetricsLineHeight();
   if (lineHeight <= 0) return false;
   RECT client;
   GetClientRect(Handle(), &client);

@@ -522,6 +522,9 @@ class TQMemo : public TWinControl,
   int CaretIndex();
   int NearerToCaret(int a, int b);
   int LineHeightWg();
+  // Font height plus external leading (16 when not positive); 0 without a
+  // device context.
+  int MetricsLineHeight();
   int HorizontalScroll();
   void SetRedraw(bool on);
   void ApplyFontToText();

@@ -103,7 +103,8 @@ void TQMemo::CheckVisibleAndColorize() {
 
 bool TQMemo::IsCaretVisibleInView() {
   if (!HandleAllocated()) return true;
-  const int lineHeight = std::max(1, LineHeightWg());
+  const int metrics = MetricsLineHeight();
+  const int lineHeight = metrics < 1 ? 16 : metrics;
   RECT client;
   GetClientRect(Handle(), &client);
   const int visible = std::max(1, static_cast<int>(client.bottom) / lineHeight);

@@ -194,6 +194,77 @@ TEST_F(EditingFixture, ViewStateSaveAndRestore) {
   EXPECT_EQ(memo->SelLength(), 0);
 }
 
+TEST_F(EditingFixture, CaretInViewCountsWholeLinesOfTheFontsHeight) {
+  memo->SetText(Lines(300));
+  memo->SetSelection(memo->LineIndex(5), 0);
+  memo->RestoreTopVisibleLine(0);
+  EXPECT_TRUE(memo->IsCaretVisibleInView());
+  memo->RestoreTopVisibleLine(100);
+  ASSERT_EQ(memo->FirstVisibleLine(), 100);
+  EXPECT_FALSE(memo->IsCaretVisibleInView()) << "the caret's line is above the view";
+  memo->SetSelection(memo->LineIndex(250), 0);
+  memo->RestoreTopVisibleLine(100);
+  EXPECT_FALSE(memo->IsCaretVisibleInView()) << "the caret's line is below the view";
+
+  // The lines in view: the client height over the font's height with its
+  // external leading.
+  HDC dc = GetDC(wnd);
+  HGDIOBJ old = SelectObject(dc, memo->Font().Handle());
+  TEXTMETRICA tm{};
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(wnd, dc);
+  RECT client;
+  GetClientRect(wnd, &client);
+  const int visible = std::max(1, static_cast<int>(client.bottom) / std::max(1, static_cast<int>(tm.tmHeight + tm.tmExternalLeading)));
+  memo->SetSelection(memo->LineIndex(100 + visible - 1), 0);
+  memo->RestoreTopVisibleLine(100);
+  EXPECT_TRUE(memo->IsCaretVisibleInView()) << "the last whole line";
+  memo->SetSelection(memo->LineIndex(100 + visible), 0);
+  memo->RestoreTopVisibleLine(100);
+  EXPECT_FALSE(memo->IsCaretVisibleInView()) << "the line after it";
+
+  TQMemo windowless(nullptr);
+  EXPECT_TRUE(windowless.IsCaretVisibleInView());
+}
+
+TEST_F(EditingFixture, VirtualSelectionFromAnAnchor) {
+  memo->SetText("first line\r\nab\r\nthird line");
+  memo->SetVirtualSpace(true);
+  memo->SetFocus();
+  const int second = memo->LineIndex(1);
+  struct Case {
+    int line, column, anchor;
+    int selStart, selLength;
+    bool inVirtual;
+  };
+  const Case cases[] = {
+      {1, 10, 2, 2, second + 2 - 2, true},            // from the anchor to the line's end
+      {1, 10, -1, second + 2, 0, true},               // no anchor: the caret alone
+      {1, 1, second + 2, second + 1, 1, false},       // backwards, within the line
+      {0, 3, second, 3, second - 3, false},           // anchor after the caret end
+      {2, 40, 0, 0, memo->TextLength(), true},        // the last line, beyond its end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.line) + "," + std::to_string(c.column) + "," + std::to_string(c.anchor));
+    memo->SetSelection(0, 0);
+    memo->VSSetSelection(c.line, c.column, c.anchor);
+    EXPECT_EQ(memo->SelStart(), c.selStart);
+    EXPECT_EQ(memo->SelLength(), c.selLength);
+    EXPECT_EQ(memo->InVirtualSpace(), c.inVirtual);
+    if (c.inVirtual) {
+      EXPECT_EQ(memo->VirtualLine(), c.line);
+      EXPECT_EQ(memo->VirtualColumn(), c.column);
+    }
+  }
+  // A line that is not there leaves virtual space.
+  memo->VSSetSelection(1, 10, 2);
+  ASSERT_TRUE(memo->InVirtualSpace());
+  memo->VSSetSelection(7, 1, 0);
+  EXPECT_FALSE(memo->InVirtualSpace());
+  EXPECT_EQ(memo->Text(), "first line\r\nab\r\nthird line") << "selecting never changes the text";
+}
+
 TEST_F(EditingFixture, SetSelectionFastFollowsTheUsersSelection) {
   memo->SetText("0123456789");
   memo->SetSelectionFast(7, 2);
