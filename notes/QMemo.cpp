@@ -358,6 +358,7 @@ void TQMemo::ReplaceSelection(const std::string& text) {
   std::string control = NoteText::ToControlText(text);
   std::u16string wide = CodePage::AnsiToWide(control);
   WipeString(control);
+  PrepareInsertionFormat();
   ReplaceSelWide(wide);
   RichEdit::WipeWide(wide);
 }
@@ -784,6 +785,7 @@ LRESULT TQMemo::HandleChar(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (HandleEditingChar(ch)) return 1;
   // Tab was handled when the key went down.
   if (ch == u'\t') return 1;
+  if (!readOnly_ && ((ch >= 0x20 && ch != 0x7F) || ch == u'\r')) PrepareInsertionFormat();
   if (ch < 0x80) return TWinControl::WndProc(msg, wParam, lParam);
   // A character from VK_PACKET arrives here too, once: it is converted here
   // and nowhere else.
@@ -809,6 +811,7 @@ void TQMemo::InsertCodePointToken(std::uint32_t codePoint) {
   if (readOnly_ || !HandleAllocated()) return;
   undo_.ForceBoundary();
   std::u16string wide = CodePage::AnsiToWide(NoteText::FormatCodePointToken(codePoint));
+  PrepareInsertionFormat();
   ReplaceSelWide(wide);
 }
 
@@ -853,6 +856,8 @@ bool TQMemo::HandleKeyDown(WORD key) {
     HandleTabKey(shift);
     return true;
   }
+  // The control breaks the line when the key goes down.
+  if (key == VK_RETURN && !readOnly_) PrepareInsertionFormat();
   return false;
 }
 
@@ -942,6 +947,7 @@ void TQMemo::HandleTabKey(bool shift) {
     return;
   }
   if (readOnly_ || shift) return;
+  PrepareInsertionFormat();
   ReplaceSelWide(tabSpaces_ > 0 ? std::u16string(static_cast<std::size_t>(tabSpaces_), u' ') : std::u16string(u"\t"));
 }
 

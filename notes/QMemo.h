@@ -525,6 +525,9 @@ class TQMemo : public TWinControl,
   // Font height plus external leading (16 when not positive); 0 without a
   // device context.
   int MetricsLineHeight();
+  // Gives the empty selection a visible format in the colour in force when
+  // the character before the caret is one a pass hid or covered.
+  void PrepareInsertionFormat();
   int HorizontalScroll();
   void SetRedraw(bool on);
   void ApplyFontToText();

@@ -2,6 +2,9 @@
 // images painted over tokens.
 #include <windows.h>
 #include <commctrl.h>
+#include <richedit.h>
+#include <richole.h>
+#include <tom.h>
 
 #include <algorithm>
 
@@ -30,6 +33,39 @@ class TFontDC {
   TWindowDC dc_;
   TSelectGuard guard_;
 };
+
+// ITextDocument {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}.
+const GUID kIidTextDocument = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
+
+// Whether the character at index is hidden or drawn in the given colour,
+// read through the control's text objects (the selection stays as it is).
+bool HiddenOrInColor(HWND wnd, int index, COLORREF color) {
+  IRichEditOle* ole = nullptr;
+  if (!SendMessageW(wnd, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)) || !ole) return false;
+  void* docPtr = nullptr;
+  const bool haveDoc = SUCCEEDED(ole->QueryInterface(kIidTextDocument, &docPtr)) && docPtr;
+  ole->Release();
+  if (!haveDoc) return false;
+  auto* doc = static_cast<ITextDocument*>(docPtr);
+  bool result = false;
+  ITextRange* range = nullptr;
+  if (SUCCEEDED(doc->Range(index, index + 1, &range)) && range) {
+    ITextFont* font = nullptr;
+    if (SUCCEEDED(range->GetFont(&font)) && font) {
+      long hidden = tomFalse;
+      long fore = 0;
+      if (SUCCEEDED(font->GetHidden(&hidden)) && hidden == tomTrue) {
+        result = true;
+      } else if (SUCCEEDED(font->GetForeColor(&fore)) && static_cast<COLORREF>(fore) == color) {
+        result = true;
+      }
+      font->Release();
+    }
+    range->Release();
+  }
+  doc->Release();
+  return result;
+}
 
 }  // namespace
 
@@ -111,6 +147,43 @@ bool TQMemo::IsCaretVisibleInView() {
   const int first = FirstVisibleLine();
   const int line = LineFromChar(CaretIndex());
   return line >= first && line < first + visible;
+}
+
+void TQMemo::PrepareInsertionFormat() {
+  // The control gives new text the format of the character before it. After
+  // a token's hidden tail, a hidden markup marker or a colour token that
+  // would keep typed text invisible until the next pass, which every key
+  // puts off again.
+  if (!tokensFormatted_ || !HandleAllocated()) return;
+  int s, e;
+  GetSel(s, e);
+  if (s != e || s <= 0) return;
+  const COLORREF background = ColorToRGB(color_);
+  if (!HiddenOrInColor(Handle(), s - 1, background)) return;
+  COLORREF color = ColorToRGB(GetDefaultTextColor());
+  const std::string& text = CurrentText();
+  if (NoteText::InlineTokensPresent(text, ColorFlags()) && s <= static_cast<int>(text.size())) {
+    // The colour in force: the nearest colour token that ends at or before
+    // the caret.
+    std::size_t from = static_cast<std::size_t>(s - 1);
+    for (;;) {
+      const std::size_t f = text.rfind("[[COLOR:", from);
+      if (f == std::string::npos) break;
+      bool off = false;
+      TColor tokenColor = 0;
+      const int n = NoteText::ParseColorToken(text, static_cast<int>(f), off, tokenColor);
+      if (n > 0 && static_cast<int>(f) + n <= s) {
+        if (!off) color = ColorToRGB(tokenColor);
+        break;
+      }
+      if (f == 0) break;
+      from = f - 1;
+    }
+  }
+  CHARFORMAT2W cf = RichEdit::EmptyFormat();
+  cf.dwMask = CFM_COLOR | CFM_HIDDEN;
+  cf.crTextColor = color;
+  RichEdit::SetFormat(Handle(), cf, SCF_SELECTION);
 }
 
 // ---------------------------------------------------------------------------

@@ -292,6 +292,7 @@ void TQMemo::HandlePasteWithTokens() {
   WipeString(text);
   std::u16string wide = CodePage::AnsiToWide(control);
   WipeString(control);
+  PrepareInsertionFormat();
   ReplaceSelWide(wide);
   RichEdit::WipeWide(wide);
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
 #include <string>
 
 #include "notes/QMemo.h"
@@ -150,6 +152,75 @@ TEST_F(MemoFixture, GlyphTokensAreCoveredAndTheRestHidden) {
     EXPECT_FALSE(IsHidden(wnd, i)) << i;
     EXPECT_EQ(ColorAt(wnd, i), kBlack) << i;
   }
+}
+
+TEST_F(MemoFixture, TextTypedAfterHiddenCharactersShowsAtOnce) {
+  // The control would give new text the format of the hidden character
+  // before it; the next pass, which every key puts off, comes too late.
+  struct Case {
+    const char* text;
+    bool inlineStyles;
+    COLORREF color;  // of the typed character
+  };
+  const Case cases[] = {
+      {"a [[U+263A]]", false, kBlack},
+      {"[[COLOR:NONE]]a **b**", true, kBlack},
+      {"[[COLOR:NONE]]a *i*", true, kBlack},
+      {"[[COLOR:#FF0000]]red `c`", true, RGB(255, 0, 0)},
+      {"[[COLOR:#00FF00]]", true, RGB(0, 255, 0)},
+      {"[[COLOR:#FF0000]]r[[COLOR:NONE]]", true, kBlack},
+      {"[[COLOR:#0000FF]]b [[U+263A]]", true, RGB(0, 0, 255)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    memo->SetInlineStyles(c.inlineStyles);
+    memo->SetText(c.text);
+    memo->ColorizeText();
+    const int end = memo->TextLength();
+    ASSERT_TRUE(IsHidden(wnd, end - 1)) << "the last character is hidden";
+    memo->SetSelection(end, 0);
+    MemoTest::TypeChar(wnd, u'x');
+    ASSERT_EQ(memo->ControlText(), std::string(c.text) + "x");
+    EXPECT_FALSE(IsHidden(wnd, end)) << "before any pass";
+    EXPECT_EQ(ColorAt(wnd, end), c.color);
+    MemoTest::TypeChar(wnd, u'y');
+    EXPECT_FALSE(IsHidden(wnd, end + 1));
+  }
+
+  // Every other way text comes in at the caret does the same.
+  memo->SetInlineStyles(false);
+  HWND owner = form.Handle();
+  const std::function<void()> inserts[] = {
+      [&] { memo->ReplaceSelection("yz"); },
+      [&] { MemoTest::TypeChar(wnd, u'\u2603'); },  // becomes a token
+      [&] {
+        ASSERT_TRUE(MemoTest::SetClipboardWide(owner, u"pq"));
+        SendMessageW(wnd, WM_PASTE, 0, 0);
+      },
+      [&] { MemoTest::KeyDown(wnd, VK_TAB); },
+      [&] {
+        MemoTest::KeyDown(wnd, VK_RETURN);
+        MemoTest::TypeChar(wnd, u'\r');
+      },
+  };
+  for (std::size_t i = 0; i < std::size(inserts); ++i) {
+    SCOPED_TRACE(i);
+    memo->SetText("a [[U+263A]]");
+    memo->ColorizeText();
+    memo->SetSelection(12, 0);
+    inserts[i]();
+    ASSERT_GT(memo->TextLength(), 12);
+    EXPECT_FALSE(IsHidden(wnd, 12));
+    EXPECT_EQ(ColorAt(wnd, 12), kBlack);
+  }
+  // With a selection, or after a visible character, nothing changes the
+  // control's own choice.
+  memo->SetText("a [[U+263A]] b");
+  memo->ColorizeText();
+  memo->SetSelection(14, 0);
+  MemoTest::TypeChar(wnd, u'x');
+  EXPECT_EQ(ColorAt(wnd, 14), kBlack);
+  EXPECT_TRUE(IsHidden(wnd, 11)) << "the token keeps its format";
 }
 
 TEST_F(MemoFixture, ImageTokensShowImagesOfTheList) {
