@@ -155,7 +155,9 @@ class TFormMain : public TForm {
   // Caption, application title and tray hint: "[Locked] ", "[Read-only] ",
   // "*", then the file name (or "Untitled") and " - Vaultline".
   void UpdateCaption();
-  bool ConfirmSaveChanges();
+  // answer, when given, receives the button pressed (0 when nothing was
+  // asked).
+  bool ConfirmSaveChanges(int* answer = nullptr);
   bool SaveVault(bool silent);
   bool OpenVault(const std::string& path, bool force);
   // Asks for a file name and saves the vault there (FormMainVault.cpp).

@@ -366,10 +366,13 @@ void TFormMain::Exit1Click(TObject*) {
 void TFormMain::FormCloseQuery(TObject*, bool& canClose) {
   canClose = false;
   const bool wasLocked = Locked;
-  const bool confirmed = ConfirmSaveChanges();
+  int answer = 0;
+  const bool confirmed = ConfirmSaveChanges(&answer);
   // A lock during the question dropped the changes: nothing is left to
-  // save, and the close goes on.
-  if (!confirmed && !(Locked && !wasLocked)) {
+  // save, and Yes or No goes on with the close. Cancel still keeps the
+  // program (the lock has hidden the window already).
+  const bool lockedMeanwhile = Locked && !wasLocked;
+  if (!confirmed && !(lockedMeanwhile && (answer == IDYES || answer == IDNO))) {
     // Refused: a later close hides the window again, as any close does.
     ExitRequested = false;
     return;

@@ -174,11 +174,13 @@ void TFormMain::UpdateCaption() {
   TrayIcon1->SetHint(caption);
 }
 
-bool TFormMain::ConfirmSaveChanges() {
+bool TFormMain::ConfirmSaveChanges(int* answerOut) {
+  if (answerOut) *answerOut = 0;
   if (!Modified) return true;
   const std::string name = VaultPath.empty() ? "Untitled" : ExtractFileName(VaultPath);
   const int answer = ShowMessageBox(name + DocumentTexts::kSaveChangesQuestion, DocumentTexts::kSaveChangesCaption,
                                     MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answerOut) *answerOut = answer;
   // A lock during the question has dropped the changes; Save then refuses.
   if (answer == IDYES) return SaveVault(false);
   return answer == IDNO;

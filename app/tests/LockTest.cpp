@@ -622,6 +622,29 @@ TEST_F(LockFixture, CloseAndMinimiseHideToTheTrayAndOnlyExitEnds) {
   EXPECT_FALSE(Shown());
   EXPECT_FALSE(app.Terminated());
 
+  // Exit, Yes at the save question and the save fails: the program runs
+  // on, modified, and a later minimise hides the window again.
+  main->ShowMainWindow(false);
+  ASSERT_TRUE(main->Modified);
+  const std::string before = DecryptVault(vault);
+  answer = [](const TMessageBoxCall& c) { return c.Caption == "Save changes?" ? IDYES : IDOK; };
+  main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; };
+  boxes.clear();
+  main->Exit1->Click();
+  ASSERT_GE(boxes.size(), 2u);  // the question, then the save's own message
+  EXPECT_EQ(boxes[0].Caption, "Save changes?");
+  EXPECT_FALSE(app.Terminated());
+  EXPECT_FALSE(main->ExitRequested);
+  EXPECT_TRUE(Shown());
+  EXPECT_TRUE(main->Modified);
+  EXPECT_FALSE(main->SessionKey.empty());
+  EXPECT_EQ(DecryptVault(vault), before);
+  main->SaveIo.Replace = nullptr;
+  answer = [](const TMessageBoxCall&) { return IDNO; };
+  SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(Shown());
+  EXPECT_FALSE(app.Terminated());
+
   // Exit ends the program, the key wiped and the lock file given up.
   main->Exit2->Click();
   EXPECT_TRUE(app.Terminated());
@@ -629,26 +652,58 @@ TEST_F(LockFixture, CloseAndMinimiseHideToTheTrayAndOnlyExitEnds) {
   EXPECT_EQ(ProcessVaultLock().HeldLockPath(), "");
 }
 
-// A silent lock while the save question of Exit is up drops the changes:
-// Yes then has nothing to save (no key is left to save with), and the
-// program ends.
+// A silent lock while the save question of Exit is up drops the changes.
+// Yes then has nothing to save (no key is left to save with) and, like No,
+// ends the program; Cancel keeps it running, locked in the tray, and a
+// later close or minimise hides the window again.
 TEST_F(LockFixture, ALockDuringTheSaveQuestionOfExitLeavesNothingToSave) {
-  ASSERT_NO_FATAL_FAILURE(OpenSample());
-  ASSERT_NO_FATAL_FAILURE(Modify());
-  const std::string before = DecryptVault(vault);
-  answer = [this](const TMessageBoxCall& c) {
-    if (c.Caption == "Save changes?") {
-      SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
-      return IDYES;
+  const struct {
+    const char* name;
+    int button;
+    bool ends;
+  } cases[] = {{"Cancel", IDCANCEL, false}, {"No", IDNO, true}, {"Yes", IDYES, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(OpenSample());
+    ASSERT_NO_FATAL_FAILURE(Modify());
+    const std::string before = DecryptVault(vault);
+    const bool last = c.button == IDYES;
+    // The close that ends the program is seen here; only the last case
+    // really ends it.
+    int closes = 0;
+    main->OnClose = [&closes, last](TObject*, TCloseAction& action) {
+      ++closes;
+      if (!last) action = caNone;
+    };
+    answer = [this, &c](const TMessageBoxCall& call) {
+      if (call.Caption == "Save changes?") {
+        SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+        return c.button;
+      }
+      return IDOK;
+    };
+    boxes.clear();
+    main->Exit1->Click();
+    ASSERT_EQ(boxes.size(), 1u) << boxes.back().Caption << ": " << boxes.back().Text;
+    EXPECT_TRUE(main->Locked);
+    EXPECT_FALSE(Shown());
+    EXPECT_EQ(DecryptVault(vault), before);
+    EXPECT_EQ(closes, c.ends ? 1 : 0);
+    EXPECT_EQ(app.Terminated(), last);
+    if (!c.ends) {
+      EXPECT_FALSE(main->ExitRequested);
+      SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      main->Close();
+      EXPECT_EQ(closes, 0);
+      EXPECT_TRUE(main->Locked);
+      EXPECT_FALSE(app.Terminated());
     }
-    return IDOK;
-  };
-  main->Exit1->Click();
-  ASSERT_EQ(boxes.size(), 1u) << boxes.back().Caption << ": " << boxes.back().Text;
-  EXPECT_TRUE(main->Locked);
-  EXPECT_TRUE(app.Terminated());
-  EXPECT_EQ(DecryptVault(vault), before);
-  SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    main->OnClose = nullptr;
+    main->ExitRequested = false;
+    answer = nullptr;
+    SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    ForgetLock();
+  }
 }
 
 // The program tests end the program by File > Exit's command id.
