@@ -17,15 +17,19 @@
 #include <vector>
 
 #include "app/AppSeams.h"
+#include "app/FormIcon.h"
 #include "app/FormMain.h"
 #include "app/FormPwd.h"
 #include "app/FormSettings.h"
 #include "app/Helpers.h"
 #include "app/model/EntryRules.h"
+#include "app/model/KeePassText.h"
 #include "app/model/Shortcuts.h"
+#include "app/model/VaultLock.h"
 #include "app/model/VaultText.h"
 #include "app/model/tests/FakeHotKeys.h"
 #include "app/tests/Harness.h"
+#include "base/SysUtils.h"
 #include "base/tests/TestUtil.h"
 #include "engine/QEnc.h"
 #include "settings/QDReg.h"
@@ -130,6 +134,8 @@ struct LockFixture : ::testing::Test {
   // cancels.
   std::deque<std::function<void(TFormPwd*)>> pwdActions;
   int pwdRuns = 0;
+  // What another modal form does when it runs (nothing when unset).
+  std::function<void(TForm*)> otherModal;
   std::uint32_t idle = 0;
   std::uint32_t tick = 1000;
   TReleased released;
@@ -156,7 +162,10 @@ struct LockFixture : ::testing::Test {
     pwd = new TFormPwd(&app);
     settings = new TFormSettings(&app);
     TForm::ModalHook = [this](TForm* form) {
-      if (form != pwd) return;
+      if (form != pwd) {
+        if (otherModal) otherModal(form);
+        return;
+      }
       ++pwdRuns;
       if (pwdActions.empty()) {
         pwd->ButtonCancelClick(pwd);
@@ -182,7 +191,9 @@ struct LockFixture : ::testing::Test {
     VaultEntryReleased = nullptr;
     Released = nullptr;
     TForm::ModalHook = nullptr;
+    TOpenDialog::ExecuteHook = nullptr;
     MessageBoxHook = nullptr;
+    main->Unlocking = false;
     ProcessVaultLock().ReleaseHeldLock();
     main->Modified = false;
     ResetAppSeams();
@@ -343,6 +354,60 @@ TEST_F(LockFixture, SessionOptionsOffLeaveTheVaultOpen) {
   EXPECT_EQ(SendMessageA(main->Handle(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), 1);
   EXPECT_FALSE(main->Locked);
   SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+}
+
+// The Lock hot key is left alone while the shortcut field has the focus
+// (the chord is already in use: the user is capturing it), while the
+// settings dialog is up (it captures chords itself) and while the unlock
+// prompt is up.
+TEST_F(LockFixture, TheLockHotKeyIsIgnoredWhileCapturingInSettingsAndWhileUnlocking) {
+  const struct {
+    const char* name;
+    std::function<void(LockFixture&)> enter, leave;
+    bool locks;
+    bool conflictBox;
+  } cases[] = {
+      {"nothing in the way", [](LockFixture&) {}, [](LockFixture&) {}, true, false},
+      {"shortcut field focused",
+       [](LockFixture& f) {
+         f.main->EditShortcut->SetFocus();
+         ASSERT_TRUE(f.main->EditShortcut->Focused());
+       },
+       [](LockFixture& f) { f.main->TreeView1->SetFocus(); }, false, true},
+      {"settings dialog shown", [](LockFixture& f) { f.settings->Show(); },
+       [](LockFixture& f) { f.settings->Hide(); }, false, false},
+      {"unlocking", [](LockFixture& f) { f.main->Unlocking = true; }, [](LockFixture& f) { f.main->Unlocking = false; },
+       false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(OpenSample());
+    main->ShowMainWindow(false);
+    ASSERT_NO_FATAL_FAILURE(ShowFirstEntry());
+    ASSERT_TRUE(main->EditShortcut->Enabled());
+    ASSERT_NO_FATAL_FAILURE(c.enter(*this));
+    boxes.clear();
+    EXPECT_EQ(main->HandleHotKey(kLockHotKeyId, MAKELPARAM(MOD_CONTROL | MOD_SHIFT, 'L')), 0);
+    c.leave(*this);
+    EXPECT_EQ(main->Locked, c.locks);
+    if (c.conflictBox) {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].Caption, "Shortcut conflict");
+      EXPECT_EQ(boxes[0].Text, "This shortcut is already in use.");
+      EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+    } else {
+      EXPECT_TRUE(boxes.empty()) << boxes.front().Text;
+    }
+    if (c.locks) {
+      ExpectLockedAndEmpty();
+    } else {
+      EXPECT_EQ(main->Vault.Entries.size(), 3u);
+      EXPECT_FALSE(main->SessionKey.empty());
+      EXPECT_EQ(ProcessVaultLock().HeldLockPath(), ExpandFileName(vault));
+      ASSERT_TRUE(main->LockVault(false));
+    }
+    ForgetLock();
+  }
 }
 
 // ---- The lock question -----------------------------------------------------------------
@@ -800,6 +865,207 @@ TEST_F(LockFixture, SettingsOfALockedVaultLeaveTheReopenedVaultAsItsFileSays) {
     EXPECT_EQ(Panel(4).rfind("ChaCha20+AES+Twofish ", 0), 0u) << Panel(4);
     SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
   }
+}
+
+// ---- A lock inside the commands' waits --------------------------------------------------
+
+// The real lock (Windows locked, "After Windows Lock" on) fires while a
+// command waits for the user; the answer that follows finds no vault and
+// the command leaves everything alone. After the unlock the file holds
+// what it held.
+TEST_F(LockFixture, ALockWhileACommandWaitsLeavesTheVaultAsItWas) {
+  auto lockNow = [this] { SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0); };
+  // A KeePass export that, imported, would add a group and an entry.
+  const std::string keePass = dir.Path() + "\\export.txt";
+  {
+    std::ofstream f(keePass, std::ios::binary);
+    f << "[Imported]\nGroup: Elsewhere\nUser Name: bob\nURL: \nPassword: pw\nNotes: \n\n";
+  }
+  auto selectGroupOfFirstEntry = [](LockFixture& f) {
+    f.main->TreeView1->SetSelected(f.main->NodeOfGroup(f.main->Vault.Entries.front()->group));
+  };
+  const struct {
+    const char* name;
+    std::function<void(LockFixture&)> run;
+  } cases[] = {
+      {"Delete Entry question",
+       [](LockFixture& f) {
+         ASSERT_NO_FATAL_FAILURE(f.ShowFirstEntry());
+         f.main->EntryDelete(nullptr);
+       }},
+      {"Delete Group question",
+       [&](LockFixture& f) {
+         selectGroupOfFirstEntry(f);
+         f.main->GroupDelete(nullptr);
+       }},
+      {"New Group dialog",
+       [&](LockFixture& f) {
+         selectGroupOfFirstEntry(f);
+         f.main->GroupNew(nullptr);
+       }},
+      {"Edit Group dialog",
+       [&](LockFixture& f) {
+         selectGroupOfFirstEntry(f);
+         f.main->GroupChange(nullptr);
+       }},
+      {"KeePass import question", [](LockFixture& f) { f.main->Import1Click(nullptr); }},
+  };
+  new TFormIcon(&app);
+  ASSERT_NE(FormIcon, nullptr);
+  std::size_t dialogs = 0;
+  otherModal = [&](TForm* form) {
+    if (form != FormIcon) return;
+    ++dialogs;
+    lockNow();
+    FormIcon->Edit1->SetText("Renamed");
+    FormIcon->ButtonOK->Click();
+  };
+  TOpenDialog::ExecuteHook = [&keePass](TOpenDialog& d) {
+    d.SetFileName(keePass);
+    return true;
+  };
+  answer = [&](const TMessageBoxCall& c) {
+    if (c.Caption == EntryTexts::kDeleteEntryCaption || c.Caption == EntryTexts::kDeleteGroupCaption ||
+        c.Caption == KeePassTexts::kImportCaption) {
+      lockNow();
+      return IDYES;
+    }
+    return IDOK;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(OpenSample());
+    const std::string before = DecryptVault(vault);
+    boxes.clear();
+    dialogs = 0;
+    ASSERT_NO_FATAL_FAILURE(c.run(*this));
+    // One wait only: the question or the dialog, and nothing after it.
+    EXPECT_EQ(boxes.size() + dialogs, 1u);
+    ExpectLockedAndEmpty();
+    EXPECT_EQ(DecryptVault(vault), before);
+
+    pwdActions = {Type(kPassword)};
+    ASSERT_TRUE(main->UnlockVault());
+    EXPECT_FALSE(main->Modified);
+    ASSERT_EQ(main->Vault.Entries.size(), 3u);
+    EXPECT_EQ(main->Vault.Entries.front()->title, "Gmail account of the whole family");
+    std::vector<std::string> groups;
+    for (TVaultGroup* g : main->Vault.Groups.Nodes()) groups.push_back(g->Caption());
+    EXPECT_EQ(groups, (std::vector<std::string>{"Mail", "Bank"}));
+    EXPECT_EQ(main->TreeView1->Count(), 2);
+    SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    ASSERT_TRUE(main->LockVault(false));
+    ForgetLock();
+  }
+}
+
+// ---- Settings while locked, the prompt refused ---------------------------------------------
+
+// The settings dialog's OK on a locked vault asks for the password. Cancel
+// there keeps the vault locked with the Defaults in the engine (a Current
+// Vault page edited meanwhile is dropped), and the later unlock reads the
+// file's own cascade without marking anything modified. The prompt's Close
+// button leaves no vault and the Defaults in the engine.
+TEST_F(LockFixture, SettingsOfALockedVaultWithThePromptRefused) {
+  for (bool closePressed : {false, true}) {
+    SCOPED_TRACE(closePressed ? "Close pressed" : "prompt dismissed");
+    // The file: ChaCha20 + AES + Twofish (10).
+    WriteVault(vault, SampleVaultText(), qeaChaCha20, qeaAES128CTR, qeaTwofishCTR);
+    pwdActions = {Type(kPassword)};
+    ASSERT_TRUE(main->OpenVault(vault, false));
+    ASSERT_TRUE(main->LockVault(false));
+    otherModal = [this](TForm* form) {
+      if (form != settings) return;
+      // Another Defaults cascade, and an edit of the Current Vault page.
+      settings->RadioAlgA2->SetChecked(true);
+      settings->EditIterations2->SetText("3000");
+      settings->RadioAlgT->SetChecked(true);
+      settings->ButtonOKClick(settings);
+    };
+    pwdActions.clear();
+    if (closePressed) pwdActions = {Close};
+    pwdRuns = 0;
+    main->Settings1Click(main);
+    EXPECT_EQ(pwdRuns, 1);
+    EXPECT_FALSE(settings->Cancelled);
+    TQEnc defaults(nullptr);
+    DefaultsPageToEngine(&defaults);
+    ASSERT_EQ(defaults.Algorithm(), qeaAES128CTR);
+    EXPECT_EQ(main->QEnc1->Algorithm(), defaults.Algorithm());
+    EXPECT_EQ(main->QEnc1->Algorithm2(), defaults.Algorithm2());
+    EXPECT_EQ(main->QEnc1->Algorithm3(), defaults.Algorithm3());
+    EXPECT_EQ(main->QEnc1->Iterations(), defaults.Iterations());
+    EXPECT_FALSE(main->Modified);
+    if (closePressed) {
+      EXPECT_FALSE(main->Locked);
+      EXPECT_EQ(main->VaultPath, "");
+      EXPECT_TRUE(main->SessionKey.empty());
+    } else {
+      ExpectLockedAndEmpty();
+      pwdActions = {Type(kPassword)};
+      ASSERT_TRUE(main->UnlockVault());
+      EXPECT_FALSE(main->Modified);
+      EXPECT_EQ(main->QEnc1->Algorithm(), qeaChaCha20);
+      EXPECT_EQ(main->QEnc1->Algorithm2(), qeaAES128CTR);
+      EXPECT_EQ(main->QEnc1->Algorithm3(), qeaTwofishCTR);
+      EXPECT_EQ(main->Vault.Entries.size(), 3u);
+      ASSERT_TRUE(main->LockVault(false));
+      ForgetLock();
+    }
+    otherModal = nullptr;
+    // The next round starts from the program's own Defaults.
+    settings->RadioAlgTAC2->SetChecked(true);
+    settings->RadioAlgTAC->SetChecked(true);
+    settings->EditIterations2->SetText(std::to_string(kIterations));
+    DeleteFileA(iniPath.c_str());
+  }
+}
+
+// ---- The lock file's heartbeat -------------------------------------------------------------
+
+// The interface timer rewrites the lock file of the open vault every
+// 30 seconds; a locked vault has given its lock up and nothing is written.
+TEST_F(LockFixture, TheTimerKeepsTheLockFileFreshOnlyWhileTheVaultIsOpen) {
+  std::int64_t utc = 1700000000000;
+  AppSeams().UtcNowMs = [&utc] { return utc; };
+  ASSERT_NO_FATAL_FAILURE(OpenSample());
+  const std::string lockFile = LockFilePath(vault);
+  auto lockText = [&lockFile] {
+    std::ifstream f(lockFile, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  };
+  auto refreshed = [&] {
+    TLockInfo info;
+    EXPECT_TRUE(ParseLockText(lockText(), info));
+    return info.refreshedUtc;
+  };
+  ASSERT_EQ(refreshed(), utc);
+  const std::int64_t opened = utc;
+
+  tick += kLockHeartbeatMs - 1;
+  utc += kLockHeartbeatMs - 1;
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(refreshed(), opened);  // not yet
+
+  tick += 1;
+  utc += 1;
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(refreshed(), utc);
+  EXPECT_EQ(ProcessVaultLock().LastHeartbeatTick(), tick);
+
+  ASSERT_TRUE(main->LockVault(false));
+  const std::string released = lockText();
+  TLockInfo info;
+  ASSERT_TRUE(ParseLockText(released, info));
+  EXPECT_FALSE(info.active);
+  for (int i = 0; i < 3; ++i) {
+    tick += kLockHeartbeatMs * 2;
+    utc += kLockHeartbeatMs * 2;
+    main->TimerUpdateUITimer(main);
+  }
+  EXPECT_TRUE(main->Locked);
+  EXPECT_EQ(lockText(), released);
+  EXPECT_EQ(ProcessVaultLock().HeldLockPath(), "");
 }
 
 }  // namespace
