@@ -344,6 +344,45 @@ TEST_F(AutoTypeFixture, EntryHotKeyTypesOnceWhenTheChordIsHeld) {
   EXPECT_TRUE(boxes.empty());
 }
 
+// An entry's chord still held after 3 s is given up without a word, and
+// nothing is typed.
+TEST_F(AutoTypeFixture, EntryHotKeyHeldLongerThanThreeSecondsIsGivenUp) {
+  AddEntry(7, "Mail", "", "Ctrl+Alt+K");
+  TTarget target;
+  ASSERT_TRUE(target.InFront());
+  // As in the list's Ctrl+V test: Ctrl alone is held, through the waits.
+  // Wine may take the keyboard state afresh from X at any time until the
+  // focus has settled in the target: Ctrl goes down until it stays down,
+  // and again right before each look, as a held key repeats.
+  target.Settle();
+  for (int i = 0; i < 20; ++i) {
+    Key(VK_CONTROL, false);
+    Sleep(100);
+    if (GetAsyncKeyState(VK_CONTROL) & 0x8000) break;
+  }
+  ASSERT_TRUE(GetAsyncKeyState(VK_CONTROL) & 0x8000);
+  Key(VK_CONTROL, false);
+  // The clock moves only with the 10 ms waits.
+  std::uint32_t waited = 0;
+  AppSeams().TickCount = [&waited] { return 5000 + waited; };
+  sleeps.clear();
+  AppSeams().Sleep = [&](std::uint32_t ms) {
+    sleeps.push_back(ms);
+    if (ms != 10) return ::Sleep(ms);
+    waited += 10;
+    ::Sleep(1);
+    Key(VK_CONTROL, false);
+  };
+  EXPECT_EQ(main->HandleHotKey(EntryHotKeyId(7), MAKELPARAM(MOD_CONTROL | MOD_ALT, 'K')), 0);
+  Key(VK_CONTROL, true);
+  target.Settle();
+  EXPECT_EQ(waited, 3010u);  // given up once more than 3 s have passed
+  EXPECT_EQ(std::find(sleeps.begin(), sleeps.end(), 50u), sleeps.end());  // no typing pause
+  EXPECT_EQ(target.User(), "");
+  EXPECT_EQ(target.Records(), "");
+  EXPECT_TRUE(boxes.empty());
+}
+
 // USERNAME AWAIT PASSWORD ENTER: the chord types the user name, the next
 // press of it within a minute the rest; after more than a minute (on the
 // clock of the seams) it starts again with the user name.
@@ -444,6 +483,26 @@ TEST_F(AutoTypeFixture, TakenChordsAreReported) {
   main->HandleHotKey(0x5203, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'J'));
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(main->HotKeyGuardId, 0x5203);
+}
+
+// A double click in the shortcut field removes the entry's shortcut and
+// gives its chord back to Windows, without a question.
+TEST_F(AutoTypeFixture, DoubleClickingTheShortcutFieldClearsTheShortcut) {
+  TVaultEntry* entry = AddEntry(9, "Mail", "", "Ctrl+Alt+Q");
+  ASSERT_TRUE(main->RegisterEntryHotKeys());
+  ASSERT_FALSE(RegisterHotKey(nullptr, 0x7003, MOD_CONTROL | MOD_ALT, 'Q'));
+  main->CurrentEntry = entry;
+  main->ShowEntry(entry);
+  ASSERT_EQ(main->EditShortcut->Text(), "Ctrl+Alt+Q");
+  main->Modified = false;
+  main->EditShortcutDblClick(main->EditShortcut);
+  EXPECT_EQ(entry->shortcut, "");
+  EXPECT_EQ(main->EditShortcut->Text(), "");
+  EXPECT_TRUE(main->Modified);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(RegisterHotKey(nullptr, 0x7003, MOD_CONTROL | MOD_ALT, 'Q'));
+  UnregisterHotKey(nullptr, 0x7003);
+  main->Modified = false;
 }
 
 // The remembered entry shortcuts are written with the state, registered
