@@ -236,11 +236,14 @@ TTreeNode* TTreeView::AddChild(TTreeNode* parent, const std::string& text) {
 }
 
 void TTreeView::Clear() {
+  ++removals_;
   if (HandleAllocated()) TreeView_DeleteAllItems(Handle());
   nodes_.clear();
 }
 
-void TTreeView::Forget(HTREEITEM item) { nodes_.erase(item); }
+void TTreeView::Forget(HTREEITEM item) {
+  if (nodes_.erase(item)) ++removals_;
+}
 
 TTreeNode* TTreeView::NodeOf(HTREEITEM item) const {
   if (!item) return nullptr;
@@ -413,9 +416,12 @@ bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& resul
                              : std::string(info->item.pszText);
       TTreeNode* node = NodeOf(info->item.hItem);
       if (!node) return true;
+      const std::uint64_t removals = removals_;
       if (OnEdited) OnEdited(this, node, text);
-      // The handler may have freed the node (a refused edit that rebuilt the tree).
-      if (NodeOf(info->item.hItem)) node->SetText(text);
+      // The handler may have waited for the user (a message box), and nodes
+      // may have been freed meanwhile: the tree cleared and filled again can
+      // even hand the same item to a new node. The text then goes nowhere.
+      if (removals_ == removals && NodeOf(info->item.hItem) == node) node->SetText(text);
       return true;
     }
     case NM_CLICK:

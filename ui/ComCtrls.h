@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -150,6 +151,9 @@ class TTreeView : public TItemControl {
   friend class TTreeNode;
   void Forget(HTREEITEM item);
   std::map<HTREEITEM, std::unique_ptr<TTreeNode>> nodes_;
+  // Counts the clears and the nodes freed, so that code holding a node
+  // across a wait can tell whether it may still be alive.
+  std::uint64_t removals_ = 0;
   TImageList* images_ = nullptr;
   bool readOnly_ = false;
   bool hideSelection_ = false;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <wtsapi32.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "app/FormIcon.h"
 #include "app/FormMain.h"
 #include "app/FormPwd.h"
+#include "app/FormSettings.h"
 #include "app/Helpers.h"
 #include "app/SecretClipboard.h"
 #include "app/model/EntryRules.h"
@@ -445,6 +447,62 @@ TEST_F(EntriesFixture, InPlaceGroupRenameRefusesAColonAndIgnoresABlankName) {
     EXPECT_EQ(main->NodeOfGroup(mail)->Text(), c.name) << c.typed;
     EXPECT_EQ(!boxes.empty() && boxes.back().Text == "A group name cannot contain a colon.", c.refused) << c.typed;
   }
+}
+
+// The colon message of an in-place rename is shown while the tree is still
+// ending the edit. A Windows lock arriving then empties the tree, and an
+// unlock may fill it again before the message is closed, the new nodes
+// perhaps on the freed items: the refused text must land on none of them.
+TEST_F(EntriesFixture, ALockDuringTheColonMessageOfAnInPlaceRenameLeavesTheTreeAlone) {
+  auto* settings = new TFormSettings(&app);
+  settings->CheckSessionWindowsLock->SetChecked(true);
+  TVaultGroup* old = AddGroup(nullptr, "Old name");
+  main->FillGroupTree();
+  SelectGroup(old);
+  main->VaultPath = "C:\\nowhere\\Mail.qvl";
+  main->Modified = true;  // a lock then drops the changes and writes no settings
+  HWND tree = main->TreeView1->Handle();
+  const HTREEITEM oldItem = main->NodeOfGroup(old)->ItemId();
+  bool reused = false;
+  answer = [&](const TMessageBoxCall& c) {
+    EXPECT_EQ(c.Text, "A group name cannot contain a colon.");
+    SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+    EXPECT_TRUE(main->Locked);
+    EXPECT_EQ(main->TreeView1->Count(), 0);
+    // What an unlock leaves: another vault in the tree.
+    main->Locked = false;
+    AddGroup(nullptr, "Mail");
+    AddGroup(nullptr, "Bank");
+    main->FillGroupTree();
+    for (TTreeNode* n : main->TreeView1->Nodes()) reused = reused || n->ItemId() == oldItem;
+    return IDOK;
+  };
+  SetFocus(tree);
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(oldItem)));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "a:b");
+  SendMessageA(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
+  app.ProcessMessages();
+  answer = nullptr;
+  LockRemembered = false;
+  SessionLockedByWindows = false;
+
+  ASSERT_EQ(boxes.size(), 1u);
+  std::vector<std::string> shown;
+  for (TTreeNode* n : main->TreeView1->Nodes()) {
+    char text[64] = {};
+    TVITEMA item{};
+    item.mask = TVIF_TEXT | TVIF_HANDLE;
+    item.hItem = n->ItemId();
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    shown.push_back(text);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"Mail", "Bank"})) << (reused ? "an item was reused" : "");
+  ASSERT_EQ(main->Vault.Groups.Count(), 2);
+  EXPECT_EQ(main->Vault.Groups.TopItem(0)->Caption(), "Mail");
+  EXPECT_EQ(main->Vault.Groups.TopItem(1)->Caption(), "Bank");
 }
 
 TEST_F(EntriesFixture, DeletingAGroupRemovesItsSubtreeEntriesAndHotKeysOnly) {
