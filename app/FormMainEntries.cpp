@@ -25,6 +25,7 @@
 #include "app/model/VaultText.h"
 #include "base/SysUtils.h"
 #include "base/Wipe.h"
+#include "notes/text/Tokens.h"
 
 namespace {
 
@@ -787,9 +788,14 @@ void TFormMain::ButtonCopyUrlClick(TObject*) {
 
 void TFormMain::ButtonCopyNotesClick(TObject*) {
   MemoNotes->SelectAll();
+  // As the editor's own copy: its tokens become the characters they stand
+  // for, and the line breaks CR LF.
   std::string notes = MemoNotes->Text();
-  SecretClipboard::SetText(Handle(), notes);
+  std::u16string wide = NoteText::EditorTextToClipboardWide(notes);
   WipeString(notes);
+  SecretClipboard::SetWideText(Handle(), wide);
+  WipeBytes(wide.data(), wide.capacity() * sizeof(char16_t));
+  wide.clear();
 }
 
 void TFormMain::OpenUrl1Click(TObject*) {

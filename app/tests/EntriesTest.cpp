@@ -625,6 +625,7 @@ TEST_F(EntriesFixture, CtrlFSelectsTheWholeSearchTextAfterTheTimerAndEnterSearch
 // history, cloud and monitors are there with the value 0.
 struct ClipboardSeen {
   std::string text;
+  std::u16string wide;  // CF_UNICODETEXT, what a paste into most programs gives
   bool marked = false;
 };
 ClipboardSeen ReadClipboard(HWND owner) {
@@ -633,6 +634,12 @@ ClipboardSeen ReadClipboard(HWND owner) {
   if (HANDLE h = GetClipboardData(CF_TEXT)) {
     if (const char* p = static_cast<const char*>(GlobalLock(h))) {
       seen.text = p;
+      GlobalUnlock(h);
+    }
+  }
+  if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* p = static_cast<const char16_t*>(GlobalLock(h))) {
+      seen.wide = p;
       GlobalUnlock(h);
     }
   }
@@ -651,31 +658,40 @@ ClipboardSeen ReadClipboard(HWND owner) {
 TEST_F(EntriesFixture, CopyButtonsPutMarkedTextOnTheClipboardAndOpenUrlUsesTheOpener) {
   TVaultGroup* g = AddGroup(nullptr, "Mail");
   TVaultEntry* e = AddEntry(g, 1, "Gmail");
+  // A character outside the code page is held in the notes as a token.
+  e->notes = "pin [[U+263A]]\r\nx";
   main->FillGroupTree();
   SelectGroup(g);
   SelectRow(0);
   struct Case {
     TQToggleBitBtn* button;
     std::string text;
+    std::u16string wide;
   };
   const Case cases[] = {
-      {main->ButtonCopyTitle, "Gmail"},
-      {main->ButtonCopyUsername2, "Gmail-user"},
-      {main->ButtonCopyPassword, "Gmail-pw"},
-      {main->ButtonCopyUrl, "https://Gmail.example"},
-      {main->ButtonCopyNotes, "first line\r\nsecond line"},
+      {main->ButtonCopyTitle, "Gmail", u"Gmail"},
+      {main->ButtonCopyUsername2, "Gmail-user", u"Gmail-user"},
+      {main->ButtonCopyPassword, "Gmail-pw", u"Gmail-pw"},
+      {main->ButtonCopyUrl, "https://Gmail.example", u"https://Gmail.example"},
+      // The notes copy as the editor's own copy does: the token's character,
+      // and the code page's nearest for the programs that read only CF_TEXT.
+      {main->ButtonCopyNotes, "pin ?\r\nx", u"pin \u263A\r\nx"},
   };
   for (const Case& c : cases) {
     c.button->Click();
     const ClipboardSeen seen = ReadClipboard(main->Handle());
     EXPECT_EQ(seen.text, c.text) << c.button->Name();
+    EXPECT_TRUE(seen.wide == c.wide) << c.button->Name();
     EXPECT_TRUE(seen.marked) << c.button->Name();
   }
   // Hidden notes copy as they are shown.
   e->hiddenNotes = true;
   main->ShowEntry(e);
   main->ButtonCopyNotes->Click();
-  EXPECT_EQ(ReadClipboard(main->Handle()).text, "[HIDDEN]");
+  const ClipboardSeen hidden = ReadClipboard(main->Handle());
+  EXPECT_EQ(hidden.text, "[HIDDEN]");
+  EXPECT_TRUE(hidden.wide == u"[HIDDEN]");
+  EXPECT_TRUE(hidden.marked);
 
   std::vector<std::string> opened;
   AppSeams().OpenUrl = [&](const std::string& url) {
