@@ -103,6 +103,102 @@ HWND FocusOf(HWND wnd) {
   return info.hwndFocus;
 }
 
+BOOL CALLBACK FindClassChild(HWND w, LPARAM p) {
+  auto* wanted = reinterpret_cast<std::pair<const char*, HWND>*>(p);
+  char cls[64] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpiA(cls, wanted->first) != 0) return TRUE;
+  wanted->second = w;
+  return FALSE;
+}
+
+// The first child window of a class, at any depth.
+HWND ChildOfClass(HWND parent, const char* className) {
+  std::pair<const char*, HWND> wanted{className, nullptr};
+  EnumChildWindows(parent, FindClassChild, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
+}
+
+// An edit control's text (WM_GETTEXT, which the system carries across
+// processes).
+std::string EditText(HWND edit) {
+  char text[256] = {};
+  SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Memory in the program's process, for the tree and list messages whose
+// structures the system does not carry across processes: a structure and
+// a text buffer behind it.
+class TRemoteItem {
+ public:
+  static constexpr SIZE_T kTextSize = 256;
+  explicit TRemoteItem(DWORD pid)
+      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
+    if (process_) remote_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~TRemoteItem() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  TRemoteItem(const TRemoteItem&) = delete;
+  TRemoteItem& operator=(const TRemoteItem&) = delete;
+  bool Ok() const { return remote_ != nullptr; }
+  char* Text() const { return remote_ + 512; }
+  // Writes the structure, sends the message with its remote address, and
+  // reads the text back.
+  template <class Item>
+  std::string Send(HWND wnd, UINT msg, WPARAM wParam, const Item& item) {
+    if (!remote_ || !WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return "<no memory>";
+    const char zero = 0;
+    WriteProcessMemory(process_, Text(), &zero, 1, nullptr);
+    SendMessageA(wnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
+    char text[kTextSize] = {};
+    SIZE_T got = 0;
+    ReadProcessMemory(process_, Text(), text, kTextSize - 1, &got);
+    return text;
+  }
+
+ private:
+  HANDLE process_;
+  char* remote_ = nullptr;
+};
+
+// The top-level items of a tree view in the program, with their texts.
+std::vector<std::pair<HTREEITEM, std::string>> TopTreeItems(TRemoteItem& remote, HWND tree) {
+  std::vector<std::pair<HTREEITEM, std::string>> items;
+  auto next = [&](UINT code, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
+  };
+  for (HTREEITEM item = next(TVGN_ROOT, nullptr); item; item = next(TVGN_NEXT, item)) {
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = remote.Text();
+    tv.cchTextMax = TRemoteItem::kTextSize;
+    items.emplace_back(item, remote.Send(tree, TVM_GETITEMA, 0, tv));
+  }
+  return items;
+}
+
+// The titles a list view of the program shows, top to bottom.
+std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list) {
+  std::vector<std::string> titles;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    LVITEMA lv{};
+    lv.iSubItem = 0;
+    lv.pszText = remote.Text();
+    lv.cchTextMax = TRemoteItem::kTextSize;
+    titles.push_back(remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), lv));
+  }
+  return titles;
+}
+
+void SelectTreeItem(HWND tree, HTREEITEM item) {
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
 std::string KeyFor(const std::string& password, int iterations) {
   TQEnc e(nullptr);
   e.SetIterations(iterations);
@@ -120,6 +216,9 @@ std::string ReadFileBytes(const std::string& path) {
   return data;
 }
 
+// Two groups and three entries made through the menus, the group dialog and
+// the details panel are written as the engine of this process reads them,
+// and after Close and Open with the password the window shows them again.
 TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   TProgramFolder folder({"CheckBoxLastFile=0", "CheckBoxMinimized=0", "Iterations=5000"});
   const int p = folder.Start();
@@ -128,6 +227,13 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   HWND wnd = FindProcessWindow(pid, "TFormMain", kTimeout);
   ASSERT_NE(wnd, nullptr);
   ASSERT_TRUE(WaitFor([&] { return Visible(wnd); }, kTimeout));
+  HWND tree = ChildOfClass(wnd, WC_TREEVIEWA);
+  HWND list = ChildOfClass(wnd, WC_LISTVIEWA);
+  ASSERT_NE(tree, nullptr);
+  ASSERT_NE(list, nullptr);
+  TRemoteItem remote(pid);
+  ASSERT_TRUE(remote.Ok());
+  auto treeCount = [&] { return static_cast<int>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)); };
   // The start-up work (settings into the engine) is done before the first
   // command.
   Sleep(1000);
@@ -137,28 +243,46 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   // New: a new master password, typed twice.
   Command(wnd, kNewOffset);
   ASSERT_TRUE(AnswerPassword(pid, password, 2));
-  // A group through the group dialog.
-  Command(wnd, kAddGroupOffset);
-  HWND groupDialog = WaitShown(pid, "TFormIcon");
-  ASSERT_NE(groupDialog, nullptr);
-  std::vector<HWND> edits = VisibleEdits(groupDialog);
-  ASSERT_FALSE(edits.empty());
-  SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Mail"));
-  PostMessageA(edits[0], WM_KEYDOWN, VK_RETURN, 0);
-  ASSERT_TRUE(WaitFor([&] { return !Visible(groupDialog); }, kTimeout));
-  // An entry in it: its title typed into the details panel.
-  Command(wnd, kAddEntryOffset);
+  // Two top-level groups through the group dialog: with no group selected
+  // a new group goes to the top level.
+  for (const char* name : {"Mail", "Bank"}) {
+    SelectTreeItem(tree, nullptr);
+    const int before = treeCount();
+    Command(wnd, kAddGroupOffset);
+    HWND groupDialog = WaitShown(pid, "TFormIcon");
+    ASSERT_NE(groupDialog, nullptr) << name;
+    std::vector<HWND> edits = VisibleEdits(groupDialog);
+    ASSERT_FALSE(edits.empty()) << name;
+    SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+    PostMessageA(edits[0], WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(groupDialog) && treeCount() == before + 1; }, kTimeout)) << name;
+  }
+  auto groups = TopTreeItems(remote, tree);
+  ASSERT_EQ(groups.size(), 2u);
+  // Entries: each title typed into the details panel's title edit, which
+  // Add Entry empties and focuses (the command is sent: it opens no dialog,
+  // and the focus is read once it has run).
+  const struct {
+    std::size_t group;
+    const char* title;
+    int rows;  // the group's list after the title is typed
+  } entries[] = {{0, "Gmail", 1}, {0, "Outlook", 2}, {1, "Chase", 1}};
   HWND title = nullptr;
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        title = FocusOf(wnd);
-        char cls[32] = {};
-        if (title) GetClassNameA(title, cls, sizeof cls);
-        return lstrcmpiA(cls, "Edit") == 0;
-      },
-      kTimeout));
-  SendMessageA(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Bank"));
-  ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "*Untitled - Vaultline"; }, kTimeout)) << WindowText(wnd);
+  for (const auto& e : entries) {
+    SelectTreeItem(tree, groups[e.group].first);
+    SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(kMenuIdBase + kAddEntryOffset, 0), 0);
+    HWND focus = FocusOf(wnd);
+    char cls[32] = {};
+    if (focus) GetClassNameA(focus, cls, sizeof cls);
+    ASSERT_EQ(lstrcmpiA(cls, "Edit"), 0) << e.title << ": " << cls;
+    if (title) {
+      ASSERT_EQ(focus, title) << e.title;
+    }
+    title = focus;
+    EXPECT_EQ(EditText(title), "") << e.title;
+    SendMessageA(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(e.title));
+    EXPECT_EQ(static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)), e.rows) << e.title;
+  }
 
   // Save As through the system's dialog.
   Command(wnd, kSaveAsOffset);
@@ -176,16 +300,25 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   EXPECT_EQ(engine.Iterations(), 5000);
   TVaultModel model;
   ParseVaultText(text, model);
-  ASSERT_EQ(model.Groups.Count(), 1);
-  ASSERT_EQ(model.Entries.size(), 1u);
-  EXPECT_EQ(model.Groups.Nodes()[0]->Caption(), "Mail");
-  EXPECT_EQ(model.Entries[0]->title, "Bank");
-  EXPECT_EQ(model.Entries[0]->group, model.Groups.Nodes()[0]);
+  ASSERT_EQ(model.Groups.Count(), 2);
+  ASSERT_EQ(model.Entries.size(), 3u);
+  TVaultGroup* mail = model.Groups.TopItem(0);
+  TVaultGroup* bank = model.Groups.TopItem(1);
+  EXPECT_EQ(mail->Caption(), "Mail");
+  EXPECT_EQ(bank->Caption(), "Bank");
+  EXPECT_EQ(model.Groups.Nodes().size(), 2u);
+  const std::pair<const char*, TVaultGroup*> expected[] = {{"Gmail", mail}, {"Outlook", mail}, {"Chase", bank}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(model.Entries[i]->id, static_cast<int>(i + 1));
+    EXPECT_EQ(model.Entries[i]->title, expected[i].first);
+    EXPECT_EQ(model.Entries[i]->group, expected[i].second) << expected[i].first;
+  }
   EXPECT_EQ(BuildVaultText(model), text);
 
   // Close, then Open with the password.
   Command(wnd, kCloseOffset);
   ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "Untitled - Vaultline"; }, kTimeout)) << WindowText(wnd);
+  EXPECT_EQ(treeCount(), 0);
   EXPECT_NE(ReadFileBytes(vault + ".lock").find("active=0"), std::string::npos);
   Command(wnd, kOpenOffset);
   ASSERT_TRUE(AnswerFileDialog(pid, "Open Vaultline File", vault));
@@ -194,6 +327,18 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   EXPECT_NE(ReadFileBytes(vault + ".lock").find("active=1"), std::string::npos);
   // The settings file remembers the vault.
   EXPECT_NE(ReadFileBytes(folder.File("Vaultline.ini")).find("LastOpenedFile=" + vault), std::string::npos);
+
+  // The reopened window: both groups in the tree, each listing its entries.
+  EXPECT_EQ(treeCount(), 2);
+  groups = TopTreeItems(remote, tree);
+  ASSERT_EQ(groups.size(), 2u);
+  EXPECT_EQ(groups[0].second, "Mail");
+  EXPECT_EQ(groups[1].second, "Bank");
+  SelectTreeItem(tree, groups[1].first);
+  EXPECT_EQ(ListTitles(remote, list), std::vector<std::string>{"Chase"});
+  SelectTreeItem(tree, groups[0].first);
+  EXPECT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Gmail", "Outlook"}));
+  EXPECT_NE(SaveScreenshot(wnd, "main-window-reopened-vault"), "");
 }
 
 // The time from the password dialog's OK to the filled window for a vault
