@@ -23,6 +23,7 @@
 #include "app/Helpers.h"
 #include "app/SecretClipboard.h"
 #include "app/model/EntryRules.h"
+#include "app/model/VaultText.h"
 #include "app/tests/Harness.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -538,6 +539,89 @@ TEST_F(EntriesFixture, DeletingAGroupRemovesItsSubtreeEntriesAndHotKeysOnly) {
   main->GroupDelete(nullptr);
   EXPECT_EQ(LastBox()->Text, "Delete the group \"Bank\"?");
   EXPECT_EQ(main->Vault.Entries.size(), 1u);
+}
+
+// ---- Read-only vaults -------------------------------------------------------------------
+
+// Every editing command on a read-only vault shows the read-only message and
+// changes nothing; in-place edits are refused silently, the old text back.
+TEST_F(EntriesFixture, ReadOnlyVaultsRefuseEveryEditingCommand) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  TVaultEntry* e = AddEntry(mail, 1, "Gmail", "Ctrl+Alt+G");
+  main->FillGroupTree();
+  SelectGroup(mail);
+  SelectRow(0);
+  ASSERT_EQ(main->CurrentEntry, e);
+  main->Modified = false;
+  main->ReadOnly = true;
+  const std::string before = BuildVaultText(main->Vault);
+  TForm::ModalHook = [](TForm* form) {
+    ADD_FAILURE() << "dialog shown: " << form->Caption();
+    form->SetModalResult(mrCancel);
+  };
+  answer = [](const TMessageBoxCall&) { return IDYES; };
+  const struct {
+    const char* name;
+    std::function<void()> run;
+  } commands[] = {
+      {"GroupNew", [&] { main->GroupNew(nullptr); }},
+      {"GroupChange", [&] { main->GroupChange(nullptr); }},
+      {"GroupDelete", [&] { main->GroupDelete(nullptr); }},
+      {"EntryNew", [&] { main->EntryNew(nullptr); }},
+      {"EntryDelete", [&] { main->EntryDelete(nullptr); }},
+      {"CheckHideClick", [&] { main->CheckHideClick(nullptr); }},
+      {"ButtonIconClick", [&] { main->ButtonIconClick(nullptr); }},
+      {"ButtonGeneratePasswordClick", [&] { main->ButtonGeneratePasswordClick(nullptr); }},
+  };
+  for (const auto& c : commands) {
+    boxes.clear();
+    c.run();
+    ASSERT_EQ(boxes.size(), 1u) << c.name;
+    EXPECT_EQ(boxes[0].Text, "This vault was opened read-only.\r\n\r\nUse Save As to create an editable copy.")
+        << c.name;
+    EXPECT_EQ(boxes[0].Caption, "Read-only vault") << c.name;
+    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION)) << c.name;
+    EXPECT_EQ(BuildVaultText(main->Vault), before) << c.name;
+    EXPECT_FALSE(e->hiddenNotes) << c.name;
+    EXPECT_EQ(main->TreeView1->Count(), 1) << c.name;
+    EXPECT_EQ(main->CurrentEntry, e) << c.name;
+    EXPECT_EQ(hotKeys->ids, std::set<int>{EntryHotKeyId(1)}) << c.name;
+    EXPECT_FALSE(main->Modified) << c.name;
+  }
+  TForm::ModalHook = nullptr;
+  boxes.clear();
+
+  // The in-place group rename puts the old name back.
+  HWND tree = main->TreeView1->Handle();
+  SetFocus(tree);
+  HWND edit = reinterpret_cast<HWND>(
+      SendMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(main->NodeOfGroup(mail)->ItemId())));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "Inbox");
+  SendMessageA(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
+  app.ProcessMessages();
+  EXPECT_EQ(mail->Caption(), "Mail");
+  EXPECT_EQ(main->NodeOfGroup(mail)->Text(), "Mail");
+
+  // So does the list's title edit, started here as F2 would on a writable
+  // vault.
+  HWND list = main->ListView1->Handle();
+  SetFocus(list);
+  main->TitleEditAllowed = true;
+  edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_EDITLABELA, 0, 0));
+  main->TitleEditAllowed = false;
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "Proton");
+  SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  app.ProcessMessages();
+  EXPECT_EQ(e->title, "Gmail");
+  EXPECT_EQ(CellText(0, 0), "Gmail");
+  EXPECT_EQ(main->EditTitle->Text(), "Gmail");
+
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(BuildVaultText(main->Vault), before);
+  EXPECT_FALSE(main->Modified);
+  main->ReadOnly = false;
 }
 
 // ---- Search ---------------------------------------------------------------------------
