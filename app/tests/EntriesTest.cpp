@@ -95,6 +95,18 @@ struct EntriesFixture : ::testing::Test {
     ASSERT_NE(node, nullptr);
     SendMessageA(main->TreeView1->Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node->ItemId()));
   }
+  // A left click on the group's text: the button's release is waiting when
+  // the tree tracks the press.
+  void ClickNode(const TVaultGroup* g) {
+    TTreeNode* node = main->NodeOfGroup(g);
+    ASSERT_NE(node, nullptr);
+    const RECT r = node->DisplayRect(true);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    HWND tree = main->TreeView1->Handle();
+    PostMessageA(tree, WM_LBUTTONUP, 0, at);
+    SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    app.ProcessMessages();
+  }
   void SelectRow(int index) { SelectRowOf(main->ListView1, index); }
   static void SelectRowOf(TWinControl* list, int index) {
     LVITEMA item{};
@@ -541,6 +553,69 @@ TEST_F(EntriesFixture, DeletingAGroupRemovesItsSubtreeEntriesAndHotKeysOnly) {
   EXPECT_EQ(main->Vault.Entries.size(), 1u);
 }
 
+// The group commands with no group selected, and a double-click in the list
+// on no row, say what is missing and change nothing.
+TEST_F(EntriesFixture, CommandsWithNothingSelectedSayWhatIsMissing) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  TVaultEntry* e = AddEntry(mail, 1, "Gmail");
+  main->FillGroupTree();
+  SendMessageA(main->TreeView1->Handle(), TVM_SELECTITEM, TVGN_CARET, 0);
+  ASSERT_EQ(main->TreeView1->Selected(), nullptr);
+  const std::string before = BuildVaultText(main->Vault);
+  TForm::ModalHook = [](TForm* form) {
+    ADD_FAILURE() << "dialog shown: " << form->Caption();
+    form->SetModalResult(mrCancel);
+  };
+  answer = [](const TMessageBoxCall&) { return IDYES; };
+  const struct {
+    const char* caption;
+    std::function<void()> run;
+  } commands[] = {
+      {"Edit Group", [&] { main->GroupChange(nullptr); }},
+      {"Delete Group", [&] { main->GroupDelete(nullptr); }},
+  };
+  for (const auto& c : commands) {
+    boxes.clear();
+    c.run();
+    ASSERT_EQ(boxes.size(), 1u) << c.caption;
+    EXPECT_EQ(boxes[0].Text, "Please select a group first.") << c.caption;
+    EXPECT_EQ(boxes[0].Caption, c.caption);
+    EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION)) << c.caption;
+    EXPECT_EQ(BuildVaultText(main->Vault), before) << c.caption;
+    EXPECT_EQ(main->TreeView1->Count(), 1) << c.caption;
+  }
+  TForm::ModalHook = nullptr;
+
+  // A double-click below the rows: no entry to open.
+  SelectGroup(mail);
+  ASSERT_EQ(main->ListView1->Count(), 1);
+  HWND list = main->ListView1->Handle();
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  boxes.clear();
+  SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.left + 20, row.bottom + 40));
+  app.ProcessMessages();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "Please select an entry first.");
+  EXPECT_EQ(boxes[0].Caption, "Open Password Entry");
+  EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_FALSE(main->EntryOpen);
+
+  // On a row (selected by the first click) it opens the entry with its
+  // password masked.
+  SelectRow(0);
+  boxes.clear();
+  main->EditPassword->SetPasswordChar('\0');
+  SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2));
+  app.ProcessMessages();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(main->CurrentEntry, e);
+  EXPECT_TRUE(main->EntryOpen);
+  EXPECT_EQ(main->EditTitle->Text(), "Gmail");
+  EXPECT_EQ(main->EditPassword->PasswordChar(), '*');
+}
+
 // ---- Read-only vaults -------------------------------------------------------------------
 
 // Every editing command on a read-only vault shows the read-only message and
@@ -670,6 +745,16 @@ TEST_F(EntriesFixture, TypingASearchFiltersTitlesAndLeavingItShowsTheGroup) {
   SelectGroup(mail);
   EXPECT_FALSE(main->SearchActive);
   EXPECT_EQ(main->QEdit1->Text(), "");
+  EXPECT_EQ(ListTitles(), (std::vector<std::string>{"Gmail Work", "Gmail Home"}));
+
+  // A click on the group already selected leaves the search as well.
+  Type(main->QEdit1, "bank");
+  ASSERT_TRUE(main->SearchActive);
+  ASSERT_EQ(ListTitles(), std::vector<std::string>{"Work Bank"});
+  ClickNode(mail);
+  EXPECT_FALSE(main->SearchActive);
+  EXPECT_EQ(main->QEdit1->Text(), "");
+  EXPECT_EQ(main->CurrentGroup, main->NodeOfGroup(mail));
   EXPECT_EQ(ListTitles(), (std::vector<std::string>{"Gmail Work", "Gmail Home"}));
 }
 
