@@ -285,10 +285,13 @@ TEST_F(EntriesFixture, F2AloneStartsTheInPlaceTitleEditAndBlankTitlesAreKept) {
   struct Case {
     const char* typed;
     const char* title;
+    bool fromTree;  // F2 pressed in the group tree edits the selected row too
   };
-  for (const Case& c : {Case{"  Gmail Work ", "Gmail Work"}, Case{"   ", "Gmail Work"}}) {
-    SetFocus(list);
-    SendMessageA(list, WM_KEYDOWN, VK_F2, 1);
+  for (const Case& c : {Case{"  Gmail Work ", "Gmail Work", false}, Case{"   ", "Gmail Work", false},
+                        Case{"Gmail Home", "Gmail Home", true}}) {
+    HWND from = c.fromTree ? main->TreeView1->Handle() : list;
+    SetFocus(from);
+    SendMessageA(from, WM_KEYDOWN, VK_F2, 1);
     HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(edit, nullptr) << c.typed;
     SetWindowTextA(edit, c.typed);
@@ -756,6 +759,17 @@ TEST_F(EntriesFixture, TypingASearchFiltersTitlesAndLeavingItShowsTheGroup) {
   EXPECT_EQ(main->QEdit1->Text(), "");
   EXPECT_EQ(main->CurrentGroup, main->NodeOfGroup(mail));
   EXPECT_EQ(ListTitles(), (std::vector<std::string>{"Gmail Work", "Gmail Home"}));
+
+  // An entry renamed so that it no longer matches leaves the found rows.
+  Type(main->QEdit1, "gmail");
+  SelectRow(0);
+  TVaultEntry* renamed = main->CurrentEntry;
+  ASSERT_NE(renamed, nullptr);
+  ASSERT_EQ(renamed->title, "Gmail Work");
+  Type(main->EditTitle, "Outlook Work");
+  EXPECT_EQ(renamed->title, "Outlook Work");
+  EXPECT_TRUE(main->SearchActive);
+  EXPECT_EQ(ListTitles(), std::vector<std::string>{"Gmail Home"});
 }
 
 TEST_F(EntriesFixture, CtrlFSelectsTheWholeSearchTextAfterTheTimerAndEnterSearches) {
