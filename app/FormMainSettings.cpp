@@ -45,24 +45,6 @@ std::array<bool, 10> CheckedFlags(const std::array<TRadioButton*, 10>& buttons) 
   return flags;
 }
 
-// The master password of the open vault, asked in the password dialog as
-// an open asks for it. False when the dialog was dismissed or is up
-// already for another command; the dialog's edit is emptied.
-bool AskMasterPassword(std::string& password) {
-  password.clear();
-  if (!FormPwd) return false;
-  if (FormPwd->HandleAllocated() && IsWindowVisible(FormPwd->Handle())) return false;
-  FormPwd->GenerateMode = false;
-  FormPwd->ChangeMode = false;
-  FormPwd->VerifyMode = true;
-  const int result = FormPwd->ShowModal();
-  FormPwd->VerifyMode = false;
-  const bool given = result == mrOk && !FormPwd->Cancelled;
-  if (given) password = FormPwd->EditPwd->Text();
-  FormPwd->EditPwd->ClearSecret();
-  return given;
-}
-
 enum class TRekey { Done, Refused, Interrupted };
 
 // Makes the open vault's session key again at iterations, from its master
@@ -75,7 +57,7 @@ TRekey KeyVaultAgain(TFormMain& form, int iterations) {
   const auto interrupted = [&] { return form.Locked || form.DocumentGeneration != generation; };
   for (;;) {
     std::string password;
-    const bool given = AskMasterPassword(password);
+    const bool given = AskPassword(true, false, password);
     if (interrupted() || !given) {
       WipeString(password);
       return interrupted() ? TRekey::Interrupted : TRekey::Refused;

@@ -121,25 +121,6 @@ bool ReadPlainFile(const std::string& path, std::string& text) {
   }
 }
 
-// The password dialog for a new (or changed) master password or, in verify
-// mode, for the one that opens a vault. False when it was dismissed, or
-// when it is already up for another command (it is one window). password
-// receives the text; the dialog's edit is emptied.
-bool AskPassword(bool verifyMode, bool changeMode, std::string& password) {
-  password.clear();
-  if (!FormPwd) return false;
-  if (FormPwd->HandleAllocated() && IsWindowVisible(FormPwd->Handle())) return false;
-  FormPwd->GenerateMode = false;
-  FormPwd->ChangeMode = changeMode;
-  FormPwd->VerifyMode = verifyMode;
-  const int result = FormPwd->ShowModal();
-  FormPwd->VerifyMode = false;
-  const bool given = result == mrOk && !FormPwd->Cancelled;
-  if (given) password = FormPwd->EditPwd->Text();
-  FormPwd->EditPwd->ClearSecret();
-  return given;
-}
-
 // Decrypts the vault file with key in the main engine. The engine's key is
 // cleared afterwards in every case.
 TQEncError DecryptVault(TQEnc& engine, const std::string& path, const std::string& key, std::string& text) {

@@ -314,3 +314,18 @@ void TFormPwd::ButtonCloseClick(TObject*) {
 bool TFormPwd::DialogKey(WORD key, unsigned) {
   return DialogKeyToButtons(key, [this] { ButtonOKClick(this); }, [this] { ButtonCancelClick(this); });
 }
+
+bool AskPassword(bool verifyMode, bool changeMode, std::string& password) {
+  password.clear();
+  if (!FormPwd) return false;
+  if (FormPwd->HandleAllocated() && IsWindowVisible(FormPwd->Handle())) return false;
+  FormPwd->GenerateMode = false;
+  FormPwd->ChangeMode = changeMode;
+  FormPwd->VerifyMode = verifyMode;
+  const int result = FormPwd->ShowModal();
+  FormPwd->VerifyMode = false;
+  const bool given = result == mrOk && !FormPwd->Cancelled;
+  if (given) password = FormPwd->EditPwd->Text();
+  FormPwd->EditPwd->ClearSecret();
+  return given;
+}

@@ -9,6 +9,8 @@
 // empties EditPwd (ClearSecret) after reading it.
 #pragma once
 
+#include <string>
+
 #include "app/model/DialogRules.h"
 #include "controls/QToggleBitBtn.h"
 #include "controls/dxfProgressBar.h"
@@ -87,3 +89,9 @@ class TFormPwd : public TForm {
 };
 
 extern TFormPwd* FormPwd;
+
+// The password dialog for a new (or changed) master password or, in verify
+// mode, for the one that opens a vault. False when it was dismissed, or
+// when it is already up for another command (it is one window). password
+// receives the text; the dialog's edit is emptied.
+bool AskPassword(bool verifyMode, bool changeMode, std::string& password);

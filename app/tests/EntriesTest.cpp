@@ -108,6 +108,15 @@ struct EntriesFixture : ::testing::Test {
     app.ProcessMessages();
   }
   void SelectRow(int index) { SelectRowOf(main->ListView1, index); }
+  // For commands that must stop before any dialog: one that shows fails the
+  // test; every question is answered Yes.
+  void RefuseEveryDialogAndAnswerYes() {
+    TForm::ModalHook = [](TForm* form) {
+      ADD_FAILURE() << "dialog shown: " << form->Caption();
+      form->SetModalResult(mrCancel);
+    };
+    answer = [](const TMessageBoxCall&) { return IDYES; };
+  }
   static void SelectRowOf(TWinControl* list, int index) {
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -565,11 +574,7 @@ TEST_F(EntriesFixture, CommandsWithNothingSelectedSayWhatIsMissing) {
   SendMessageA(main->TreeView1->Handle(), TVM_SELECTITEM, TVGN_CARET, 0);
   ASSERT_EQ(main->TreeView1->Selected(), nullptr);
   const std::string before = BuildVaultText(main->Vault);
-  TForm::ModalHook = [](TForm* form) {
-    ADD_FAILURE() << "dialog shown: " << form->Caption();
-    form->SetModalResult(mrCancel);
-  };
-  answer = [](const TMessageBoxCall&) { return IDYES; };
+  RefuseEveryDialogAndAnswerYes();
   const struct {
     const char* caption;
     std::function<void()> run;
@@ -633,11 +638,7 @@ TEST_F(EntriesFixture, ReadOnlyVaultsRefuseEveryEditingCommand) {
   main->Modified = false;
   main->ReadOnly = true;
   const std::string before = BuildVaultText(main->Vault);
-  TForm::ModalHook = [](TForm* form) {
-    ADD_FAILURE() << "dialog shown: " << form->Caption();
-    form->SetModalResult(mrCancel);
-  };
-  answer = [](const TMessageBoxCall&) { return IDYES; };
+  RefuseEveryDialogAndAnswerYes();
   const struct {
     const char* name;
     std::function<void()> run;

@@ -304,39 +304,68 @@ TEST_F(MovesFixture, EntryUpAndDownSwapWithinTheGroupAndRenumberEveryEntry) {
 
 // The remembered shortcuts name entries by id and are kept in the settings
 // file for a locked start: a renumbering reaches them only through a save of
-// the renumbered vault.
-TEST_F(MovesFixture, RenumberedShortcutsAreRememberedWithTheSaveOnly) {
+// the renumbered vault. The fixture opens a vault whose file numbers A2 as
+// entry 2 with its chord remembered, then moves A2 up (it becomes entry 1).
+struct RememberedShortcutsFixture : MovesFixture {
   const std::string ini = TQDReg::AppDir() + TFormMain::kSettingsFile;
-  const bool iniExisted = PathExists(ini);
-  const std::string iniBefore = iniExisted ? ReadTestFile(ini) : std::string();
+  bool iniExisted = false;
+  std::string iniBefore;
   TempDir dir;
-  main->VaultPath = dir.File("Moves.qvl");
-  main->QEnc1->SetIterations(5000);
-  main->SessionKey = main->QEnc1->DeriveSessionKey("Correct-Horse-42x");
-  ASSERT_TRUE(ProcessVaultLock().AcquireLock(main->VaultPath, false));
-  AddEntry(x, 1, "A1");
-  AddEntry(x, 2, "A2", "Ctrl+Alt+K");
-  Fill();
-  RememberedShortcuts = "2=Ctrl+Alt+K";
-  WriteTestFile(ini, "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
-  Select(x);
-  SelectRow(1);
 
-  Command(main->EntryUp1);
-  EXPECT_EQ(Entries(), "1:A2 2:A1");
+  void SetUp() override {
+    MovesFixture::SetUp();
+    iniExisted = PathExists(ini);
+    if (iniExisted) iniBefore = ReadTestFile(ini);
+    main->VaultPath = dir.File("Moves.qvl");
+    main->QEnc1->SetIterations(5000);
+    main->SessionKey = main->QEnc1->DeriveSessionKey("Correct-Horse-42x");
+    ASSERT_TRUE(ProcessVaultLock().AcquireLock(main->VaultPath, false));
+    AddEntry(x, 1, "A1");
+    AddEntry(x, 2, "A2", "Ctrl+Alt+K");
+    Fill();
+    RememberedShortcuts = "2=Ctrl+Alt+K";
+    WriteTestFile(ini, "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
+    Select(x);
+    SelectRow(1);
+    Command(main->EntryUp1);
+    ASSERT_EQ(Entries(), "1:A2 2:A1");
+  }
+  void TearDown() override {
+    ProcessVaultLock().ReleaseHeldLock();
+    main->VaultPath.clear();
+    if (iniExisted)
+      WriteTestFile(ini, iniBefore);
+    else
+      DeleteFileA(ini.c_str());
+    MovesFixture::TearDown();
+  }
+};
+
+TEST_F(RememberedShortcutsFixture, RenumberedShortcutsAreRememberedWithTheSaveOnly) {
   EXPECT_EQ(RememberedShortcuts, "2=Ctrl+Alt+K");
   EXPECT_EQ(ReadTestFile(ini), "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
 
   ASSERT_TRUE(main->SaveVault(true));
   EXPECT_EQ(RememberedShortcuts, "1=Ctrl+Alt+K");
   EXPECT_NE(ReadTestFile(ini).find("LastEntryShortcuts=1=Ctrl+Alt+K"), std::string::npos) << ReadTestFile(ini);
+}
 
-  ProcessVaultLock().ReleaseHeldLock();
-  main->VaultPath.clear();
-  if (iniExisted)
-    WriteTestFile(ini, iniBefore);
-  else
-    DeleteFileA(ini.c_str());
+// A Save As that fails saved nothing: the remembered chords stay mapped to
+// the entries as the file on disk numbers them.
+TEST_F(RememberedShortcutsFixture, AFailedSaveAsKeepsTheRememberedShortcuts) {
+  // The new file cannot replace its temporary one.
+  TOpenDialog::ExecuteHook = [&](TOpenDialog& d) {
+    d.SetFileName(dir.File("Other.qvl"));
+    return true;
+  };
+  main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; };
+  EXPECT_FALSE(main->SaveVaultAs());
+  main->SaveIo.Replace = nullptr;
+  TOpenDialog::ExecuteHook = nullptr;
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(main->VaultPath, dir.File("Moves.qvl"));
+  EXPECT_EQ(RememberedShortcuts, "2=Ctrl+Alt+K");
+  EXPECT_NE(ReadTestFile(ini).find("LastEntryShortcuts=2=Ctrl+Alt+K"), std::string::npos) << ReadTestFile(ini);
 }
 
 TEST_F(MovesFixture, AChordThatCannotBeRegisteredAgainIsReported) {
@@ -404,49 +433,6 @@ TEST_F(LockDuringConflictFixture, EntryMovedUp) {
 TEST_F(LockDuringConflictFixture, EntryDraggedOntoAGroup) {
   DragRowToTree(1, NodePoint(y));
   ExpectLockedWithNothingShown();
-}
-
-// A Save As that fails saved nothing: the remembered chords stay mapped to
-// the entries as the file on disk numbers them.
-TEST_F(MovesFixture, AFailedSaveAsKeepsTheRememberedShortcuts) {
-  const std::string ini = TQDReg::AppDir() + TFormMain::kSettingsFile;
-  const bool iniExisted = PathExists(ini);
-  const std::string iniBefore = iniExisted ? ReadTestFile(ini) : std::string();
-  TempDir dir;
-  main->VaultPath = dir.File("Moves.qvl");
-  main->QEnc1->SetIterations(5000);
-  main->SessionKey = main->QEnc1->DeriveSessionKey("Correct-Horse-42x");
-  ASSERT_TRUE(ProcessVaultLock().AcquireLock(main->VaultPath, false));
-  AddEntry(x, 1, "A1");
-  AddEntry(x, 2, "A2", "Ctrl+Alt+K");
-  Fill();
-  RememberedShortcuts = "2=Ctrl+Alt+K";
-  WriteTestFile(ini, "\r\nLastEntryShortcuts=2=Ctrl+Alt+K\r\n");
-  Select(x);
-  SelectRow(1);
-  Command(main->EntryUp1);
-  ASSERT_EQ(Entries(), "1:A2 2:A1");
-
-  // The new file cannot replace its temporary one.
-  TOpenDialog::ExecuteHook = [&](TOpenDialog& d) {
-    d.SetFileName(dir.File("Other.qvl"));
-    return true;
-  };
-  main->SaveIo.Replace = [](const std::string&, const std::string&) { return false; };
-  EXPECT_FALSE(main->SaveVaultAs());
-  main->SaveIo.Replace = nullptr;
-  TOpenDialog::ExecuteHook = nullptr;
-  ASSERT_FALSE(boxes.empty());
-  EXPECT_EQ(main->VaultPath, dir.File("Moves.qvl"));
-  EXPECT_EQ(RememberedShortcuts, "2=Ctrl+Alt+K");
-  EXPECT_NE(ReadTestFile(ini).find("LastEntryShortcuts=2=Ctrl+Alt+K"), std::string::npos) << ReadTestFile(ini);
-
-  ProcessVaultLock().ReleaseHeldLock();
-  main->VaultPath.clear();
-  if (iniExisted)
-    WriteTestFile(ini, iniBefore);
-  else
-    DeleteFileA(ini.c_str());
 }
 
 // ---- Dragging entries -----------------------------------------------------------------------
