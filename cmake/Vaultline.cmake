@@ -70,11 +70,14 @@ function(vl_add_library name)
   target_link_libraries(vl_${name} PUBLIC vl_options ${A_DEPS})
 endfunction()
 
-# vl_add_test(name SOURCES ... [DEPS ...] [WIN32_ONLY])
+# vl_add_test(name SOURCES ... [DEPS ...] [DESKTOP])
 #   One GoogleTest program per subsystem folder, registered with CTest. The
 #   mingw builds run it under Wine through the cross-compiling emulator.
+#   DESKTOP: the program drives windows, the clipboard, the focus or the
+#   keyboard, which every program on the display shares; CTest runs such
+#   programs one at a time.
 function(vl_add_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "DESKTOP" "" "SOURCES;DEPS" ${ARGN})
   if(NOT VL_TESTS)
     return()
   endif()
@@ -89,4 +92,7 @@ function(vl_add_test name)
     VL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VL_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT 1800)
+  if(A_DESKTOP)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
+  endif()
 endfunction()
