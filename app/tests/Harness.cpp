@@ -1,5 +1,6 @@
 #include "app/tests/Harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -274,6 +275,29 @@ std::string MessageBoxText(HWND box) {
 
 void PressMessageBoxButton(HWND box, int id) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+namespace {
+
+BOOL CALLBACK CollectVisibleEdit(HWND w, LPARAM p) {
+  char cls[32] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> VisibleEdits(HWND parent) {
+  std::vector<HWND> edits;
+  EnumChildWindows(parent, CollectVisibleEdit, reinterpret_cast<LPARAM>(&edits));
+  std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) {
+    RECT ra, rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.top < rb.top;
+  });
+  return edits;
 }
 
 }  // namespace harness

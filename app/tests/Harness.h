@@ -62,6 +62,9 @@ class TProgramFolder {
 // the timeout.
 HWND FindProcessWindow(DWORD pid, const char* className, DWORD timeoutMs);
 
+// The visible edit controls of a window, top to bottom.
+std::vector<HWND> VisibleEdits(HWND parent);
+
 // Waits until pred(wnd) holds; false after the timeout.
 template <class Pred>
 bool WaitFor(Pred pred, DWORD timeoutMs) {

@@ -51,27 +51,6 @@ void WriteEncryptedVault(const std::string& path) {
   ASSERT_TRUE(engine.EncryptStringToFile(SampleText(), path, ""));
 }
 
-// The visible edit controls of a window, top to bottom.
-std::vector<HWND> VisibleEdits(HWND parent) {
-  std::vector<HWND> edits;
-  EnumChildWindows(
-      parent,
-      [](HWND w, LPARAM p) -> BOOL {
-        char cls[32] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&edits));
-  std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.top < rb.top;
-  });
-  return edits;
-}
-
 // Types the password into the program's password dialog (the retype field
 // too when it is shown) and presses Enter.
 bool AnswerPassword(DWORD pid, const std::string& password, std::size_t expectedEdits) {

@@ -35,26 +35,6 @@ void Command(HWND wnd, UINT offset) { PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(k
 
 bool Visible(HWND wnd) { return wnd && IsWindowVisible(wnd) != FALSE; }
 
-BOOL CALLBACK CollectVisibleEdit(HWND w, LPARAM p) {
-  char cls[32] = {};
-  GetClassNameA(w, cls, sizeof cls);
-  if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-  return TRUE;
-}
-
-// The visible edit controls of a window, top to bottom.
-std::vector<HWND> VisibleEdits(HWND parent) {
-  std::vector<HWND> edits;
-  EnumChildWindows(parent, CollectVisibleEdit, reinterpret_cast<LPARAM>(&edits));
-  std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.top < rb.top;
-  });
-  return edits;
-}
-
 // A dialog of the program (its own window class) once it is shown.
 HWND WaitShown(DWORD pid, const char* className) {
   HWND wnd = FindProcessWindow(pid, className, kTimeout);
