@@ -32,25 +32,6 @@ namespace {
 constexpr char kReadOnlyText[] = "This vault was opened read-only.\r\n\r\nUse Save As to create an editable copy.";
 constexpr char kReadOnlyCaption[] = "Read-only vault";
 
-// Sets a flag for the life of a scope and restores its old value.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = old_; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
-
-bool HasEntry(const TVaultModel& vault, const TVaultEntry* entry) {
-  if (!entry) return false;
-  for (const auto& e : vault.Entries)
-    if (e.get() == entry) return true;
-  return false;
-}
 
 }  // namespace
 

@@ -20,18 +20,6 @@
 
 namespace {
 
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = old_; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
-
 void PrepareDialog(TOpenDialog& dialog, const std::string& title) {
   dialog.SetTitle(title);
   dialog.SetFilter(KeePassTexts::kFilter);

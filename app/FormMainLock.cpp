@@ -43,19 +43,6 @@ TTaskbarWatch& TaskbarWatch() {
   return watch;
 }
 
-// Sets a flag for the life of a scope and restores its old value.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = old_; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
-
 // Overwrites a control's text with blanks of the same length before
 // emptying it, so the control's buffer does not keep the old text.
 template <class TControl>

@@ -25,25 +25,6 @@
 
 namespace {
 
-// Sets a flag for the life of a scope and restores its old value.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = old_; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
-
-bool HasEntry(const TVaultModel& vault, const TVaultEntry* entry) {
-  if (!entry) return false;
-  return std::any_of(vault.Entries.begin(), vault.Entries.end(),
-                     [entry](const std::unique_ptr<TVaultEntry>& e) { return e.get() == entry; });
-}
-
 bool HasGroup(const TGroupTree& tree, const TVaultGroup* group) {
   if (!group) return false;
   const std::vector<TVaultGroup*> nodes = tree.Nodes();

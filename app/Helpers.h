@@ -11,6 +11,7 @@
 #include "app/model/KeyNames.h"
 #include "app/model/ShellHelpers.h"
 #include "app/model/VaultLock.h"
+#include "app/model/VaultModel.h"
 #include "base/Wipe.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Graphics.h"
@@ -35,6 +36,28 @@ extern bool SessionLockedByWindows;
 TVaultLock& ProcessVaultLock();
 
 // ---- Helpers -----------------------------------------------------------------
+
+// Sets a flag for the life of a scope and restores its old value.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~TFlagScope() { flag_ = old_; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool old_;
+};
+
+// Whether the entry is still one of the vault's (a record freed meanwhile,
+// by a lock or another open, is not).
+inline bool HasEntry(const TVaultModel& vault, const TVaultEntry* entry) {
+  if (!entry) return false;
+  for (const auto& e : vault.Entries)
+    if (e.get() == entry) return true;
+  return false;
+}
 
 // A message box owned by the main window (when it has one), topmost and
 // brought to the front; the button id. Every message of the program goes
