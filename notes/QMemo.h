@@ -640,6 +640,7 @@ class TQMemo : public TWinControl,
   void OpenUrl(const std::string& url);
   void ApplyBracketHighlightChar(int index);
   void ResetBracketCharFormat(int index);
+  void ReformatBracketsKeepingView(int oldFirst, int oldSecond, int newFirst, int newSecond);
   // Replaces [start, end) of the control's text by text (control line
   // breaks) as an undo step of its own; returns the inserted length.
   int ReplaceRangeAsStep(int start, int end, const std::string& text);

@@ -156,6 +156,19 @@ void TQMemo::UpdateBracketHighlight() {
   // Nothing to show and nothing shown: the view is left alone.
   if ((pos < 0 || match < 0) && bracketHighlightPos_ < 0 && bracketMatchPos_ < 0) return;
   inBracketUpdate_ = true;
+  const int oldFirst = bracketHighlightPos_, oldSecond = bracketMatchPos_;
+  bracketHighlightPos_ = bracketMatchPos_ = -1;
+  if (pos >= 0 && match >= 0) {
+    bracketHighlightPos_ = pos;
+    bracketMatchPos_ = match;
+  }
+  ReformatBracketsKeepingView(oldFirst, oldSecond, bracketHighlightPos_, bracketMatchPos_);
+  inBracketUpdate_ = false;
+}
+
+// Resets the old pair's characters and highlights the new pair's (-1: none)
+// with redrawing off; the view and the selection, with its direction, stay.
+void TQMemo::ReformatBracketsKeepingView(int oldFirst, int oldSecond, int newFirst, int newSecond) {
   const TQMemoViewState view = SaveViewState();
   int s, e;
   GetSel(s, e);
@@ -165,16 +178,11 @@ void TQMemo::UpdateBracketHighlight() {
   SetRedraw(false);
   const bool wasInternal = internalUpdate_;
   internalUpdate_ = true;
-  if (bracketHighlightPos_ >= 0 && bracketHighlightPos_ < n) ResetBracketCharFormat(bracketHighlightPos_);
-  if (bracketMatchPos_ >= 0 && bracketMatchPos_ != bracketHighlightPos_ && bracketMatchPos_ < n) {
-    ResetBracketCharFormat(bracketMatchPos_);
-  }
-  bracketHighlightPos_ = bracketMatchPos_ = -1;
-  if (pos >= 0 && match >= 0) {
-    bracketHighlightPos_ = pos;
-    bracketMatchPos_ = match;
-    ApplyBracketHighlightChar(pos);
-    ApplyBracketHighlightChar(match);
+  if (oldFirst >= 0 && oldFirst < n) ResetBracketCharFormat(oldFirst);
+  if (oldSecond >= 0 && oldSecond != oldFirst && oldSecond < n) ResetBracketCharFormat(oldSecond);
+  if (newFirst >= 0 && newSecond >= 0) {
+    ApplyBracketHighlightChar(newFirst);
+    ApplyBracketHighlightChar(newSecond);
   }
   internalUpdate_ = wasInternal;
   RestoreViewState(view, true);
@@ -183,7 +191,6 @@ void TQMemo::UpdateBracketHighlight() {
   if (keep.anchor != keep.caret) SetSel(keep.anchor, keep.caret);
   SetRedraw(true);
   Invalidate();
-  inBracketUpdate_ = false;
 }
 
 void TQMemo::ClearBracketHighlight() {
@@ -191,22 +198,7 @@ void TQMemo::ClearBracketHighlight() {
   const int first = bracketHighlightPos_, second = bracketMatchPos_;
   bracketHighlightPos_ = bracketMatchPos_ = -1;
   if (!HandleAllocated()) return;
-  const TQMemoViewState view = SaveViewState();
-  int s, e;
-  GetSel(s, e);
-  const int caret = s == e ? s : CaretIndex();
-  const TSelectionKeep keep{caret == s ? e : s, caret};
-  const int n = TextLength();
-  SetRedraw(false);
-  const bool wasInternal = internalUpdate_;
-  internalUpdate_ = true;
-  if (first >= 0 && first < n) ResetBracketCharFormat(first);
-  if (second >= 0 && second != first && second < n) ResetBracketCharFormat(second);
-  internalUpdate_ = wasInternal;
-  RestoreViewState(view, true);
-  if (keep.anchor != keep.caret) SetSel(keep.anchor, keep.caret);
-  SetRedraw(true);
-  Invalidate();
+  ReformatBracketsKeepingView(first, second, -1, -1);
   // The two characters took the default colour: a pass gives them their
   // syntax colour back.
   ScheduleColorize(80, true);
