@@ -786,7 +786,7 @@ LRESULT TQMemo::HandleChar(UINT msg, WPARAM wParam, LPARAM lParam) {
   // Tab was handled when the key went down.
   if (ch == u'\t') return 1;
   if (!readOnly_ && ((ch >= 0x20 && ch != 0x7F) || ch == u'\r')) PrepareInsertionFormat();
-  if (ch < 0x80) return TWinControl::WndProc(msg, wParam, lParam);
+  if (ch < 0x80) return DefaultChar(msg, wParam, lParam, ch);
   // A character from VK_PACKET arrives here too, once: it is converted here
   // and nowhere else.
   if (NoteText::IsHighSurrogate(ch)) {
@@ -801,10 +801,24 @@ LRESULT TQMemo::HandleChar(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   pendingHighSurrogate_ = 0;
   if (!NoteText::IsLowSurrogate(ch) && CodePage::IsRepresentable(ch)) {
-    return TWinControl::WndProc(msg, wParam, lParam);
+    return DefaultChar(msg, wParam, lParam, ch);
   }
   InsertCodePointToken(ch);
   return 1;
+}
+
+LRESULT TQMemo::DefaultChar(UINT msg, WPARAM wParam, LPARAM lParam, char16_t ch) {
+  // A keystroke in a long note need not read the whole text again: the
+  // control puts the character in place of the selection.
+  const bool printable = ch >= 0x20 && ch != 0x7F;
+  if (printable && !readOnly_ && textCacheValid_ && textCacheClean_ && !typedChar_.active) {
+    int s, e;
+    GetSel(s, e);
+    typedChar_ = {true, s, e, static_cast<int>(textCache_.size()), ch};
+  }
+  const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+  typedChar_.active = false;
+  return r;
 }
 
 void TQMemo::InsertCodePointToken(std::uint32_t codePoint) {

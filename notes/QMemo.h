@@ -535,6 +535,11 @@ class TQMemo : public TWinControl,
 
   // Window procedure pieces.
   LRESULT HandleChar(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The control's own handling of a character, noted for Change.
+  LRESULT DefaultChar(UINT msg, WPARAM wParam, LPARAM lParam, char16_t ch);
+  // Puts the character noted by DefaultChar into the cache when the
+  // control did exactly that; false when the text must be read whole.
+  bool SpliceTypedChar();
   bool HandleKeyDown(WORD key);
   bool HandleEndKey(bool shift);
   bool HandleGlyphSelect(WORD key);
@@ -616,6 +621,19 @@ class TQMemo : public TWinControl,
   std::string pendingText_;  // the text before the window exists
   std::string textCache_;    // CurrentText()
   bool textCacheValid_ = false;
+  // The cache was read whole by a change notification and holds no
+  // character that becomes a token.
+  bool textCacheClean_ = false;
+  unsigned textCacheReads_ = 0;  // readings of the whole text into the cache
+  // A printable character being typed over [start, end) of a text of
+  // length characters: its change notification updates the cache in place.
+  struct TTypedChar {
+    bool active = false;
+    int start = 0;
+    int end = 0;
+    int length = 0;
+    char16_t ch = 0;
+  } typedChar_;
 
   // Typing and selection.
   char16_t pendingHighSurrogate_ = 0;

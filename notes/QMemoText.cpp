@@ -67,6 +67,8 @@ const std::string& TQMemo::CurrentText() {
   textCache_ = NoteText::WideToEditorText(wide);
   RichEdit::WipeWide(wide);
   textCacheValid_ = true;
+  textCacheClean_ = false;
+  ++textCacheReads_;
   return textCache_;
 }
 
@@ -113,16 +115,76 @@ void TQMemo::SetText(const std::string& text) {
 // ---------------------------------------------------------------------------
 // Change handling
 
+namespace {
+
+// Replaces the removed characters at pos with c; nothing of the old text
+// stays behind in memory the string no longer uses.
+void SpliceChar(std::string& s, std::size_t pos, std::size_t removed, char c) {
+  if (removed == 0) {
+    if (s.size() == s.capacity()) {
+      std::string grown;
+      grown.reserve(s.size() + s.size() / 8 + 64);
+      grown.append(s, 0, pos);
+      grown.push_back(c);
+      grown.append(s, pos, std::string::npos);
+      WipeString(s);
+      s = std::move(grown);
+    } else {
+      s.insert(pos, 1, c);
+    }
+    return;
+  }
+  s[pos] = c;
+  if (removed > 1) {
+    const std::size_t newSize = s.size() - (removed - 1);
+    std::memmove(s.data() + pos + 1, s.data() + pos + removed, s.size() - pos - removed);
+    WipeBytes(s.data() + newSize, removed - 1);
+    s.resize(newSize);
+  }
+}
+
+}  // namespace
+
+bool TQMemo::SpliceTypedChar() {
+  if (!typedChar_.active) return false;
+  // One notification per character: any further one reads the text whole.
+  typedChar_.active = false;
+  const TTypedChar t = typedChar_;
+  if (!textCacheValid_ || !textCacheClean_ || static_cast<int>(textCache_.size()) != t.length) return false;
+  if (t.start < 0 || t.end < t.start || t.end > t.length) return false;
+  if (TextLength() != t.length - (t.end - t.start) + 1) return false;
+  int s, e;
+  GetSel(s, e);
+  if (s != t.start + 1 || e != s) return false;
+  std::u16string typed = WideRange(t.start, t.start + 1);
+  if (typed.size() != 1 || typed[0] != t.ch) return false;
+  std::string local = NoteText::WideToEditorText(typed);
+  const bool one = local.size() == 1;
+  if (one) {
+    SpliceChar(textCache_, static_cast<std::size_t>(t.start), static_cast<std::size_t>(t.end - t.start), local[0]);
+  }
+  WipeString(local);
+  return one;
+}
+
 void TQMemo::Change() {
   // The text is read once per change, before the host's handler, which
-  // then reads it from the cache.
+  // then reads it from the cache; a typed character goes into the cache
+  // without a reading.
   std::u16string wide;
+  bool spliced = false;
   if (HandleAllocated()) {
-    wide = WideText();
-    WipeString(textCache_);
-    textCache_ = NoteText::WideToEditorText(wide);
-    textCacheValid_ = true;
+    spliced = SpliceTypedChar();
+    if (!spliced) {
+      wide = WideText();
+      WipeString(textCache_);
+      textCache_ = NoteText::WideToEditorText(wide);
+      textCacheValid_ = true;
+      textCacheClean_ = false;
+      ++textCacheReads_;
+    }
   }
+  const unsigned reading = textCacheReads_;
   // The host's handler first, as for any control.
   if (OnChange) OnChange(this);
   // A host assignment and the rewrite below finish their own handling.
@@ -130,12 +192,21 @@ void TQMemo::Change() {
     RichEdit::WipeWide(wide);
     return;
   }
-  if (TextLength() != static_cast<int>(wide.size())) {
-    // The host's handler changed the text itself.
+  if (spliced && textCacheValid_ && TextLength() == static_cast<int>(textCache_.size())) {
+    // A character of the code page in a text that needed no rewrite.
+    HandleTextChange(CurrentText());
+    return;
+  }
+  bool readAgain = spliced;
+  if (readAgain || TextLength() != static_cast<int>(wide.size())) {
+    // The host's handler changed the text itself, or only the typed
+    // character was read.
     RichEdit::WipeWide(wide);
     wide = WideText();
+    readAgain = true;
   }
-  if (!internalUpdate_ && !undo_.InUndoRedo() && NoteText::NeedsTokenRewrite(wide)) {
+  const bool needsRewrite = NoteText::NeedsTokenRewrite(wide);
+  if (!internalUpdate_ && !undo_.InUndoRedo() && needsRewrite) {
     // Characters the code page lacks came in some other way than typing or
     // our paste (dropped, IME, another program): they become tokens.
     int s, e;
@@ -157,6 +228,9 @@ void TQMemo::Change() {
     // The control sends no notification for a change made inside its own
     // notification: the host hears of the rewritten text from here.
     if (OnChange) OnChange(this);
+  } else if (!readAgain && !needsRewrite && textCacheValid_ && textCacheReads_ == reading) {
+    // The cache holds this very reading, and it has nothing to rewrite.
+    textCacheClean_ = true;
   }
   RichEdit::WipeWide(wide);
   HandleTextChange(CurrentText());

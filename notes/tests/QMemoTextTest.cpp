@@ -128,6 +128,46 @@ TEST_F(MemoFixture, TypedCharactersAreConvertedOnce) {
   EXPECT_EQ(memo->Text(), "");
 }
 
+TEST_F(MemoFixture, TypingKeepsTheTextAsTheControlHasIt) {
+  // Each step types over a selection (start, length) of the text before it;
+  // the editor's text must be the control's after every character, also
+  // when other changes come between the keystrokes.
+  struct Step {
+    int start;
+    int length;
+    std::u16string typed;
+    std::string text;
+  };
+  const std::vector<Step> steps = {
+      {0, 0, u"abc", "abc"},
+      {0, 0, u"x", "xabc"},                // at the start
+      {2, 0, u"y", "xaybc"},               // in the middle
+      {5, 0, u"de", "xaybcde"},            // at the end
+      {1, 3, u"Q", "xQcde"},               // over a selection
+      {0, 5, u"z", "z"},                   // over everything
+      {1, 0, u"\u0416k", "z[[U+0416]]k"},  // a token, then a plain character after it
+  };
+  memo->SetText("");
+  for (const Step& s : steps) {
+    memo->SetSelection(s.start, s.length);
+    TypeText(wnd, s.typed);
+    EXPECT_EQ(memo->Text(), s.text) << "after typing over " << s.start << "+" << s.length;
+  }
+  // A change that does not come from typing, then typing again.
+  memo->SetSelection(1, 0);
+  SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"12"));
+  TypeChar(wnd, u'3');
+  EXPECT_EQ(memo->Text(), "z123[[U+0416]]k");
+  memo->SetSelection(15, 0);
+  MemoTest::KeyDown(wnd, VK_BACK);
+  TypeChar(wnd, u'm');
+  EXPECT_EQ(memo->Text(), "z123[[U+0416]]m");
+  memo->SetText("one\r\ntwo");
+  memo->SetSelection(5, 0);
+  TypeChar(wnd, u'_');
+  EXPECT_EQ(memo->Text(), "one\r\nt_wo");
+}
+
 TEST_F(MemoFixture, UndoGroupsOfTypingThroughTheControl) {
   memo->SetText("");
   const std::u16string typed = u"abcdefghijklmnopqrstuvwxy";  // 25 changes
