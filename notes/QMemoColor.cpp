@@ -34,6 +34,37 @@ class TFontDC {
   TSelectGuard guard_;
 };
 
+// The icons of one painting, each taken from its image list once: a note
+// shows the same few images and glyphs many times, and taking an icon out
+// of a list costs far more than drawing it.
+class TPaintIcons {
+ public:
+  TPaintIcons() = default;
+  TPaintIcons(const TPaintIcons&) = delete;
+  TPaintIcons& operator=(const TPaintIcons&) = delete;
+  ~TPaintIcons() {
+    for (const TEntry& e : entries_) {
+      if (e.icon) DestroyIcon(e.icon);
+    }
+  }
+  HICON Get(HIMAGELIST list, int index) {
+    for (const TEntry& e : entries_) {
+      if (e.list == list && e.index == index) return e.icon;
+    }
+    const HICON icon = ImageList_GetIcon(list, index, ILD_TRANSPARENT);
+    entries_.push_back({list, index, icon});
+    return icon;
+  }
+
+ private:
+  struct TEntry {
+    HIMAGELIST list;
+    int index;
+    HICON icon;
+  };
+  std::vector<TEntry> entries_;
+};
+
 // ITextDocument {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}.
 const GUID kIidTextDocument = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
 
@@ -603,6 +634,7 @@ void TQMemo::PaintInlineImages() {
   std::string local = NoteText::WideToEditorText(wide);
   RichEdit::WipeWide(wide);
   const int size = lineHeight;
+  TPaintIcons icons;
   for (int p = 0; p < static_cast<int>(local.size());) {
     if (local[static_cast<std::size_t>(p)] != '[') {
       ++p;
@@ -638,10 +670,7 @@ void TQMemo::PaintInlineImages() {
       const RECT r{x, y, x + dw, y + dh};
       RECT overlap;
       if (IntersectRect(&overlap, &r, &client)) {
-        if (HICON icon = ImageList_GetIcon(list, index, ILD_TRANSPARENT)) {
-          DrawIconEx(dc.get(), x, y, icon, dw, dh, 0, nullptr, DI_NORMAL);
-          DestroyIcon(icon);
-        }
+        if (HICON icon = icons.Get(list, index)) DrawIconEx(dc.get(), x, y, icon, dw, dh, 0, nullptr, DI_NORMAL);
       }
     }
     p += length;
