@@ -1,35 +1,9 @@
 #include "app/EntryListView.h"
 
-#include <algorithm>
-#include <cstring>
+#include "ui/CommonControlText.h"
 
-namespace {
-
-std::string FromWide(const wchar_t* text) {
-  if (!text) return "";
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return "";
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, s.data(), n, nullptr, nullptr);
-  s.resize(static_cast<std::size_t>(n - 1));
-  return s;
-}
-
-void CopyToBuffer(const std::string& text, void* buffer, int max, bool wide) {
-  if (!buffer || max <= 0) return;
-  if (wide) {
-    auto* w = static_cast<wchar_t*>(buffer);
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), w, max - 1);
-    w[n < 0 ? 0 : n] = L'\0';
-  } else {
-    auto* a = static_cast<char*>(buffer);
-    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(max - 1));
-    std::memcpy(a, text.data(), n);
-    a[n] = '\0';
-  }
-}
-
-}  // namespace
+using CommonControlText::CopyToBuffer;
+using CommonControlText::FromWide;
 
 // ===========================================================================
 // TEntryRow
@@ -99,13 +73,8 @@ void TEntryListView::CreateWnd() {
   HWND wnd = Handle();
   if (rowSelect_) ListView_SetExtendedListViewStyle(wnd, LVS_EX_FULLROWSELECT);
   if (smallImages_) ListView_SetImageList(wnd, smallImages_->Handle(), LVSIL_SMALL);
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = columns_[i].Caption.data();
-    col.cx = columns_[i].Width;
-    SendMessageA(wnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
-  }
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    CommonControlText::InsertListColumn(wnd, static_cast<int>(i), columns_[i].Caption, columns_[i].Width);
   ApplyCount();
 }
 
@@ -116,13 +85,8 @@ void TEntryListView::SetSmallImages(TImageList* images) {
 
 void TEntryListView::AddColumn(const std::string& caption, int width) {
   columns_.push_back({caption, width});
-  if (HandleAllocated()) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = columns_.back().Caption.data();
-    col.cx = width;
-    SendMessageA(Handle(), LVM_INSERTCOLUMNA, columns_.size() - 1, reinterpret_cast<LPARAM>(&col));
-  }
+  if (HandleAllocated())
+    CommonControlText::InsertListColumn(Handle(), static_cast<int>(columns_.size()) - 1, caption, width);
 }
 
 void TEntryListView::ApplyCount() {
@@ -263,9 +227,7 @@ bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& 
       return true;
     case NM_RCLICK:
       if (OnContextPopup) {
-        POINT p{0, 0};
-        GetCursorPos(&p);
-        ScreenToClient(Handle(), &p);
+        const POINT p = CommonControlText::CursorIn(Handle());
         OnContextPopup(this, p.x, p.y);
         result = 1;
         return true;
