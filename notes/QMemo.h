@@ -567,6 +567,8 @@ class TQMemo : public TWinControl,
   bool ColoringWantedFor(const std::string& text) const;
   void ApplyFormatOps(const std::string& text, const std::vector<NoteText::TFormatOp>& ops, int lineHeight);
   void ResetWholeText(bool fullReset);
+  // The text colour of the mode in force became color.
+  void TextColorInForceChanged(TColor color);
   void ColorTimerHandler();
   void PaintInlineImages();
 

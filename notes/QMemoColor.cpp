@@ -278,43 +278,43 @@ void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText:
   RichEdit::TRangeFormatter formatter(wnd);
   for (const NoteText::TFormatOp& op : ops) {
     if (op.length <= 0) continue;
-    RichEdit::TCharSpec spec;
+    RichEdit::TCharSpec change;
     switch (op.kind) {
       case NoteText::TFormatKind::ResetAll:
-        spec.setColor = spec.setHidden = spec.setBold = spec.setItalic = true;
-        spec.color = textColor;
+        change.setColor = change.setHidden = change.setBold = change.setItalic = true;
+        change.color = textColor;
         // Size and face only when some pass changed them: they cost the
         // control a new layout of every line in the range.
-        spec.setFace = spec.setSize = sizeOrFaceFormatted_;
-        spec.face = font_.Name();
-        spec.points = fontSize;
+        change.setFace = change.setSize = sizeOrFaceFormatted_;
+        change.face = font_.Name();
+        change.points = fontSize;
         break;
       case NoteText::TFormatKind::ResetColor:
-        spec.setColor = true;
-        spec.color = textColor;
+        change.setColor = true;
+        change.color = textColor;
         break;
       case NoteText::TFormatKind::Color:
-        spec.setColor = true;
-        spec.color = ColorToRGB(op.color);
+        change.setColor = true;
+        change.color = ColorToRGB(op.color);
         break;
       case NoteText::TFormatKind::Hide:
-        spec.setHidden = spec.hidden = true;
+        change.setHidden = change.hidden = true;
         tokensFormatted_ = true;
         break;
       case NoteText::TFormatKind::Style:
-        spec.setBold = spec.bold = op.bold;
-        spec.setItalic = spec.italic = op.italic;
+        change.setBold = change.bold = op.bold;
+        change.setItalic = change.italic = op.italic;
         if (op.codeFace) {
-          spec.setFace = true;
-          spec.face = "Consolas";
+          change.setFace = true;
+          change.face = "Consolas";
           sizeOrFaceFormatted_ = true;
         }
         break;
       case NoteText::TFormatKind::Heading:
-        spec.setBold = spec.bold = true;
-        spec.setSize = true;
+        change.setBold = change.bold = true;
+        change.setSize = true;
         sizeOrFaceFormatted_ = true;
-        spec.points = NoteText::HeadingPointSize(fontSize, op.level);
+        change.points = NoteText::HeadingPointSize(fontSize, op.level);
         break;
       case NoteText::TFormatKind::ImageToken:
       case NoteText::TFormatKind::GlyphToken: {
@@ -338,7 +338,7 @@ void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText:
         continue;
       }
     }
-    formatter.Apply(op.start, op.start + op.length, spec);
+    formatter.Apply(op.start, op.start + op.length, change);
   }
 }
 
@@ -397,9 +397,7 @@ void TQMemo::SetInlineStyles(bool value) {
   if (!HandleAllocated()) return;
   if (!value) {
     ResetWholeText(true);
-    std::string text = ControlText();
-    const bool glyphs = NoteText::GlyphTokensPresent(text, ColorFlags());
-    WipeString(text);
+    const bool glyphs = NoteText::GlyphTokensPresent(CurrentText(), ColorFlags());
     if (!syntaxHighlighting_ && !glyphs) {
       tokensFormatted_ = false;
       Invalidate();
@@ -468,15 +466,15 @@ void TQMemo::SetKeywordList(const std::string& list) {
 void TQMemo::SetTextColor(TColor color) {
   if (color == textColor_) return;
   textColor_ = color;
-  if (nightMode_) return;
+  if (!nightMode_) TextColorInForceChanged(color);
+}
+
+void TQMemo::TextColorInForceChanged(TColor color) {
   // Glyphs are drawn in the text colour.
   ClearUnicodeImageCache();
   font_.SetColor(color);
   if (!HandleAllocated()) return;
-  std::string text = ControlText();
-  const bool glyphs = NoteText::GlyphTokensPresent(text, ColorFlags());
-  WipeString(text);
-  if (glyphs) {
+  if (NoteText::GlyphTokensPresent(CurrentText(), ColorFlags())) {
     ColorizeTextKeepView();
   } else {
     Invalidate();
@@ -486,18 +484,7 @@ void TQMemo::SetTextColor(TColor color) {
 void TQMemo::SetTextColorNight(TColor color) {
   if (color == textColorNight_) return;
   textColorNight_ = color;
-  if (!nightMode_) return;
-  ClearUnicodeImageCache();
-  font_.SetColor(color);
-  if (!HandleAllocated()) return;
-  std::string text = ControlText();
-  const bool glyphs = NoteText::GlyphTokensPresent(text, ColorFlags());
-  WipeString(text);
-  if (glyphs) {
-    ColorizeTextKeepView();
-  } else {
-    Invalidate();
-  }
+  if (nightMode_) TextColorInForceChanged(color);
 }
 
 void TQMemo::SetTokenColor(TColor c) {
