@@ -165,6 +165,9 @@ class TFormMain : public TForm {
   // The iteration count the held session key was derived with (0: none);
   // opening tries it again after a wrong password.
   int SessionKeyIterations = 0;
+  // The new session key, made at iterations, replaces the held one (which is
+  // wiped); key is left empty.
+  void TakeSessionKey(std::string& key, int iterations);
   // The file steps of a save: a step a test sets here replaces the default
   // (failures injected, a save stopped after a step as a crash would).
   TVaultSaveIo SaveIo;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <array>
-#include <utility>
 
 #include "app/FormMain.h"
 #include "app/FormPwd.h"
@@ -82,10 +81,7 @@ TRekey KeyVaultAgain(TFormMain& form, int iterations) {
         ShowMessageBox(DocumentTexts::kWrongPassword, DocumentTexts::kOpenErrorCaption, MB_ICONERROR);
       return interrupted() ? TRekey::Interrupted : TRekey::Refused;
     }
-    WipeString(form.SessionKey);
-    form.SessionKey = std::move(key);
-    key.clear();
-    form.SessionKeyIterations = iterations;
+    form.TakeSessionKey(key, iterations);
     return TRekey::Done;
   }
 }

@@ -537,10 +537,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     return false;
   }
 
-  WipeString(SessionKey);
-  SessionKey = std::move(key);
-  key.clear();
-  SessionKeyIterations = keyIterations;
+  TakeSessionKey(key, keyIterations);
   if (plain) DefaultsEngine(*QEnc1);
   MemoData->ClearSecret();  // the text of the vault shown before
   MemoData->SetText(text);
@@ -585,10 +582,7 @@ void TFormMain::NewFile(TObject*) {
   }
   ProcessVaultLock().ReleaseHeldLock();
   ReadOnly = false;
-  WipeString(SessionKey);
-  SessionKey = std::move(key);
-  key.clear();
-  SessionKeyIterations = defaults.Iterations();
+  TakeSessionKey(key, defaults.Iterations());
   DefaultsEngine(*QEnc1);
   QEnc1->ClearSessionKey();
   // The old vault text is overwritten in the memo, not only dropped.
@@ -647,6 +641,13 @@ void TFormMain::CloseFile(TObject*) {
   TimerUpdateUITimer(this);
 }
 
+void TFormMain::TakeSessionKey(std::string& key, int iterations) {
+  WipeString(SessionKey);
+  SessionKey = std::move(key);
+  key.clear();
+  SessionKeyIterations = iterations;
+}
+
 void TFormMain::ChangeMasterPassword1Click(TObject*) {
   if (UnlockIfLocked()) return;
   // Without an open vault there is no key to change.
@@ -664,10 +665,7 @@ void TFormMain::ChangeMasterPassword1Click(TObject*) {
     ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
     return;
   }
-  WipeString(SessionKey);
-  SessionKey = std::move(key);
-  key.clear();
-  SessionKeyIterations = std::max(QEnc1->Iterations(), kEngineIterationFloor);
+  TakeSessionKey(key, std::max(QEnc1->Iterations(), kEngineIterationFloor));
   QEnc1->ClearSessionKey();
   Changed(this);
 }
