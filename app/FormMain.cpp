@@ -96,6 +96,11 @@ void TFormMain::CreateComponents() {
   QDReg1->SetIniFileName("config.ini");
   QEnc1 = new TQEnc(this);
   QEnc1->SetName("QEnc1");
+  // One keystream over the whole vault, as the container format describes it;
+  // the per-chunk restart of the compatibility mode would reuse the keystream
+  // in every buffer. Fast mode is chosen per vault from the settings.
+  QEnc1->SetCompatibilityMode(false);
+  QEnc1->SetFastMode(false);
 
   HINSTANCE inst = GetModuleHandleA(nullptr);
   ImageListIcons = new TImageList(this);
