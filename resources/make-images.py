@@ -2,7 +2,8 @@
 """Draws the program's bitmap strips and writes them as 24-bit BMP files:
 icons16.bmp (the icons of groups and entries), tools16.bmp (tool-bar and
 button glyphs), tray16.bmp (notification-area icons) and marble.bmp (the
-footer picture of the dialogs). Every 16 x 16 image is pixel art on the mask
+footer picture of the dialogs); and drag.cur, the pointer of a drag and drop
+over a place that takes the drop. Every 16 x 16 image is pixel art on the mask
 colour magenta (255, 0, 255), which the image lists make transparent.
 
 Run it from anywhere; it writes next to itself."""
@@ -22,8 +23,8 @@ class Img:
             self.p[y][x] = c
 
     def rect(self, x0, y0, x1, y1, c):  # inclusive
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
+        for y in range(round(y0), round(y1) + 1):
+            for x in range(round(x0), round(x1) + 1):
                 self.px(x, y, c)
 
     def frame(self, x0, y0, x1, y1, c):
@@ -33,6 +34,7 @@ class Img:
             self.px(x0, y, c); self.px(x1, y, c)
 
     def line(self, x0, y0, x1, y1, c):
+        x0, y0, x1, y1 = round(x0), round(y0), round(x1), round(y1)
         dx, dy = abs(x1 - x0), -abs(y1 - y0)
         sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
         err = dx + dy
@@ -397,9 +399,452 @@ def marble(w=128, h=40):
     return img
 
 
-icons = [folder(), key(), globe(), envelope(), card(), bank(), padlock(), user(), phone(), monitor(),
-         cart(), gear(), house(), document(), star(), heart(), cloud(), shield(), database(), chat(),
-         wifi(), note(), camera(), briefcase()]
+# ---- more subjects ---------------------------------------------------------
+
+def server(c=GR):
+    i = Img()
+    for y0 in (1, 6, 11):
+        i.rect(2, y0, 13, y0 + 3, K); i.rect(3, y0 + 1, 12, y0 + 2, c)
+        i.px(11, y0 + 1, G); i.rect(4, y0 + 2, 7, y0 + 2, K)
+    return i
+
+def gamepad():
+    i = Img()
+    i.disc(4.5, 9, 3.5, K); i.disc(11.5, 9, 3.5, K); i.rect(4, 5.5, 11, 10, K)
+    i.rect(3, 8, 5, 8, W); i.rect(4, 7, 4, 9, W)
+    i.px(11, 7, R); i.px(13, 9, G); i.px(11, 10, B); i.px(9, 9, Y)
+    return i
+
+def bag():
+    i = Img()
+    i.ring(8, 5.5, 2.2, 3.4, BRD)
+    i.poly([(2, 6), (14, 6), (15, 15), (1, 15)], O)
+    i.line(2, 6, 13, 6, BRD)
+    return i
+
+def car(c=R):
+    i = Img()
+    i.poly([(1, 8), (4, 4), (11, 4), (14, 8), (15, 8), (15, 12), (1, 12)], c)
+    i.poly([(4.5, 5), (7.5, 5), (7.5, 8), (2.5, 8)], BL); i.poly([(8.5, 5), (10.5, 5), (13, 8), (8.5, 8)], BL)
+    i.disc(4.5, 12.5, 2, K); i.disc(11.5, 12.5, 2, K)
+    return i
+
+def plane():
+    i = Img()
+    i.poly([(7, 1), (9, 1), (9, 14), (7, 14)], LG)
+    i.poly([(1, 9), (8, 5), (15, 9), (15, 10), (1, 10)], GR)
+    i.poly([(5, 15), (8, 13), (11, 15)], GR)
+    i.rect(7, 2, 8, 3, BL)
+    return i
+
+def book(c=R):
+    i = Img()
+    i.rect(2, 1, 13, 14, K); i.rect(3, 1, 13, 13, c); i.rect(4, 12, 13, 13, W)
+    i.line(3, 1, 3, 13, tuple(v // 2 for v in c)); i.rect(6, 4, 11, 5, W)
+    return i
+
+def film():
+    i = Img()
+    i.rect(1, 2, 14, 13, K)
+    for y in (3, 6, 9, 12):
+        i.px(2, y, W); i.px(13, y, W)
+    i.rect(4, 3, 11, 7, BL); i.rect(4, 9, 11, 12, O)
+    return i
+
+def wrench():
+    i = Img()
+    i.disc(11, 5, 4, GR); i.disc(12.5, 3.5, 1.8, MAGENTA); i.rect(12, 1, 16, 3, MAGENTA)
+    i.poly([(8, 6), (10, 8), (3, 15), (1, 13)], GR)
+    return i
+
+def clock():
+    i = Img()
+    i.disc(8, 8, 7, K); i.disc(8, 8, 6, W)
+    i.line(8, 8, 8, 4, K); i.line(8, 8, 11, 9, R)
+    for x, y in ((8, 2), (14, 8), (8, 14), (2, 8)):
+        i.px(x - (1 if x == 14 else 0), y - (1 if y == 14 else 0), GR)
+    return i
+
+def trash():
+    i = Img()
+    i.rect(2, 3, 13, 4, GR); i.rect(6, 1, 9, 2, GR)
+    i.poly([(3, 5), (13, 5), (12, 15), (4, 15)], LG)
+    for x in (6, 8, 10):
+        i.line(x, 7, x, 13, GR)
+    return i
+
+def printer():
+    i = Img()
+    i.rect(4, 1, 11, 6, W); i.frame(4, 1, 11, 6, GR)
+    i.rect(1, 6, 14, 12, GR); i.rect(2, 7, 13, 11, LG); i.px(12, 8, G)
+    i.rect(4, 10, 11, 15, W); i.frame(4, 10, 11, 15, GR); i.line(5, 12, 10, 12, LG)
+    return i
+
+def terminal(prompt=G):
+    i = Img()
+    i.rect(0, 2, 15, 13, GR); i.rect(1, 3, 14, 12, K)
+    i.line(2, 5, 4, 7, prompt); i.line(4, 7, 2, 9, prompt); i.rect(6, 9, 9, 9, prompt)
+    return i
+
+def disc_cd():
+    i = Img()
+    i.disc(8, 8, 7, LG); i.disc(8, 8, 6, (216, 222, 236))
+    i.poly([(8, 8), (14, 4), (15, 8)], (190, 230, 250)); i.poly([(8, 8), (2, 12), (1, 8)], (250, 220, 190))
+    i.disc(8, 8, 2, GR); i.disc(8, 8, 1, MAGENTA)
+    return i
+
+def harddisk():
+    i = Img()
+    i.rect(1, 4, 14, 12, K); i.rect(2, 5, 13, 11, LG)
+    i.rect(3, 9, 9, 10, GR); i.px(12, 10, G)
+    return i
+
+def chip():
+    i = Img()
+    i.rect(3, 3, 12, 12, K)
+    for k in range(4, 12, 2):
+        i.px(k, 1, GR); i.px(k, 2, GR); i.px(k, 13, GR); i.px(k, 14, GR)
+        i.px(1, k, GR); i.px(2, k, GR); i.px(13, k, GR); i.px(14, k, GR)
+    i.rect(5, 5, 10, 10, GR)
+    return i
+
+def box():
+    i = Img()
+    i.poly([(1, 4), (8, 1), (15, 4), (8, 7)], (222, 184, 120))
+    i.poly([(1, 4), (8, 7), (8, 15), (1, 12)], (196, 150, 90))
+    i.poly([(15, 4), (8, 7), (8, 15), (15, 12)], BR)
+    i.line(4, 2.6, 11, 5.6, BRD)
+    return i
+
+def clipboard():
+    i = Img()
+    i.rect(2, 2, 13, 15, BR); i.rect(3, 4, 12, 14, W)
+    i.rect(5, 1, 10, 3, GR)
+    for y in (6, 8, 10, 12):
+        i.line(5, y, 10, y, LG)
+    return i
+
+def picture():
+    i = Img()
+    i.rect(0, 2, 15, 13, GR); i.rect(1, 3, 14, 12, BL)
+    i.poly([(1, 12), (6, 6), (10, 12)], G); i.poly([(7, 12), (11, 8), (15, 12)], GD)
+    i.disc(11.5, 5.5, 1.5, Y)
+    return i
+
+def listing():
+    i = Img()
+    i.rect(1, 1, 14, 14, GR); i.rect(2, 2, 13, 13, W)
+    for y in (4, 7, 10):
+        i.rect(3, y, 4, y + 1, B); i.line(6, y, 12, y, K); i.line(6, y + 1, 10, y + 1, LG)
+    return i
+
+def penguin():
+    i = Img()
+    i.disc(8, 9, 6, K); i.disc(8, 4.5, 3.6, K)
+    i.disc(8, 10, 4, W); i.px(7, 4, W); i.px(9, 4, W)
+    i.poly([(7, 6), (9, 6), (8, 7.5)], O)
+    i.rect(3, 14, 6, 15, O); i.rect(10, 14, 13, 15, O)
+    return i
+
+def feather():
+    i = Img()
+    i.poly([(14, 1), (10, 2), (5, 7), (4, 11), (8, 10), (13, 5)], (150, 200, 230))
+    i.line(14, 1, 2, 14, BD)
+    return i
+
+def apple():
+    i = Img()
+    i.disc(5.5, 9.5, 4.6, R); i.disc(10.5, 9.5, 4.6, R); i.disc(8, 12, 3.5, R)
+    i.line(8, 5, 9, 2, BRD); i.poly([(9, 4), (12, 1), (13, 3)], G)
+    i.px(4, 8, (250, 150, 150))
+    return i
+
+def coins():
+    i = Img()
+    for k, y in enumerate((12, 9, 6)):
+        i.rect(3, y, 12, y + 2, GOLDD); i.rect(4, y, 11, y + 1, GOLD)
+    i.disc(8, 4, 3.5, GOLDD); i.disc(8, 4, 2.5, GOLD); i.rect(8, 2, 8, 5, GOLDD)
+    return i
+
+def certificate():
+    i = Img()
+    i.rect(1, 1, 14, 11, GOLDD); i.rect(2, 2, 13, 10, W)
+    for y in (4, 6, 8):
+        i.line(4, y, 11, y, LG)
+    i.disc(11, 11, 3, R); i.poly([(9, 13), (10, 16), (11, 14), (12, 16), (13, 13)], R)
+    return i
+
+def bolt(c=Y):
+    i = Img()
+    i.poly([(9, 0.5), (3, 9), (7.5, 9), (6, 15.5), (13, 6.5), (8.5, 6.5), (11, 0.5)], c)
+    return i
+
+def warning_sign():
+    i = Img()
+    i.poly([(8, 0.5), (15.5, 14.5), (0.5, 14.5)], K)
+    i.poly([(8, 2.5), (14, 13.5), (2, 13.5)], Y)
+    i.rect(7, 5, 8, 10, K); i.rect(7, 12, 8, 12, K)
+    return i
+
+def round_sign(c, mark):
+    i = Img()
+    i.disc(8, 8, 7.3, tuple(v * 2 // 3 for v in c)); i.disc(8, 8, 6.3, c)
+    if mark == "i":
+        i.rect(7, 3, 8, 4, W); i.rect(7, 6, 8, 12, W)
+    elif mark == "x":
+        for d in range(-3, 4):
+            i.px(8 + d, 8 + d, W); i.px(7 + d, 8 + d, W); i.px(8 + d, 7 - d, W); i.px(7 + d, 7 - d, W)
+    elif mark == "check":
+        i.line(4, 8, 7, 11, W); i.line(4, 7, 7, 10, W); i.line(7, 11, 12, 5, W); i.line(7, 10, 12, 4, W)
+    elif mark == "?":
+        i.ring(8, 6, 1.5, 3, W); i.rect(5, 6, 6, 7, c); i.rect(7, 9, 8, 10, W); i.rect(7, 12, 8, 12, W)
+    elif mark == "!":
+        i.rect(7, 3, 8, 9, W); i.rect(7, 11, 8, 12, W)
+    elif mark == "play":
+        i.poly([(6, 4), (12, 8), (6, 12)], W)
+    elif mark == "plus":
+        i.rect(7, 4, 8, 11, W); i.rect(4, 7, 11, 8, W)
+    elif mark == "minus":
+        i.rect(4, 7, 11, 8, W)
+    return i
+
+def pen():
+    i = Img()
+    i.poly([(13, 0.5), (15.5, 3), (5, 13.5), (2.5, 11)], B)
+    i.poly([(2.5, 11), (5, 13.5), (1, 15)], (236, 220, 190)); i.px(1, 14, K)
+    i.line(12, 2, 14, 4, BD)
+    return i
+
+def scanner():
+    i = Img()
+    i.poly([(1, 8), (15, 8), (15, 13), (1, 13)], GR); i.rect(2, 9, 14, 10, LG)
+    i.poly([(2, 7), (14, 7), (13, 4), (3, 4)], (90, 90, 100)); i.line(3, 11, 13, 11, (120, 240, 120))
+    return i
+
+def ir_beam():
+    i = Img()
+    i.rect(1, 5, 6, 12, K); i.rect(2, 7, 5, 10, R)
+    for k, y in enumerate((4, 8, 12)):
+        i.line(8, 8, 15, y, (220, 80, 80) if k != 1 else R)
+    return i
+
+def puzzle(c=G):
+    i = Img()
+    i.rect(2, 4, 12, 14, c); i.disc(7, 3, 2.2, c); i.disc(13, 9, 2.2, c)
+    i.disc(2, 9, 2, MAGENTA)
+    return i
+
+def plug():
+    i = Img()
+    i.rect(5, 5, 10, 10, GR); i.rect(6, 1, 6, 4, K); i.rect(9, 1, 9, 4, K)
+    i.rect(7, 11, 8, 15, K)
+    return i
+
+def id_card():
+    i = Img()
+    i.rect(0, 3, 15, 12, BD); i.rect(1, 4, 14, 11, (236, 240, 248))
+    i.disc(4.5, 6.5, 1.6, (230, 190, 150)); i.rect(2, 8, 6, 10, B)
+    for y in (5, 7, 9):
+        i.line(8, y, 13, y, GR)
+    return i
+
+def sticky_note(c=Y):
+    i = Img()
+    i.poly([(1, 1), (15, 1), (15, 10), (10, 15), (1, 15)], c)
+    i.poly([(10, 15), (10, 10), (15, 10)], tuple(v * 3 // 4 for v in c))
+    for y in (4, 7):
+        i.line(3, y, 12, y, tuple(v * 2 // 3 for v in c))
+    return i
+
+def flag(c=R):
+    i = Img()
+    i.rect(2, 1, 3, 15, BRD)
+    i.poly([(4, 1.5), (14, 1.5), (11, 5), (14, 8.5), (4, 8.5)], c)
+    return i
+
+def grid_icons():
+    i = Img()
+    for k, c in enumerate((R, G, B, Y, P, O, T, PK, GR)):
+        x, y = 1 + (k % 3) * 5, 1 + (k // 3) * 5
+        i.rect(x, y, x + 3, y + 3, c)
+    return i
+
+def hammer():
+    i = Img()
+    i.poly([(2, 3), (9, 1), (11, 5), (4, 7)], GR)
+    i.poly([(7, 5.5), (9, 4.5), (15, 14), (13, 15)], BR)
+    return i
+
+def wiki():
+    i = Img()
+    i.disc(8, 8, 7, GR); i.disc(8, 8, 6, W)
+    for x0 in (3, 7):
+        i.line(x0, 5, x0 + 2, 11, K); i.line(x0 + 2, 11, x0 + 4, 5, K)
+    return i
+
+def berry_phone():
+    i = Img()
+    i.rect(3, 0, 12, 15, K); i.rect(4, 1, 11, 6, BL)
+    for y in (8, 10, 12):
+        for x in (5, 7, 9):
+            i.px(x, y, GR)
+    i.rect(5, 14, 10, 14, GR)
+    return i
+
+def mailbox():
+    i = Img()
+    i.rect(1, 7, 14, 14, GR); i.rect(2, 8, 13, 13, W)
+    i.poly([(2, 8), (5, 11), (10, 11), (13, 8)], LG)
+    i.blit(envelope_small(), 4, 0)
+    return i
+
+def envelope_small():
+    i = Img(9, 7)
+    i.rect(0, 0, 8, 6, GR); i.rect(1, 1, 7, 5, W); i.line(1, 1, 4, 3, GR); i.line(7, 1, 4, 3, GR)
+    return i
+
+def running():
+    i = Img()
+    i.disc(10, 2.5, 1.8, K)
+    i.line(9, 4, 7, 9, K); i.line(8, 4, 6, 9, K)
+    i.line(7, 9, 10, 12, K); i.line(10, 12, 9, 15, K)
+    i.line(7, 9, 4, 12, K); i.line(4, 12, 2, 12, K)
+    i.line(8, 5, 11, 7, K); i.line(11, 7, 13, 6, K); i.line(8, 5, 5, 6, K); i.line(5, 6, 3, 8, K)
+    return i
+
+def sliders():
+    i = Img()
+    for x, y in ((3, 10), (8, 4), (13, 8)):
+        i.line(x, 1, x, 14, GR); i.rect(x - 1, y, x + 1, y + 2, B)
+    return i
+
+def badge(base, mark, at=(8, 8)):
+    """A small round sign in the lower right corner of a picture."""
+    i = Img()
+    i.blit(base, 0, 0)
+    s = round_sign({"check": G, "x": R, "?": B, "plus": G, "!": O, "i": B, "play": G}[mark], mark)
+    small = Img(8, 8)
+    for y in range(8):
+        for x in range(8):
+            small.p[y][x] = s.p[y * 2][x * 2] if s.p[y * 2][x * 2] != MAGENTA else MAGENTA
+    i.rect(at[0], at[1], at[0] + 7, at[1] + 7, MAGENTA)
+    i.blit(small, at[0], at[1])
+    return i
+
+def corner(base, small, at=(7, 7)):
+    """A picture with a smaller one over its lower right corner."""
+    i = Img()
+    i.blit(base, 0, 0)
+    half = Img(9, 9)
+    for y in range(9):
+        for x in range(9):
+            half.p[y][x] = small.p[min(15, y * 16 // 9)][min(15, x * 16 // 9)]
+    i.blit(half, at[0], at[1])
+    return i
+
+def multi_keys():
+    i = Img()
+    a, b = key(), recolor(key(), 200)
+    i.blit(a, -2, -2); i.blit(b, 2, 2)
+    return i
+
+def recolor(img, hue_deg):
+    """The picture with its coloured pixels turned to another hue; greys stay."""
+    import colorsys
+    out = Img(img.w, img.h)
+    for y in range(img.h):
+        for x in range(img.w):
+            c = img.p[y][x]
+            if c == MAGENTA:
+                continue
+            h, l, s_ = colorsys.rgb_to_hls(*(v / 255 for v in c))
+            if s_ > 0.25:
+                h = hue_deg / 360.0
+            out.p[y][x] = tuple(int(round(v * 255)) for v in colorsys.hls_to_rgb(h, l, s_))
+    return out
+
+def padlock_open():
+    i = Img()
+    i.ring(11, 4.5, 2.6, 4.2, GR); i.rect(7, 4, 9, 7, MAGENTA)
+    i.rect(1, 7, 12, 14, GOLDD); i.rect(2, 8, 11, 13, GOLD)
+    i.rect(6, 9, 7, 12, K)
+    return i
+
+def desktop():
+    i = monitor()
+    i.rect(2, 3, 13, 10, B); i.rect(3, 4, 8, 7, W); i.rect(3, 4, 8, 4, BD); i.rect(2, 10, 13, 10, LG)
+    return i
+
+def archive():
+    i = Img()
+    i.rect(2, 1, 13, 15, BRD); i.rect(3, 2, 12, 14, (222, 184, 120))
+    for y in range(2, 10, 2):
+        i.px(7, y, K); i.px(8, y + 1, K)
+    i.rect(6, 10, 9, 13, GR); i.rect(7, 11, 8, 12, LG)
+    return i
+
+def monitor_globe():
+    return corner(monitor(), globe(), (6, 6))
+
+
+# Our own set: the first 24 stay where they always were (vaults refer to
+# them by number); then further subjects, then colour families of the most
+# used ones, so that groups can be told apart by colour.
+own = [folder(), key(), globe(), envelope(), card(), bank(), padlock(), user(), phone(), monitor(),
+       cart(), gear(), house(), document(), star(), heart(), cloud(), shield(), database(), chat(),
+       wifi(), note(), camera(), briefcase()]
+own += [server(), gamepad(), bag(), car(), plane(), book(), film(), wrench(), clock(), trash(),
+        printer(), terminal(), disc_cd(), harddisk(), chip(), box(), clipboard(), picture(), listing(),
+        penguin(), feather(), apple(), coins(), certificate(), bolt(), pen(), puzzle(), plug(), id_card(),
+        sticky_note(), flag(), hammer(), sliders(), running(), mailbox(), scanner(), grid_icons(), floppy(),
+        keyboard(), magnifier(), dice(), folder(True)]
+own += [round_sign(c, m) for c, m in ((B, "i"), (R, "x"), (G, "check"), (B, "?"), (O, "!"), (G, "play"),
+                                       (G, "plus"), (R, "minus"))]
+own += [badge(folder(), m) for m in ("check", "x", "plus", "!")]
+own += [badge(document(), m) for m in ("check", "x", "?", "plus")]
+own += [badge(user(), m) for m in ("check", "x", "plus")]
+own += [corner(user(), key()), corner(folder(), padlock()), corner(document(), padlock()),
+        corner(monitor(), padlock()), corner(envelope(), magnifier()), corner(server(), padlock()),
+        corner(phone(), padlock()), corner(globe(), padlock()), corner(house(), key()), corner(card(), padlock())]
+# Colour families: eight hues of pictures whose colour carries no meaning.
+hues = (0, 30, 60, 120, 180, 210, 270, 320)
+for make in (folder, key, star, heart, book, flag, sticky_note, padlock, car, puzzle, bolt, shield,
+             card, user, cloud, briefcase, gear, chat, bag, document):
+    base = make()
+    for h in hues:
+        v = recolor(base, h)
+        if v.p != base.p and all(v.p != o.p for o in own):
+            own.append(v)
+        if len(own) == 235:
+            break
+    if len(own) == 235:
+        break
+assert len(own) == 235, len(own)
+
+# KeePass's standard icons 1 to 68, in their order and meaning (its icon 0,
+# a key, is our icon 1).
+keepass = [globe(), warning_sign(), server(B), badge(folder(), "!"), chat(), puzzle(B), sticky_note(W),
+           corner(globe(), plug()), id_card(), badge(document(), "check"), camera(), ir_beam(), multi_keys(),
+           bolt(), scanner(), corner(globe(), star()), disc_cd(), monitor(), envelope(), gear(),
+           badge(clipboard(), "check"), corner(document(), star()), desktop(), badge(bolt(), "!"), mailbox(),
+           floppy(), harddisk(), badge(document(), "?"), corner(terminal(), padlock()), terminal(W),
+           printer(), grid_icons(), round_sign(G, "play"), sliders(), monitor_globe(), archive(), corner(bank(), coins()),
+           corner(harddisk(), grid_icons()), clock(), corner(envelope(), magnifier()), corner(document(), flag()),
+           chip(), trash(), sticky_note(), round_sign(R, "x"), round_sign(B, "i"), box(), folder(), folder(True),
+           corner(folder(), box()), padlock_open(), corner(document(), padlock()), round_sign(G, "check"), pen(),
+           picture(), book(B), listing(), corner(user(), key()), hammer(), house(), star(), penguin(), feather(),
+           apple(), wiki(), coins(), certificate(), berry_phone()]
+assert len(keepass) == 68, len(keepass)
+icons = own + keepass
+# Every picture of our own set, and every one of KeePass's, differs from the
+# others of its set.
+for part, first in ((own, 0), (keepass, 235)):
+    for a in range(len(part)):
+        for b in range(a + 1, len(part)):
+            if part[a].p == part[b].p:
+                raise SystemExit("icons %d and %d are the same picture" % (first + a, first + b))
+
+
 def new_document():
     i = document()
     i.line(11, 0, 15, 4, YD); i.line(15, 0, 11, 4, YD); i.rect(12, 1, 14, 3, Y)
@@ -412,8 +857,49 @@ tools = [new_document(), folder(True), overlay(document(), "x"), floppy(), padlo
 tray = [vault((120, 120, 128), GR), vault((150, 40, 40), GOLD), vault((40, 120, 60), GOLD),
         vault((22, 64, 92), GOLD)]
 
+def write_drag_cursor(path):
+    """A 32 x 32 monochrome cursor: the arrow with a sheet under its tip's
+    lower right, hot spot at the arrow's tip."""
+    size = 32
+    # 0 transparent, 1 black, 2 white
+    p = [[0] * size for _ in range(size)]
+    arrow = ["X", "XX", "X.X", "X..X", "X...X", "X....X", "X.....X", "X......X", "X.......X", "X........X",
+             "X.....XXXXX", "X..X..X", "X.X X..X", "XX  X..X", "X    X..X", "     X..X", "      XX"]
+    for y, row in enumerate(arrow):
+        for x, ch in enumerate(row):
+            if ch == "X":
+                p[y][x] = 1
+            elif ch == ".":
+                p[y][x] = 2
+    # The sheet being carried: a white rectangle with a dotted black edge.
+    x0, y0, x1, y1 = 8, 17, 19, 25
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            edge = x in (x0, x1) or y in (y0, y1)
+            p[y][x] = (1 if (x + y) % 2 == 0 else 2) if edge else 2
+    row_bytes = size // 8
+    xor, and_ = bytearray(), bytearray()
+    for y in range(size - 1, -1, -1):  # bottom-up rows
+        xr, ar = bytearray(row_bytes), bytearray(row_bytes)
+        for x in range(size):
+            bit = 0x80 >> (x % 8)
+            if p[y][x] == 0:
+                ar[x // 8] |= bit
+            elif p[y][x] == 2:
+                xr[x // 8] |= bit
+        xor += xr; and_ += ar
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 1, 0, len(xor) + len(and_), 0, 0, 2, 0)
+    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
+    image = info + palette + bytes(xor) + bytes(and_)
+    header = struct.pack("<HHH", 0, 2, 1)  # reserved, type 2 = cursor, one image
+    entry = struct.pack("<BBBBHHII", size, size, 0, 0, 0, 0, len(image), 6 + 16)  # hot spot (0, 0)
+    with open(path, "wb") as f:
+        f.write(header + entry + image)
+
+
 write_bmp(os.path.join(HERE, "icons16.bmp"), icons)
 write_bmp(os.path.join(HERE, "tools16.bmp"), tools)
 write_bmp(os.path.join(HERE, "tray16.bmp"), tray)
 write_bmp(os.path.join(HERE, "marble.bmp"), [marble()])
+write_drag_cursor(os.path.join(HERE, "drag.cur"))
 print("icons", len(icons), "tools", len(tools), "tray", len(tray))
