@@ -31,7 +31,12 @@ bool HasGroup(const TGroupTree& tree, const TVaultGroup* group) {
   return std::find(nodes.begin(), nodes.end(), group) != nodes.end();
 }
 
-void ShowDragCursor(bool canDrop) { SetCursor(LoadCursor(nullptr, canDrop ? IDC_ARROW : IDC_NO)); }
+// Our drag pointer (the arrow carrying a sheet) where a drop is taken, the
+// system's no-drop pointer elsewhere.
+void ShowDragCursor(bool canDrop) {
+  static const HCURSOR drag = LoadCursorA(GetModuleHandleA(nullptr), "DRAGCURSOR");
+  SetCursor(canDrop && drag ? drag : LoadCursor(nullptr, canDrop ? IDC_ARROW : IDC_NO));
+}
 
 bool InClientArea(HWND wnd, POINT p) {
   RECT r{};
