@@ -656,4 +656,54 @@ TEST_F(MovesFixture, ALockDuringADragEndsItWithoutADrop) {
   EXPECT_FALSE(main->Modified);
 }
 
+// The pointer during an entry drag: the program's drag cursor (hot spot at
+// the arrow's tip) inside the list and over a group that takes the entry,
+// the no-drop cursor outside both; the arrow again after the drop.
+TEST_F(MovesFixture, AnEntryDragShowsTheDragCursorWhereADropIsTaken) {
+  const HCURSOR drag = LoadCursorA(GetModuleHandleA(nullptr), "DRAGCURSOR");
+  ASSERT_NE(drag, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(drag, &info));
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(info.xHotspot, 0u);
+  EXPECT_EQ(info.yHotspot, 0u);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+
+  AddEntry(x, 1, "A1");
+  AddEntry(x, 2, "A2");
+  Fill();
+  Select(x);
+  HWND list = main->ListView1->Handle();
+  const POINT from = RowPoint(0);
+  POINT onY = NodePoint(y);
+  MapWindowPoints(main->TreeView1->Handle(), list, &onY, 1);
+  RECT client{};
+  GetClientRect(list, &client);
+  const struct {
+    const char* where;
+    POINT at;
+    bool takes;
+  } moves[] = {
+      {"inside the list", POINT{from.x + 12, from.y + 12}, true},
+      {"over another group", onY, true},
+      {"outside the list and the tree", POINT{client.right / 2, client.bottom + 200}, false},
+      {"back inside the list", POINT{from.x + 20, from.y}, true},
+  };
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, Point(from.x, from.y));
+  Pump();
+  for (const auto& m : moves) {
+    // Read before any other message can set the pointer again (the real
+    // pointer of the display rests elsewhere).
+    SendMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, Point(m.at.x, m.at.y));
+    const HCURSOR shown = GetCursor();
+    ASSERT_TRUE(main->EntryDragging) << m.where;
+    EXPECT_EQ(shown, m.takes ? drag : LoadCursor(nullptr, IDC_NO)) << m.where;
+  }
+  PostMessageA(list, WM_LBUTTONUP, 0, Point(from.x + 20, from.y));
+  Pump();
+  EXPECT_FALSE(main->EntryDragging);
+  EXPECT_NE(GetCursor(), drag);
+}
+
 }  // namespace
