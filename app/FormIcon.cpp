@@ -126,6 +126,13 @@ void TFormIcon::ShowIconAsWindowIcon(int i) {
   icon_.reset(icon);  // the window no longer uses the previous one
 }
 
+int TFormIcon::SelectedIconIndex() const {
+  TListItem* item = ListView1->Selected();
+  if (!item) return 0;
+  const int index = item->ImageIndex() >= 0 ? item->ImageIndex() : item->Index();
+  return index < 0 ? 0 : index;
+}
+
 void TFormIcon::ListView1SelectItem(TObject*, TListItem* item, bool selected) {
   if (!item || !selected) return;
   IconIndex = item->ImageIndex();

@@ -35,6 +35,9 @@ class TFormIcon : public TForm {
   void ButtonCancelClick(TObject* sender);
   // Image i of the icon list (0 when out of range) as the window's icon.
   void ShowIconAsWindowIcon(int i);
+  // The selected row's image index (its position when it has none); 0
+  // without a selection or for a negative index.
+  int SelectedIconIndex() const;
 
   // Esc runs Cancel, Enter runs OK.
   bool DialogKey(WORD key, unsigned shift) override;

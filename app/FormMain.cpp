@@ -511,6 +511,15 @@ void TFormMain::LayoutControls() {
   PlaceProgress();
 }
 
+void TFormMain::RepaintResizedBars() {
+  // The list's header and the status bar draw only what a size change
+  // exposes: the column separators and the size grip of the old width would
+  // stay on the screen. Both are drawn again whole.
+  for (HWND wnd : {ListView1->HandleAllocated() ? ListView1->Handle() : nullptr,
+                   QStatus1->HandleAllocated() ? QStatus1->Handle() : nullptr})
+    if (wnd) RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 void TFormMain::LayoutDetails() {
   const int w = PanelDetails->Width(), h = PanelDetails->Height();
   const int labelX = 52, editX = 118, editW = 230, buttonX = editX + editW + 4;
@@ -754,8 +763,8 @@ void TFormMain::UpdateNotesState() {
 }
 
 // ===========================================================================
-// Commands. Each belongs to the part of the program that does its work;
-// the ones without a body here do nothing yet.
+// Commands of the Help menu and the tray; the others live in the
+// FormMain*.cpp file of their subject.
 
 
 void TFormMain::AboutQuorvanePWM1Click(TObject*) {
@@ -835,7 +844,10 @@ LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return HandleHotKey(wParam, lParam);
     case WM_SIZE: {
       LRESULT r = TForm::WndProc(msg, wParam, lParam);
-      if (wParam != SIZE_MINIMIZED) LayoutControls();
+      if (wParam != SIZE_MINIMIZED) {
+        LayoutControls();
+        RepaintResizedBars();
+      }
       return r;
     }
     case WM_GETMINMAXINFO: {

@@ -5,9 +5,9 @@
 // vault path handed over by a second start of the program.
 //
 // The commands of the menus, tool bars and buttons are bound to the
-// handlers below; those whose work belongs to the vault document, the
-// editing of groups and entries, auto-type and hot keys, locking and the
-// settings dialog do nothing yet.
+// handlers below; their work is spread over the FormMain*.cpp files by
+// subject (vault document, groups and entries, moves, auto-type and hot
+// keys, locking, settings, KeePass text).
 #pragma once
 
 #include <cstdint>
@@ -239,6 +239,10 @@ class TFormMain : public TForm {
   void Changed(TObject* sender);
   void BuildVaultText();
   void FillGroupTree();
+  // After a read: every group expanded, the first selected and scrolled
+  // into view, its entries listed.
+  void ShowReadVault();
+  void SetAllGroupsExpanded(bool expanded);
   TTreeNode* NodeOfGroup(const TVaultGroup* group) const;
   static TVaultGroup* GroupOfNode(const TTreeNode* node);
   void ClearEntryDetails();
@@ -362,6 +366,7 @@ class TFormMain : public TForm {
   void CreateStatusBar();
   void BindEvents();
   void LayoutControls();
+  void RepaintResizedBars();
   void LayoutDetails();
   void PlaceProgress();
   void SettingsStoreToFile();

@@ -135,6 +135,26 @@ void TFormMain::FillGroupTree() {
   FillEntryList();
 }
 
+void TFormMain::ShowReadVault() {
+  // Every group open, the first one chosen and its entries listed: a vault
+  // just read is ready to use without a click.
+  SetAllGroupsExpanded(true);
+  TTreeNode* first = TreeView1->Count() > 0 ? TreeView1->TopItem(0) : nullptr;
+  if (first) {
+    TFlagScope guard(listMovesTree_);  // the list is filled once, below
+    TreeView1->SetSelected(first);
+    first->MakeVisible();
+  }
+  CurrentGroup = first;
+  SearchActive = false;
+  {
+    TFlagScope guard(SearchEditGuard);
+    QEdit1->SetText("");
+  }
+  ClearEntryDetails();
+  FillEntryList();
+}
+
 void TFormMain::FreeAllEntries() {
   ++DocumentGeneration;
   ResetAutomateAwait();
@@ -519,7 +539,7 @@ void TFormMain::GroupNew(TObject*) {
     ShowMessageBox(GroupTexts::kColonText, GroupTexts::kColonCaption, MB_ICONINFORMATION);
     return;
   }
-  const int icon = FormIcon->IconIndex;
+  const int icon = FormIcon->SelectedIconIndex();
   TTreeNode* parentNode = TreeView1->Selected();
   TVaultGroup* parent = GroupOfNode(parentNode);
   if (parent && parent->Level() >= kMaxGroupLevel) parent = nullptr, parentNode = nullptr;
@@ -561,7 +581,7 @@ void TFormMain::GroupChange(TObject*) {
     ShowMessageBox(GroupTexts::kColonText, GroupTexts::kColonCaption, MB_ICONINFORMATION);
     return;
   }
-  const int icon = FormIcon->IconIndex;
+  const int icon = FormIcon->SelectedIconIndex();
   group->SetCaption(name.Name);
   group->SetImageIndex(icon);
   node->SetText(name.Name);
@@ -670,11 +690,15 @@ void TFormMain::TreeView1KeyDown(TObject*, WORD& key, TShiftState) {
   TitleEditAllowed = false;
 }
 
-void TFormMain::ExpandCollapseAllGroups1Click(TObject*) {
+void TFormMain::SetAllGroupsExpanded(bool expanded) {
   TreeView1->BeginUpdate();
   const std::vector<TTreeNode*> nodes = TreeView1->Nodes();
-  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) (*it)->SetExpanded(GroupsExpanded);
+  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) (*it)->SetExpanded(expanded);
   TreeView1->EndUpdate();
+}
+
+void TFormMain::ExpandCollapseAllGroups1Click(TObject*) {
+  SetAllGroupsExpanded(GroupsExpanded);
   GroupsExpanded = !GroupsExpanded;
 }
 

@@ -544,6 +544,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   FreeAllEntries();
   ParseVaultText(text, Vault);
   FillGroupTree();
+  ShowReadVault();
   ClearSearchHistory();
   VaultPath = full;
   ReadOnly = readOnly;

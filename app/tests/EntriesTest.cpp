@@ -447,6 +447,26 @@ TEST_F(EntriesFixture, GroupDialogAddsAndEditsGroupsAndRefusesAColon) {
   EXPECT_EQ(work->Caption(), "Office");
   EXPECT_EQ(node->Text(), "Office");
   EXPECT_EQ(work->ImageIndex(), 4);
+
+  // The last icon of the list (KeePass's last one) can be chosen; OK with
+  // no row selected gives icon 0.
+  const struct {
+    int row;  // -1: the selection is cleared before OK
+    int icon;
+  } picks[] = {{302, 302}, {-1, 0}};
+  for (const auto& pick : picks) {
+    OnNextModal([&](TForm*) {
+      EXPECT_EQ(icon->ListView1->Count(), 303);
+      if (pick.row >= 0)
+        SelectRowOf(icon->ListView1, pick.row);
+      else
+        icon->ListView1->ClearSelection();
+      icon->ButtonOK->Click();
+    });
+    main->GroupChange(nullptr);
+    EXPECT_EQ(work->ImageIndex(), pick.icon) << pick.row;
+    EXPECT_EQ(node->ImageIndex(), pick.icon) << pick.row;
+  }
 }
 
 TEST_F(EntriesFixture, InPlaceGroupRenameRefusesAColonAndIgnoresABlankName) {
@@ -1033,6 +1053,62 @@ TEST_F(EntriesFixture, DetailsPanelKeepsItsShareOfTheHeight) {
     EXPECT_EQ(main->PanelDetails->Height(), std::clamp(static_cast<int>(ch * ratio + 0.5), 170, upper))
         << "window height " << height;
   }
+}
+
+// Growing the window step by step leaves nothing of the old width on the
+// screen: the list header right of its last column is one plain band (no
+// separator of an earlier width), and the status bar shows one size grip.
+TEST_F(EntriesFixture, ResizingRepaintsTheListHeaderAndTheStatusBar) {
+  main->SetBounds(20, 20, 1000, 640);
+  Pump(200);
+  for (int width = 1020; width <= 1200; width += 30) {
+    main->SetBounds(20, 20, width, 640);
+    // Only the window's own painting runs between the steps, as while the
+    // user drags the frame.
+    UpdateWindow(main->Handle());
+  }
+  Pump(100);
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> pixels;
+  ASSERT_TRUE(harness::CaptureWindow(main->Handle(), w, h, pixels));
+  RECT window{};
+  GetWindowRect(main->Handle(), &window);
+  auto at = [&](int screenX, int screenY) {
+    return pixels[static_cast<std::size_t>(screenY - window.top) * static_cast<std::size_t>(w) +
+                  static_cast<std::size_t>(screenX - window.left)] & 0xFFFFFF;
+  };
+  HWND header = reinterpret_cast<HWND>(SendMessageA(main->ListView1->Handle(), LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  ASSERT_GT(columns, 0);
+  RECT last{};
+  SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(columns - 1), reinterpret_cast<LPARAM>(&last));
+  MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&last), 2);
+  RECT band{};
+  GetWindowRect(header, &band);
+  ASSERT_GT(band.right - last.right, 100) << "the list is too narrow for an empty header band";
+  const int y = (band.top + band.bottom) / 2;
+  const std::uint32_t plain = at(band.right - 6, y);
+  int marks = 0;
+  for (int x = last.right + 4; x < band.right - 6; ++x)
+    if (at(x, y) != plain) ++marks;
+  EXPECT_EQ(marks, 0) << "old column separators in the header";
+
+  // The status bar: the columns of the size grip's dark dots appear only
+  // at its right end.
+  RECT status{};
+  GetWindowRect(main->QStatus1->Handle(), &status);
+  const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
+  const std::uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
+  int gripColumns = 0;
+  for (int x = status.right - 200; x < status.right - 20; ++x) {
+    bool mark = false;
+    for (int yy = status.bottom - 12; yy < status.bottom - 2; ++yy)
+      if (at(x, yy) != faceRgb) mark = true;
+    if (mark) ++gripColumns;
+  }
+  EXPECT_EQ(gripColumns, 0) << "old size grips in the status bar";
+  EXPECT_FALSE(harness::SaveScreenshot(main->Handle(), "main-window-after-resize").empty());
 }
 
 // The notes field is the notes editor: tokens travel unchanged between the

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppSeams.h"
@@ -22,6 +23,7 @@
 #include "app/Helpers.h"
 #include "app/model/PasswordGenerator.h"
 #include "app/model/ShellHelpers.h"
+#include "app/model/VaultDocument.h"
 #include "app/tests/FormFixture.h"
 #include "app/tests/Harness.h"
 #include "settings/QDReg.h"
@@ -340,8 +342,9 @@ TEST_F(FormsFixture, GroupDialogRefusesBlankAndColonNamesAndTrimsTheRest) {
 TEST_F(FormsFixture, IconDialogListsTheIconsAndClampsTheIndex) {
   icon->GroupMode = false;
   icon->IconIndex = 999;
+  // Every icon number a vault or a KeePass import can hold, 0 to 302.
   const int count = main->ImageListIcons->Count();
-  ASSERT_GT(count, 10);
+  ASSERT_EQ(count, 303);
   int height = 0;
   const int result = RunModal(icon, [&] {
     ASSERT_EQ(icon->ListView1->Count(), count);
@@ -360,6 +363,29 @@ TEST_F(FormsFixture, IconDialogListsTheIconsAndClampsTheIndex) {
   EXPECT_TRUE(icon->Cancelled);
   EXPECT_EQ(icon->IconIndex, 5);  // Cancel leaves the last selection
   EXPECT_EQ(height, 321);
+}
+
+// The icon dialog opened on the last icons: KeePass's set, then the
+// screenshot of what the user sees.
+TEST_F(FormsFixture, IconDialogShowsTheLastIconsInView) {
+  icon->GroupMode = false;
+  icon->IconIndex = 302;
+  RunModal(icon, [&] {
+    ASSERT_NE(icon->ListView1->Selected(), nullptr);
+    EXPECT_EQ(icon->ListView1->Selected()->Index(), 302);
+    RECT item{LVIR_BOUNDS, 0, 0, 0}, client{};
+    SendMessageA(icon->ListView1->Handle(), LVM_GETITEMRECT, 302, reinterpret_cast<LPARAM>(&item));
+    GetClientRect(icon->ListView1->Handle(), &client);
+    RECT both{};
+    EXPECT_TRUE(IntersectRect(&both, &item, &client));
+    icon->ListView1->Repaint();
+    EXPECT_FALSE(harness::SaveScreenshot(icon->Handle(), "icon-dialog-last-icons").empty());
+    icon->ListView1->Item(120)->SetSelected(true);
+    icon->ListView1->Item(120)->MakeVisible(false);
+    icon->ListView1->Repaint();
+    EXPECT_FALSE(harness::SaveScreenshot(icon->Handle(), "icon-dialog").empty());
+    icon->ButtonCancel->Click();
+  });
 }
 
 TEST_F(FormsFixture, IconDialogDoubleClickAccepts) {
@@ -396,6 +422,71 @@ TEST_F(FormsFixture, GroupDialogFocusesTheNameWhenItsTimerFires) {
   });
   EXPECT_EQ(height, 339);
   EXPECT_TRUE(icon->Cancelled);
+}
+
+// ---- Message boxes ------------------------------------------------------------------
+
+// A message box shows every character of its text: laid out in the font the
+// box draws it with, the text fits its control (a text measured in one font
+// and drawn in another loses the end of its longest line).
+TEST_F(FormsFixture, MessageBoxShowsItsWholeText) {
+  const struct {
+    const char* caption;
+    std::string text;
+    UINT flags;
+    const char* screenshot;
+  } cases[] = {
+      {"KeePass Export",
+       "The KeePass text export was created successfully.\r\n\r\n"
+       "Delete or securely store the plain-text file after use.",
+       MB_OK | MB_ICONWARNING, "message-box"},
+      {"Save changes?",
+       std::string("accounts.qvl") + DocumentTexts::kSaveChangesQuestion,
+       MB_YESNOCANCEL | MB_ICONQUESTION, "message-box-save-changes"},
+      {"Open error", DocumentTexts::kWrongPassword, MB_OK | MB_ICONERROR, "message-box-wrong-password"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    std::string shown, png;
+    RECT need{}, room{};
+    std::thread watcher([&] {
+      HWND box = nullptr;
+      for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
+        Sleep(25);
+        box = FindWindowA("#32770", c.caption);
+      }
+      if (!box) return;
+      Sleep(300);  // drawn
+      if (HWND label = GetDlgItem(box, 0xFFFF)) {
+        char buffer[512] = {};
+        GetWindowTextA(label, buffer, sizeof buffer);
+        shown = buffer;
+        GetClientRect(label, &room);
+        // The text laid out as the box lays it out (word wrap at the
+        // control's width) in the control's font.
+        HDC dc = GetDC(label);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        need = RECT{0, 0, room.right, 0};
+        DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &need,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+      }
+      png = harness::SaveScreenshot(box, c.screenshot);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    auto hook = std::move(MessageBoxHook);
+    MessageBoxHook = nullptr;
+    const int answer = UiMessageBox(main->Handle(), c.text, c.caption, c.flags);
+    MessageBoxHook = std::move(hook);
+    watcher.join();
+    EXPECT_NE(answer, 0);
+    EXPECT_EQ(shown, c.text);
+    EXPECT_LE(need.right, room.right);
+    EXPECT_LE(need.bottom, room.bottom);
+    EXPECT_FALSE(png.empty());
+  }
 }
 
 // ---- The About box ------------------------------------------------------------------

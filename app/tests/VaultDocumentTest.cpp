@@ -6,6 +6,7 @@
 // of a save.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <deque>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "app/FormSettings.h"
 #include "app/Helpers.h"
 #include "app/model/OsServices.h"
+#include "app/model/ShellHelpers.h"
 #include "app/model/VaultDocument.h"
 #include "app/model/VaultLock.h"
 #include "app/model/VaultText.h"
@@ -317,8 +319,106 @@ TEST_F(VaultDocument, NewSaveAsCloseOpenWithAnEmptyVaultAndThenAFilledOne) {
   Open(path, {kStrong});
   ASSERT_EQ(main->Vault.Entries.size(), 1u);
   EXPECT_EQ(main->Vault.Entries[0]->password, " with a blank");
-  EXPECT_EQ(main->ListView1->Count(), 0);  // no group selected yet
+  // The one group is selected and lists its entry.
   EXPECT_EQ(main->TreeView1->Count(), 1);
+  EXPECT_EQ(main->TreeView1->Selected(), main->TreeView1->TopItem(0));
+  EXPECT_EQ(main->ListView1->Count(), 1);
+}
+
+// However a vault is read (Open, unlocking, a path handed over by a second
+// start), the window shows it ready to use: every group expanded, the first
+// group selected and its entries listed, no entry opened. The Groups menu's
+// toggle then collapses first.
+TEST_F(VaultDocument, EveryReadExpandsTheGroupsAndListsTheFirstGroup) {
+  TVaultModel m;
+  TVaultGroup* mail = m.Groups.Add(nullptr, "Mail", 2);
+  TVaultGroup* work = m.Groups.Add(mail, "Work", 3);
+  m.Groups.Add(work, "Old", 3);
+  TVaultGroup* bank = m.Groups.Add(nullptr, "Bank", 5);
+  m.Groups.Add(bank, "Cards", 4);
+  const struct {
+    int id;
+    TVaultGroup* group;
+    const char* title;
+  } rows[] = {{1, bank, "Chase"}, {2, mail, "Gmail"}, {3, work, "Office"}, {4, mail, "Outlook"}};
+  for (const auto& r : rows) {
+    auto e = std::make_unique<TVaultEntry>();
+    e->id = r.id;
+    e->group = r.group;
+    e->title = r.title;
+    m.Entries.push_back(std::move(e));
+  }
+  const std::string path = Path("shown.qvl");
+  WriteVault(path, kStrong, BuildVaultText(m));
+
+  const struct {
+    const char* way;
+    std::function<void()> read;
+  } ways[] = {
+      {"Open", [&] { Open(path, {kStrong}); }},
+      {"Unlock",
+       [&] {
+         Open(path, {kStrong});
+         ASSERT_TRUE(main->LockVault(false));
+         ASSERT_TRUE(main->Locked);
+         passwords.push_back({kStrong});
+         ASSERT_TRUE(main->UnlockVault());
+       }},
+      {"Hand-over",
+       [&] {
+         passwords.push_back({kStrong});
+         std::string data = EncodeHandOverPath(path);
+         COPYDATASTRUCT cds{kHandOverTag, static_cast<DWORD>(data.size()), data.data()};
+         SendMessageA(main->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+       }},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.way);
+    main->CloseFile(nullptr);
+    // A search left in the edit does not hide the first group's entries.
+    main->QEdit1->SetText("zzz");
+    ASSERT_TRUE(main->SearchActive);
+    w.read();
+    ASSERT_EQ(main->VaultPath, ExpandFileName(path));
+    ASSERT_FALSE(main->Locked);
+    const std::vector<TTreeNode*> nodes = main->TreeView1->Nodes();
+    ASSERT_EQ(nodes.size(), 5u);
+    for (TTreeNode* n : nodes) {
+      if (n->Count() > 0) {
+        EXPECT_TRUE(n->Expanded()) << n->Text();
+      }
+    }
+    TTreeNode* first = main->TreeView1->TopItem(0);
+    EXPECT_EQ(first->Text(), "Mail");
+    EXPECT_EQ(main->TreeView1->Selected(), first);
+    EXPECT_EQ(main->CurrentGroup, first);
+    EXPECT_FALSE(main->SearchActive);
+    EXPECT_EQ(main->QEdit1->Text(), "");
+    std::vector<std::string> titles;
+    // The titles as the list control shows them.
+    const int shown = static_cast<int>(SendMessageA(main->ListView1->Handle(), LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < shown; ++i) {
+      char text[64] = {};
+      LVITEMA item{};
+      item.pszText = text;
+      item.cchTextMax = sizeof text;
+      SendMessageA(main->ListView1->Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      titles.push_back(text);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"Gmail", "Outlook"}));
+    EXPECT_EQ(main->CurrentEntry, nullptr);
+    EXPECT_FALSE(main->EntryOpen);
+    EXPECT_EQ(main->ListView1->Selected(), nullptr);
+  }
+  // The first use of the toggle collapses every group, the second expands.
+  main->ExpandCollapseAllGroups1Click(nullptr);
+  for (TTreeNode* n : main->TreeView1->Nodes()) EXPECT_FALSE(n->Expanded()) << n->Text();
+  main->ExpandCollapseAllGroups1Click(nullptr);
+  for (TTreeNode* n : main->TreeView1->Nodes()) {
+    if (n->Count() > 0) {
+      EXPECT_TRUE(n->Expanded()) << n->Text();
+    }
+  }
 }
 
 TEST_F(VaultDocument, TheHeldKeyOpensWithoutPromptAndCancelChangesNothing) {

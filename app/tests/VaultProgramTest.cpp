@@ -29,7 +29,7 @@ constexpr DWORD kTimeout = 30000;
 // the places in this process).
 constexpr UINT kMenuIdBase = 0x1000;
 constexpr UINT kNewOffset = 0x02, kOpenOffset = 0x03, kCloseOffset = 0x05, kSaveAsOffset = 0x0A,
-               kAddGroupOffset = 0x13, kAddEntryOffset = 0x1C;
+               kImportOffset = 0x0C, kExportOffset = 0x0D, kAddGroupOffset = 0x13, kAddEntryOffset = 0x1C;
 
 void Command(HWND wnd, UINT offset) { PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(kMenuIdBase + offset, 0), 0); }
 
@@ -138,6 +138,14 @@ class TRemoteItem {
     ReadProcessMemory(process_, Text(), text, kTextSize - 1, &got);
     return text;
   }
+  // Writes the structure, sends the message and reads the structure back.
+  template <class Item>
+  Item Read(HWND wnd, UINT msg, WPARAM wParam, Item item) {
+    if (!remote_ || !WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return item;
+    SendMessageA(wnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+    return item;
+  }
 
  private:
   HANDLE process_;
@@ -173,6 +181,38 @@ std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list) {
     titles.push_back(remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), lv));
   }
   return titles;
+}
+
+HTREEITEM TreeNext(HWND tree, UINT code, HTREEITEM from) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
+}
+
+HTREEITEM SelectedTreeItem(HWND tree) { return TreeNext(tree, TVGN_CARET, nullptr); }
+
+// Every item of a tree view, parents before their children.
+std::vector<HTREEITEM> AllTreeItems(HWND tree) {
+  std::vector<HTREEITEM> items;
+  std::vector<HTREEITEM> stack;
+  for (HTREEITEM i = TreeNext(tree, TVGN_ROOT, nullptr); i; i = TreeNext(tree, TVGN_NEXT, i)) stack.push_back(i);
+  std::reverse(stack.begin(), stack.end());
+  while (!stack.empty()) {
+    HTREEITEM item = stack.back();
+    stack.pop_back();
+    items.push_back(item);
+    std::vector<HTREEITEM> children;
+    for (HTREEITEM c = TreeNext(tree, TVGN_CHILD, item); c; c = TreeNext(tree, TVGN_NEXT, c)) children.push_back(c);
+    stack.insert(stack.end(), children.rbegin(), children.rend());
+  }
+  return items;
+}
+
+// The image index of a row of a list view in the program.
+int ListImage(TRemoteItem& remote, HWND list, int row) {
+  LVITEMA lv{};
+  lv.mask = LVIF_IMAGE;
+  lv.iItem = row;
+  lv.iImage = -2;
+  return remote.Read(list, LVM_GETITEMA, 0, lv).iImage;
 }
 
 void SelectTreeItem(HWND tree, HTREEITEM item) {
@@ -308,17 +348,140 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   // The settings file remembers the vault.
   EXPECT_NE(ReadFileBytes(folder.File("Vaultline.ini")).find("LastOpenedFile=" + vault), std::string::npos);
 
-  // The reopened window: both groups in the tree, each listing its entries.
+  // The reopened window: both groups in the tree, the first one selected
+  // and listing its entries without a click; each lists its own.
   EXPECT_EQ(treeCount(), 2);
   groups = TopTreeItems(remote, tree);
   ASSERT_EQ(groups.size(), 2u);
   EXPECT_EQ(groups[0].second, "Mail");
   EXPECT_EQ(groups[1].second, "Bank");
+  EXPECT_EQ(SelectedTreeItem(tree), groups[0].first);
+  EXPECT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Gmail", "Outlook"}));
+  EXPECT_NE(SaveScreenshot(wnd, "main-window-reopened-vault"), "");
   SelectTreeItem(tree, groups[1].first);
   EXPECT_EQ(ListTitles(remote, list), std::vector<std::string>{"Chase"});
   SelectTreeItem(tree, groups[0].first);
   EXPECT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Gmail", "Outlook"}));
-  EXPECT_NE(SaveScreenshot(wnd, "main-window-reopened-vault"), "");
+}
+
+// A vault path given at start: after the password the window shows every
+// group expanded, the first group selected and its entries listed.
+TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
+  TProgramFolder folder({"CheckBoxLastFile=0", "CheckBoxMinimized=0", "Iterations=5000"});
+  const std::string vault = folder.File("start.qvl");
+  const std::string password = "Correct-Horse-42x";
+  {
+    TVaultModel model;
+    TVaultGroup* mail = model.Groups.Add(nullptr, "Mail", 3);
+    TVaultGroup* work = model.Groups.Add(mail, "Work", 23);
+    model.Groups.Add(work, "Archive", 45);
+    TVaultGroup* bank = model.Groups.Add(nullptr, "Bank", 5);
+    model.Groups.Add(bank, "Cards", 4);
+    const std::pair<TVaultGroup*, const char*> rows[] = {
+        {bank, "Chase"}, {mail, "Gmail"}, {work, "Office"}, {mail, "Outlook"}};
+    int id = 0;
+    for (const auto& [group, title] : rows) {
+      auto e = std::make_unique<TVaultEntry>();
+      e->id = ++id;
+      e->group = group;
+      e->title = title;
+      model.Entries.push_back(std::move(e));
+    }
+    TQEnc engine(nullptr);
+    engine.SetIterations(5000);
+    engine.SetKey(engine.DeriveSessionKey(password));
+    ASSERT_TRUE(engine.EncryptStringToFile(BuildVaultText(model), vault, ""));
+  }
+  const int p = folder.Start("\"" + vault + "\"");
+  ASSERT_GE(p, 0);
+  const DWORD pid = folder.Pid(p);
+  HWND wnd = FindProcessWindow(pid, "TFormMain", kTimeout);
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(AnswerPassword(pid, password, 1));
+  ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "start.qvl - Vaultline"; }, kTimeout)) << WindowText(wnd);
+  HWND tree = ChildOfClass(wnd, WC_TREEVIEWA);
+  HWND list = ChildOfClass(wnd, WC_LISTVIEWA);
+  ASSERT_NE(tree, nullptr);
+  ASSERT_NE(list, nullptr);
+  TRemoteItem remote(pid);
+  ASSERT_TRUE(remote.Ok());
+
+  const auto top = TopTreeItems(remote, tree);
+  ASSERT_EQ(top.size(), 2u);
+  EXPECT_EQ(top[0].second, "Mail");
+  EXPECT_EQ(SelectedTreeItem(tree), top[0].first);
+  // Every group that has subgroups is open, down to the deepest.
+  int withChildren = 0;
+  for (HTREEITEM item : AllTreeItems(tree)) {
+    if (!TreeNext(tree, TVGN_CHILD, item)) continue;
+    ++withChildren;
+    const auto state = static_cast<UINT>(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED));
+    EXPECT_TRUE(state & TVIS_EXPANDED);
+  }
+  EXPECT_EQ(withChildren, 3);
+  EXPECT_EQ(static_cast<int>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)), 5);
+  EXPECT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Gmail", "Outlook"}));
+  EXPECT_NE(SaveScreenshot(wnd, "main-window-vault-given-at-start"), "");
+  ASSERT_TRUE(ExitProgram(wnd));
+  EXPECT_EQ(folder.WaitExit(p, kTimeout), 0);
+}
+
+// KeePass icons through the program: imported icons 1, 2, 35 and 68 become
+// the vault's icons 235, 236, 269 and 302, shown as such in the entry list,
+// and an export writes the same KeePass numbers again.
+TEST(VaultProgram, KeePassIconsAreImportedShownAndExportedAgain) {
+  TProgramFolder folder({"CheckBoxLastFile=0", "CheckBoxMinimized=0", "Iterations=5000"});
+  const std::string source = folder.File("keepass.txt");
+  const std::string exported = folder.File("exported.txt");
+  {
+    std::string text = "\xEF\xBB\xBF";
+    const std::pair<const char*, int> rows[] = {{"Web", 1}, {"Alarm", 2}, {"Remote", 35}, {"Berry", 68}};
+    for (const auto& [title, icon] : rows)
+      text += std::string("[") + title + "]\r\nGroup: Imported\r\nGroup Tree: \r\nUser Name: u\r\nURL: \r\n" +
+              "Password: p\r\nNotes: \r\nIcon: " + std::to_string(icon) + "\r\n\r\n";
+    FILE* f = std::fopen(source.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  const int p = folder.Start();
+  ASSERT_GE(p, 0);
+  const DWORD pid = folder.Pid(p);
+  HWND wnd = FindProcessWindow(pid, "TFormMain", kTimeout);
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return Visible(wnd); }, kTimeout));
+  Sleep(1000);
+  HWND list = ChildOfClass(wnd, WC_LISTVIEWA);
+  ASSERT_NE(list, nullptr);
+  TRemoteItem remote(pid);
+  ASSERT_TRUE(remote.Ok());
+  auto answerBox = [&](const char* caption, int button) {
+    HWND box = FindMessageBox(pid, caption, kTimeout);
+    if (!box) return false;
+    PressMessageBoxButton(box, button);
+    return WaitFor([&] { return !IsWindow(box) || !Visible(box); }, kTimeout);
+  };
+
+  Command(wnd, kNewOffset);
+  ASSERT_TRUE(AnswerPassword(pid, "Correct-Horse-42x", 2));
+  Command(wnd, kImportOffset);
+  ASSERT_TRUE(AnswerFileDialog(pid, "Import KeePass Text File", source));
+  ASSERT_TRUE(answerBox("KeePass Import", IDYES));  // the plain-text warning
+  ASSERT_TRUE(answerBox("KeePass Import", IDOK));   // the summary
+  ASSERT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Web", "Alarm", "Remote", "Berry"}));
+  std::vector<int> icons;
+  for (int i = 0; i < 4; ++i) icons.push_back(ListImage(remote, list, i));
+  EXPECT_EQ(icons, (std::vector<int>{235, 236, 269, 302}));
+
+  Command(wnd, kExportOffset);
+  ASSERT_TRUE(answerBox("KeePass Export", IDYES));
+  ASSERT_TRUE(AnswerFileDialog(pid, "Export KeePass Text File", exported));
+  ASSERT_TRUE(answerBox("KeePass Export", IDOK));
+  const std::string written = ReadFileBytes(exported);
+  std::vector<std::string> iconLines;
+  for (std::size_t at = written.find("Icon: "); at != std::string::npos; at = written.find("Icon: ", at + 1))
+    iconLines.push_back(written.substr(at, written.find("\r\n", at) - at));
+  EXPECT_EQ(iconLines, (std::vector<std::string>{"Icon: 1", "Icon: 2", "Icon: 35", "Icon: 68"}));
 }
 
 // The time from the password dialog's OK to the filled window for a vault
