@@ -79,6 +79,31 @@ TGroupBox* Group(TComponent* owner, TWinControl* parent, const std::string& capt
   return g;
 }
 
+// Puts an edit into the run of blanks of its label, between the text before
+// the blanks and the word after them, as wide as the label's font leaves room
+// for: the blanks' width depends on the font, a fixed place covers the word.
+void FitIntoLabelGap(TLabel& label, TWinControl& edit, const std::string& before, const std::string& after) {
+  const std::string caption = label.Caption();
+  const std::size_t afterAt = caption.rfind(after);
+  if (afterAt == std::string::npos || !label.Handle()) return;
+  HDC dc = GetDC(label.Handle());
+  if (!dc) return;
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(label.Handle(), WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  SIZE head{}, gapEnd{};
+  const std::string upToAfter = caption.substr(0, afterAt);
+  const bool measured = GetTextExtentPoint32A(dc, before.c_str(), static_cast<int>(before.size()), &head) &&
+                        GetTextExtentPoint32A(dc, upToAfter.c_str(), static_cast<int>(upToAfter.size()), &gapEnd);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(label.Handle(), dc);
+  if (!measured) return;
+  const int margin = 4;
+  const int left = label.Left() + head.cx + margin;
+  const int right = label.Left() + gapEnd.cx - margin;
+  if (right - left < 24) return;  // too narrow to type in: the edit stays as placed
+  edit.SetBounds(left, edit.Top(), right - left, edit.Height());
+}
+
 TLabel* TextLabel(TComponent* owner, TWinControl* parent, const std::string& caption, int x, int y, int w, int h) {
   auto* l = Place<TLabel>(owner, parent, "", x, y, w, h);
   l->SetCaption(caption);
@@ -161,6 +186,7 @@ TFormSettings::TFormSettings(TComponent* owner) : TForm(owner, "TFormSettings") 
   ButtonOK->SetBounds(295, 345 - kDialogFooterHeight + 7, 84, 26);
   ButtonCancel->SetBounds(385, 345 - kDialogFooterHeight + 7, 84, 26);
   CreateControlWindows(*this);
+  FitIntoLabelGap(*labelTimeout_, *EditTimeout, "Timeout :", "Min");
   Image1->SendToBack();  // the footer picture lies under the buttons
   for (TGroupBox* g : groupBoxes) g->SendToBack();
   groupBoxes.clear();
@@ -232,7 +258,7 @@ void TFormSettings::CreateGeneralPage() {
   Group(this, p, "Session", 232, 4, 217, 126);
   // The edit stands in the gap of its label, above it.
   EditTimeout = Place<TEditBox>(this, p, "EditTimeout", 300, 21, 60, 22);
-  TextLabel(this, p, "Timeout :                        Min", 244, 24, 196, 16);
+  labelTimeout_ = TextLabel(this, p, "Timeout :                        Min", 244, 24, 196, 16);
   CheckSessionTimeout = Checkable<TCheckBox>(this, p, "CheckSessionTimeout", "After Timeout", 244, 48, 195);
   CheckSessionWindowsLock =
       Checkable<TCheckBox>(this, p, "CheckSessionWindowsLock", "After Windows Lock", 244, 68, 195);

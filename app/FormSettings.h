@@ -150,6 +150,7 @@ class TFormSettings : public TForm {
   void CaptureInto(TEditBox* edit, WORD& key, TShiftState shift);
   bool RegisterHotKeyText(bool lock, const std::string& text);
   bool updatingTermination_ = false;
+  TLabel* labelTimeout_ = nullptr;
 };
 
 extern TFormSettings* FormSettings;

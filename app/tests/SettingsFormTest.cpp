@@ -900,6 +900,45 @@ TEST_F(VaultSettingsFixture, ABlowfishVaultKeepsItsCipherThroughTheDialog) {
   EXPECT_EQ(reader.LastError(), ErrNone);
 }
 
+// ---- Layout ------------------------------------------------------------------------------------
+
+BOOL CALLBACK FindTimeoutLabel(HWND w, LPARAM p) {
+  char text[64] = {};
+  GetWindowTextA(w, text, sizeof text);
+  if (std::string(text).rfind("Timeout :", 0) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(p) = w;
+  return FALSE;
+}
+
+// The timeout edit stands in the blanks of its label "Timeout :   ...   Min"
+// and covers neither word, in the font the label is drawn with.
+TEST_F(SettingsFixture, TimeoutEditLeavesItsLabelsWordsVisible) {
+  HWND label = nullptr;
+  EnumChildWindows(settings->Handle(), FindTimeoutLabel, reinterpret_cast<LPARAM>(&label));
+  ASSERT_NE(label, nullptr);
+  char text[64] = {};
+  GetWindowTextA(label, text, sizeof text);
+  const std::string caption = text;
+  ASSERT_EQ(caption, "Timeout :                        Min");
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+  auto width = [&](const std::string& t) {
+    RECT r{0, 0, 1000, 100};
+    DrawTextA(dc, t.c_str(), static_cast<int>(t.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return static_cast<int>(r.right);
+  };
+  const int wordEnd = width("Timeout :");
+  const int minStart = width(caption.substr(0, caption.find("Min")));
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  RECT l{}, e{};
+  GetWindowRect(label, &l);
+  GetWindowRect(settings->EditTimeout->Handle(), &e);
+  EXPECT_GE(e.left, l.left + wordEnd) << "covers \"Timeout :\"";
+  EXPECT_LE(e.right, l.left + minStart) << "covers \"Min\"";
+  EXPECT_GE(e.right - e.left, 30) << "too narrow for the minutes";
+}
+
 // ---- Screenshots ----------------------------------------------------------------------------
 
 TEST_F(SettingsFixture, ScreenshotOfEachPage) {
