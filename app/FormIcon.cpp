@@ -10,6 +10,11 @@ TFormIcon* FormIcon = nullptr;
 
 namespace {
 TImageList* Icons() { return FormMain ? FormMain->ImageListIcons : nullptr; }
+
+// The list's column width: the one the list control lays its items out with
+// by itself, so that its scrolling and its drawing agree and the last
+// columns can be scrolled into view.
+constexpr int kIconColumnWidth = 128;
 }  // namespace
 
 TFormIcon::TFormIcon(TComponent* owner) : TForm(owner, "TFormIcon") {
@@ -80,7 +85,7 @@ void TFormIcon::FormShow(TObject*) {
     item->SetImageIndex(i);
   }
   ListView1->EndUpdate();
-  ListView1->SetColumnWidth(60);
+  ListView1->SetColumnWidth(kIconColumnWidth);
   ListView1->Scroll(-100000, 0);
   // The height is the window's, caption and frame included.
   const int frame = Height() - ClientHeight();
