@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <chrono>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -370,6 +372,11 @@ TEST_F(FormsFixture, IconDialogListsTheIconsAndClampsTheIndex) {
 TEST_F(FormsFixture, IconDialogShowsTheLastIconsInView) {
   icon->GroupMode = false;
   icon->IconIndex = 302;
+  // What opening costs: the list is filled with every icon at each showing.
+  const auto start = std::chrono::steady_clock::now();
+  icon->FormShow(icon);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::printf("[ speed ] icon dialog filled with %d icons: %.1f ms\n", icon->ListView1->Count(), ms);
   RunModal(icon, [&] {
     ASSERT_NE(icon->ListView1->Selected(), nullptr);
     EXPECT_EQ(icon->ListView1->Selected()->Index(), 302);
@@ -428,6 +435,29 @@ TEST_F(FormsFixture, GroupDialogFocusesTheNameWhenItsTimerFires) {
 
 // ---- Message boxes ------------------------------------------------------------------
 
+struct TWantedWindow {
+  const char* cls;
+  const char* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWantedWindow(HWND w, LPARAM p) {
+  auto* want = reinterpret_cast<TWantedWindow*>(p);
+  char cls[64] = {}, text[128] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, text, sizeof text);
+  if (lstrcmpA(cls, want->cls) != 0 || lstrcmpA(text, want->caption) != 0) return TRUE;
+  want->found = w;
+  return FALSE;
+}
+
+// A top-level window of a thread by class and caption, or null.
+HWND ThreadWindow(DWORD thread, const char* className, const char* caption) {
+  TWantedWindow wanted{className, caption, nullptr};
+  EnumThreadWindows(thread, MatchWantedWindow, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.found;
+}
+
 // A message box shows every character of its text: laid out in the font the
 // box draws it with, the text fits its control (a text measured in one font
 // and drawn in another loses the end of its longest line).
@@ -451,11 +481,14 @@ TEST_F(FormsFixture, MessageBoxShowsItsWholeText) {
     SCOPED_TRACE(c.caption);
     std::string shown, png;
     RECT need{}, room{};
+    const DWORD thread = GetCurrentThreadId();
     std::thread watcher([&] {
+      // The box of this thread (another program's window may carry the
+      // same caption).
       HWND box = nullptr;
       for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
         Sleep(25);
-        box = FindWindowA("#32770", c.caption);
+        box = ThreadWindow(thread, "#32770", c.caption);
       }
       if (!box) return;
       Sleep(300);  // drawn
