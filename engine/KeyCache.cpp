@@ -89,7 +89,9 @@ std::size_t Count() { return Cache().Count(); }
 
 }  // namespace TQEncKeyCache
 
-bool DeriveStageKeys(const TQEncStageKeyRequest* requests, int count, TQEncKeyCacheEntry* keys) {
+bool DeriveStageKeys(const TQEncStageKeyRequest* requests, int count, TQEncKeyCacheEntry* keys,
+                     const TPbkdf2Progress& progress, bool* stopped) {
+  if (stopped) *stopped = false;
   if (count < 0 || count > kMaxStages || (count > 0 && (requests == nullptr || keys == nullptr))) return false;
   std::string names[kMaxStages];
   std::uint8_t derived[kMaxStages][64];
@@ -117,7 +119,7 @@ bool DeriveStageKeys(const TQEncStageKeyRequest* requests, int count, TQEncKeyCa
     stageOfJob[misses] = s;
     ++misses;
   }
-  if (ok && misses > 0) ok = Pbkdf2HmacSha256Many(jobs, misses);
+  if (ok && misses > 0) ok = Pbkdf2HmacSha256Many(jobs, misses, TPbkdf2Threads::Automatic, progress, stopped);
   if (ok) {
     for (int m = 0; m < misses; ++m) {
       const int s = stageOfJob[m];

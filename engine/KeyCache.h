@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/KeyDerivation.h"
+
 struct TQEncKeyCacheEntry {
   std::uint8_t CipherKey[32] = {};  // the first CipherKeyLength bytes are used
   std::uint8_t MacKey[32] = {};
@@ -45,5 +47,7 @@ struct TQEncStageKeyRequest {
 // Looks every stage up in the cache, derives all the misses at once
 // (PBKDF2-HMAC-SHA256 of the first min(length, 200) password bytes, the salt
 // and the count, CipherKeyLength + 32 bytes: the cipher key, then the MAC
-// key) and stores them. Returns false only when the derivation could not run.
-bool DeriveStageKeys(const TQEncStageKeyRequest* requests, int count, TQEncKeyCacheEntry* keys);
+// key) and stores them. Returns false when the derivation could not run or
+// progress stopped it (*stopped true then; nothing is stored).
+bool DeriveStageKeys(const TQEncStageKeyRequest* requests, int count, TQEncKeyCacheEntry* keys,
+                     const TPbkdf2Progress& progress = nullptr, bool* stopped = nullptr);

@@ -1,6 +1,7 @@
 #include "engine/KeyDerivation.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -15,6 +16,13 @@ constexpr std::int64_t kMaxOutput = 8192;
 // Below this many iterations a chain takes well under a millisecond, less
 // than it costs to start the threads that would share the work.
 constexpr std::uint32_t kThreadedFrom = 20000;
+// Rounds of one chain between two looks at the stop flag: a few
+// milliseconds at most, so a stop is seen at once even at the largest
+// iteration count a header can hold.
+constexpr std::uint32_t kSliceRounds = 8192;
+// How often the calling thread, done with its own share, reports while its
+// helpers finish theirs.
+constexpr auto kWaitReportInterval = std::chrono::milliseconds(10);
 
 // The contexts that every block of one job starts from: keyed with the
 // password, and keyed with the salt fed as well.
@@ -39,7 +47,28 @@ struct TTask {
   Platform::SecureZero(area, sizeof area);
 }
 
-void RunTask(const TPbkdf2Job& job, const TJobContexts& ctx, const TTask& task) {
+// What the threads of one derivation share beside their tasks: the rounds
+// done (counted over every chain), the stop flag, and the report that only
+// the calling thread makes.
+struct TShared {
+  std::atomic<std::uint64_t> Done{0};
+  std::atomic<bool> Stop{false};
+  std::uint64_t Total = 0;
+  const TPbkdf2Progress* Progress = nullptr;
+  std::thread::id Caller;
+
+  // After a slice: counts it, and on the calling thread asks whether to go
+  // on. False once the derivation is to stop.
+  bool Slice(std::uint64_t rounds) {
+    const std::uint64_t done = Done.fetch_add(rounds) + rounds;
+    if (*Progress && std::this_thread::get_id() == Caller && !(*Progress)(done, Total)) Stop.store(true);
+    return !Stop.load();
+  }
+};
+
+// False when the derivation stopped before the task was done; nothing of
+// the task's output is written then.
+bool RunTask(const TPbkdf2Job& job, const TJobContexts& ctx, const TTask& task, TShared& shared) {
   std::uint32_t u[2][8];
   std::uint32_t t[2][8];
   std::uint8_t tag[HmacSha256TagSize];
@@ -55,15 +84,21 @@ void RunTask(const TPbkdf2Job& job, const TJobContexts& ctx, const TTask& task) 
     }
   }
   const std::uint32_t iterations = job.Iterations == 0 ? 1 : job.Iterations;
-  if (iterations > 1) {
-    const auto chains = static_cast<std::size_t>(task.Chains);
-    if (CpuFeatures::HasSHA())
-      Sha256Kernels::Pbkdf2ChainsShaNi(ctx.Keyed.Inner.State, ctx.Keyed.Outer.State, u, t, chains, iterations - 1);
+  // The chains carry all their state in U and T, so rounds run in slices
+  // give the bytes of one run.
+  const auto chains = static_cast<std::size_t>(task.Chains);
+  const bool shaNi = CpuFeatures::HasSHA();
+  bool stopped = !shared.Slice(chains);
+  for (std::uint32_t left = iterations - 1; left > 0 && !stopped;) {
+    const std::uint32_t rounds = left < kSliceRounds ? left : kSliceRounds;
+    if (shaNi)
+      Sha256Kernels::Pbkdf2ChainsShaNi(ctx.Keyed.Inner.State, ctx.Keyed.Outer.State, u, t, chains, rounds);
     else
-      Sha256Kernels::Pbkdf2ChainsPortable(ctx.Keyed.Inner.State, ctx.Keyed.Outer.State, u, t, chains,
-                                          iterations - 1);
+      Sha256Kernels::Pbkdf2ChainsPortable(ctx.Keyed.Inner.State, ctx.Keyed.Outer.State, u, t, chains, rounds);
+    left -= rounds;
+    stopped = !shared.Slice(std::uint64_t(rounds) * chains);
   }
-  for (int c = 0; c < task.Chains; ++c) {
+  for (int c = 0; c < task.Chains && !stopped; ++c) {
     std::int64_t at = (std::int64_t(task.FirstBlock) + c - 1) * 32;
     for (int w = 0; w < 8 && at < job.OutLength; ++w)
       for (int shift = 24; shift >= 0 && at < job.OutLength; shift -= 8)
@@ -72,11 +107,14 @@ void RunTask(const TPbkdf2Job& job, const TJobContexts& ctx, const TTask& task) 
   Platform::SecureZero(u, sizeof u);
   Platform::SecureZero(t, sizeof t);
   Platform::SecureZero(tag, sizeof tag);
+  return !stopped;
 }
 
 }  // namespace
 
-bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads threads) {
+bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads threads,
+                          const TPbkdf2Progress& progress, bool* stopped) {
+  if (stopped) *stopped = false;
   if (count <= 0) return true;
   if (jobs == nullptr) return false;
   std::int64_t totalBlocks = 0;
@@ -117,11 +155,20 @@ bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads thre
     }
   }
 
+  TShared shared;
+  shared.Progress = &progress;
+  shared.Caller = std::this_thread::get_id();
+  for (const TTask& task : tasks) {
+    const std::uint32_t iterations = jobs[task.Job].Iterations;
+    shared.Total += std::uint64_t(iterations == 0 ? 1 : iterations) * static_cast<std::uint64_t>(task.Chains);
+  }
+
   std::atomic<std::size_t> next{0};
+  std::atomic<int> running{0};
   auto work = [&] {
-    for (std::size_t k = next.fetch_add(1); k < tasks.size(); k = next.fetch_add(1)) {
+    for (std::size_t k = next.fetch_add(1); k < tasks.size() && !shared.Stop.load(); k = next.fetch_add(1)) {
       const TTask& task = tasks[k];
-      RunTask(jobs[task.Job], contexts[static_cast<std::size_t>(task.Job)], task);
+      RunTask(jobs[task.Job], contexts[static_cast<std::size_t>(task.Job)], task, shared);
     }
     BurnStack();
   };
@@ -131,18 +178,37 @@ bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads thre
     std::size_t wanted = tasks.size() < hardware ? tasks.size() : hardware;
     for (std::size_t w = 1; w < wanted; ++w) {
       try {
-        workers.emplace_back(work);
+        running.fetch_add(1);
+        workers.emplace_back([&] {
+          work();
+          running.fetch_sub(1);
+        });
       } catch (...) {
+        running.fetch_sub(1);
         break;  // the calling thread takes on what is left
       }
     }
   }
   work();
+  // The helpers' rounds are reported, and a stop passed on, while they
+  // finish their shares.
+  if (progress) {
+    while (running.load() > 0) {
+      std::this_thread::sleep_for(kWaitReportInterval);
+      if (!shared.Stop.load() && !progress(shared.Done.load(), shared.Total)) shared.Stop.store(true);
+    }
+  }
   for (std::thread& t : workers) t.join();
 
   for (TJobContexts& ctx : contexts) {
     HmacSha256Wipe(ctx.Keyed);
     HmacSha256Wipe(ctx.Salted);
+  }
+  if (shared.Stop.load()) {
+    // Blocks finished before the stop came are not handed out either.
+    for (int j = 0; j < count; ++j) Platform::SecureZero(jobs[j].Out, static_cast<std::size_t>(jobs[j].OutLength));
+    if (stopped) *stopped = true;
+    return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 struct TPbkdf2Job {
   const void* Password = nullptr;
@@ -23,9 +24,18 @@ enum class TPbkdf2Threads {
   Always,     // worker threads for any amount of work (tests)
 };
 
+// Told of the work done so far, on the calling thread, after every slice of
+// a few thousand rounds and every few milliseconds while the calling thread
+// waits for its helpers: the rounds done and the rounds of the whole
+// derivation. Answering false stops every chain within one slice.
+using TPbkdf2Progress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
 // Derives every job's output and returns true; returns false without
 // writing anything when a job has a null password or output, a negative
 // password length, or an output length outside 1 to 8,192. If a worker
-// thread cannot be started, its share runs on the calling thread.
+// thread cannot be started, its share runs on the calling thread. When
+// progress answers false the derivation ends early: false, every output
+// zeroed, and *stopped (when given) true.
 bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count,
-                          TPbkdf2Threads threads = TPbkdf2Threads::Automatic);
+                          TPbkdf2Threads threads = TPbkdf2Threads::Automatic,
+                          const TPbkdf2Progress& progress = nullptr, bool* stopped = nullptr);

@@ -435,6 +435,36 @@ bool TQEnc::DoDeleteFileProgress(const std::string& fileName, int position, int 
   });
 }
 
+bool TQEnc::DoKeyProgress(int position, int max) {
+  if (OnWorker()) {
+    bool result = false;
+    MainThread::Synchronize([&] { result = DoKeyProgress(position, max); });
+    return result;
+  }
+  return FireCancelable(static_cast<bool>(OnKeyProgress),
+                        [&](bool& cancel) { OnKeyProgress(this, position, max, cancel); });
+}
+
+TPbkdf2Progress TQEnc::KeyProgress() {
+  constexpr int kMax = 1000;
+  constexpr std::uint32_t kInterval = 40;
+  struct TLast {
+    int Position = -1;
+    std::uint32_t Tick = 0;
+  };
+  auto last = std::make_shared<TLast>();
+  return [this, last](std::uint64_t done, std::uint64_t total) {
+    const int position = total == 0 ? kMax : static_cast<int>(std::min<std::uint64_t>(done * kMax / total, kMax));
+    const std::uint32_t now = CurrentTick();
+    if (OnKeyProgress && (position != last->Position || static_cast<std::uint32_t>(now - last->Tick) >= kInterval)) {
+      last->Position = position;
+      last->Tick = now;
+      return DoKeyProgress(position, kMax);
+    }
+    return !CancelRequested();
+  };
+}
+
 void TQEnc::DoDeleteFileDone(const std::string& fileName, bool success) {
   if (OnWorker()) {
     MainThread::Synchronize([&] { DoDeleteFileDone(fileName, success); });
@@ -532,7 +562,9 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
       }
       if (!GenerateRandom(header.Ivs[s], IvSize)) return fail(ErrNonceGenerationFailed);
     }
-    if (!stages.Derive(header, password.str())) return fail(ErrEncryptFailed);
+    bool stopped = false;
+    if (!stages.Derive(header, password.str(), KeyProgress(), &stopped))
+      return fail(stopped ? ErrCanceled : ErrEncryptFailed);
 
     std::uint8_t raw[MaxHeaderSize];
     const int headerSize = header.Size();
@@ -661,7 +693,9 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     if (!DoProgress(qeoDecrypt, progressName, 0, progressMax)) return false;
 
     password.str() = EffectiveKey(keyName);
-    if (!stages.Derive(header, password.str())) return failRestoring(ErrDecryptFailed);
+    bool stopped = false;
+    if (!stages.Derive(header, password.str(), KeyProgress(), &stopped))
+      return failRestoring(stopped ? ErrCanceled : ErrDecryptFailed);
     std::memset(raw + header.TagOffset(), 0, TagSize);
     HmacSha256Init(mac.Context, stages.MacKey(), MacKeySize);
     HmacSha256Update(mac.Context, raw, headerSize);

@@ -17,6 +17,7 @@
 
 #include "base/Component.h"
 #include "base/Stream.h"
+#include "engine/KeyDerivation.h"
 #include "engine/QEncTypes.h"
 
 // The Windows headers rename these to their ANSI forms; our members keep
@@ -40,6 +41,8 @@ using TQEncDeleteFileProgressEvent = std::function<void(TObject* Sender, const s
                                                         int Max, int Pass, int PassCount, bool& Cancel)>;
 using TQEncDeleteFileDoneEvent =
     std::function<void(TObject* Sender, const std::string& FileName, bool Success)>;
+// The progress of a password's key derivation, in thousandths of its rounds.
+using TQEncKeyProgressEvent = std::function<void(TObject* Sender, int Position, int Max, bool& Cancel)>;
 
 class TQEnc : public TComponent {
  public:
@@ -92,6 +95,11 @@ class TQEnc : public TComponent {
   TQEncFileDoneEvent OnFileDone;
   TQEncDeleteFileProgressEvent OnDeleteFileProgress;
   TQEncDeleteFileDoneEvent OnDeleteFileDone;
+  // Fired while keys are derived from a password (the session key, a
+  // container's stage keys missing from the key cache): when the thousandth
+  // reached changes and at least every 40 ms, so a handler may keep a window
+  // answering and cancel.
+  TQEncKeyProgressEvent OnKeyProgress;
 
   // ---- Errors and cancellation ----
   void ClearError() { lastError_.store(ErrNone); }
@@ -179,7 +187,9 @@ class TQEnc : public TComponent {
   // ---- Session key and Base64 text ----
   // 64 upper-case hexadecimal digits of PBKDF2-HMAC-SHA256(password,
   // "Tq4-Morrow-Salt9", max(Iterations, 5000), 32 bytes); "" for "".
-  std::string DeriveSessionKey(const std::string& password) const;
+  // A front end of its own: clears CancelRequested first; a cancel during
+  // the derivation (Cancel, or OnKeyProgress) gives "" with ErrCanceled.
+  std::string DeriveSessionKey(const std::string& password);
   // Zeroes Key in place, empties it and empties the key cache.
   void ClearSessionKey();
   // Base64 of EncryptString; lineWidth > 0 breaks lines with CR LF.
@@ -217,6 +227,11 @@ class TQEnc : public TComponent {
                   bool success);
   bool DoDeleteFileProgress(const std::string& fileName, int position, int max, int pass, int passCount);
   void DoDeleteFileDone(const std::string& fileName, bool success);
+  // OnKeyProgress, on the main thread; true to go on.
+  bool DoKeyProgress(int position, int max);
+  // What a derivation reports to: OnKeyProgress thinned as described there,
+  // and the answer false once CancelRequested.
+  TPbkdf2Progress KeyProgress();
 
   // Thinning of progress sent from a worker thread: true for position <= 0,
   // for position >= max (max >= 1), when the percent (position * 100 / max,

@@ -447,7 +447,9 @@ bool TQEnc::VerifyEncryptedFile(const std::string& sourceFile, const std::string
 
       {
         TSecureString password(EffectiveKey(ExtractFileName(sourceFile)));
-        if (!stages.Derive(header, password.str())) return fail(ErrVerificationFailed);
+        bool stopped = false;
+        if (!stages.Derive(header, password.str(), KeyProgress(), &stopped))
+          return fail(stopped ? ErrCanceled : ErrVerificationFailed);
       }
       std::memset(raw + header.TagOffset(), 0, TagSize);
       HmacSha256Init(mac, stages.MacKey(), MacKeySize);

@@ -11,7 +11,7 @@
 #include "base/Platform.h"
 #include "base/SysUtils.h"
 #include "base/Wipe.h"
-#include "engine/Pbkdf2.h"
+#include "engine/KeyDerivation.h"
 #include "engine/QEnc.h"
 #include "engine/QEncBase64.h"
 #include "engine/QEncContainer.h"
@@ -29,14 +29,25 @@ constexpr std::uint32_t kDeleteProgressInterval = 80;
 
 // ---- Session key ----
 
-std::string TQEnc::DeriveSessionKey(const std::string& password) const {
+std::string TQEnc::DeriveSessionKey(const std::string& password) {
+  ResetCancel();
   if (password.empty()) return std::string();
   std::uint32_t iterations = static_cast<std::uint32_t>(iterations_);
   if (iterations < kSessionMinIterations) iterations = kSessionMinIterations;
   std::uint8_t key[32];
-  if (!Pbkdf2HmacSha256(password.data(), static_cast<std::int64_t>(password.size()), kSessionSalt, 16, key,
-                        sizeof key, iterations)) {
+  // One output block: one chain, run on this thread and told of its rounds.
+  TPbkdf2Job job;
+  job.Password = password.data();
+  job.PasswordLength = static_cast<std::int64_t>(password.size());
+  job.Salt = kSessionSalt;
+  job.SaltLength = 16;
+  job.Iterations = iterations;
+  job.Out = key;
+  job.OutLength = sizeof key;
+  bool stopped = false;
+  if (!Pbkdf2HmacSha256Many(&job, 1, TPbkdf2Threads::Automatic, KeyProgress(), &stopped)) {
     WipeBytes(key, sizeof key);
+    if (stopped) DoError(ErrCanceled);
     return std::string();
   }
   static const char digits[] = "0123456789ABCDEF";

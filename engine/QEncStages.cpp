@@ -33,8 +33,10 @@ void TQEncStages::Clear() {
   count_ = 0;
 }
 
-bool TQEncStages::Derive(const TQEncHeader& header, const std::string& password) {
+bool TQEncStages::Derive(const TQEncHeader& header, const std::string& password, const TPbkdf2Progress& progress,
+                         bool* stopped) {
   Clear();
+  if (stopped) *stopped = false;
   const int count = header.Cascade.StageCount;
   if (count < 1 || count > QEncFormat::MaxStages) return false;
   TQEncStageKeyRequest requests[QEncFormat::MaxStages];
@@ -46,7 +48,7 @@ bool TQEncStages::Derive(const TQEncHeader& header, const std::string& password)
     requests[s].Iterations = header.Iterations;
     requests[s].CipherKeyLength = CipherKeyLength(code);
   }
-  const bool ok = DeriveStageKeys(requests, count, keys);
+  const bool ok = DeriveStageKeys(requests, count, keys, progress, stopped);
   if (ok) {
     for (int s = 0; s < count; ++s) {
       TStage& st = stages_[s];

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/KeyDerivation.h"
 #include "engine/QEncContainer.h"
 
 class TQEncStages {
@@ -20,8 +21,10 @@ class TQEncStages {
   // Derives the keys of every stage of the header from the effective
   // password (each stage from its stage password, its salt and the header's
   // iteration count; all misses of the cache at once) and keys the Blowfish
-  // and Twofish stages. False only when the derivation could not run.
-  bool Derive(const TQEncHeader& header, const std::string& password);
+  // and Twofish stages. False when the derivation could not run, or when
+  // progress stopped it (*stopped true then).
+  bool Derive(const TQEncHeader& header, const std::string& password, const TPbkdf2Progress& progress = nullptr,
+              bool* stopped = nullptr);
 
   // The key of the tag: stage 1's MAC key.
   const std::uint8_t* MacKey() const;
