@@ -21,7 +21,8 @@ bool ReadFileHead(const std::string& path, std::string& text) {
   if (!Platform::FileExists(path)) return false;
   try {
     TFileStream f(path, fmOpenRead | fmShareDenyNone);
-    std::int64_t n = std::min(f.Size(), kLockReadLimit);
+    // One byte past the limit shows a file too long to be read whole.
+    std::int64_t n = std::min(f.Size(), kLockReadLimit + 1);
     text.assign(static_cast<std::size_t>(n), '\0');
     std::int64_t got = f.Read(text.data(), n);
     text.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
@@ -98,6 +99,7 @@ std::string FormatLockText(bool active, const std::string& vaultFileName, const 
 }
 
 bool IsLockLiveAt(const TLockInfo& info, std::int64_t nowUtc) {
+  if (info.oversized) return true;
   if (!info.parsed || !info.active || info.refreshedUtc <= 0) return false;
   // Both times are > 0 here or nowUtc is negative, so the difference cannot
   // overflow; a negative clock sees every lock as far in the future.
@@ -133,19 +135,38 @@ std::string TVaultLock::GetClientId() {
 }
 
 bool TVaultLock::ReadLockFile(const std::string& lockPath, std::string& text) {
+  bool oversized = false;
+  return ReadLockText(lockPath, text, oversized);
+}
+
+bool TVaultLock::ReadLockText(const std::string& lockPath, std::string& text, bool& oversized) {
   text.clear();
+  oversized = false;
   if (!seams_.ReadFile || !seams_.ReadFile(lockPath, text)) {
     text.clear();
     return false;
   }
-  if (static_cast<std::int64_t>(text.size()) > kLockReadLimit) text.resize(kLockReadLimit);
+  if (static_cast<std::int64_t>(text.size()) > kLockReadLimit) {
+    oversized = true;
+    text.resize(kLockReadLimit);
+  }
   return true;
 }
 
 bool TVaultLock::ParseLockFile(const std::string& vaultPath, TLockInfo& info) {
   InitLockInfo(info);
   std::string text;
-  if (vaultPath.empty() || !ReadLockFile(LockFilePath(vaultPath), text)) return false;
+  bool oversized = false;
+  if (vaultPath.empty() || !ReadLockText(LockFilePath(vaultPath), text, oversized)) return false;
+  if (oversized) {
+    // No lock this program writes comes near the limit, and what lies past
+    // it (the times, say) is never seen: such a file may be a live lock of
+    // a client we cannot name, so it is one.
+    info.parsed = true;
+    info.active = true;
+    info.oversized = true;
+    return true;
+  }
   return ParseLockText(text, info);
 }
 

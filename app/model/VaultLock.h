@@ -55,6 +55,9 @@ struct TLockInfo {
   std::string clientName;
   std::int64_t createdUtc = 0;    // ms since 1970 UTC
   std::int64_t refreshedUtc = 0;  // ms since 1970 UTC
+  // The file is longer than kLockReadLimit: it counts as a live lock of an
+  // unknown client (no id, no name), never as free.
+  bool oversized = false;
 };
 
 void InitLockInfo(TLockInfo& info);
@@ -70,7 +73,7 @@ bool ParseLockText(std::string_view text, TLockInfo& info);
 std::string FormatLockText(bool active, const std::string& vaultFileName, const std::string& clientId,
                            const std::string& clientName, std::int64_t nowUtc);
 
-// Parsed, active, refreshed at a time > 0 that lies within kLockLiveMs of
+// Oversized, or parsed, active, refreshed at a time > 0 that lies within kLockLiveMs of
 // nowUtc in either direction (a client whose clock runs a little behind
 // still sees a live lock as live).
 bool IsLockLiveAt(const TLockInfo& info, std::int64_t nowUtc);
@@ -84,8 +87,9 @@ struct TLockSeams {
   std::function<std::uint32_t()> TickCount;
   std::function<std::string()> ComputerName;  // "" when it cannot be had
   std::function<std::string()> UserName;      // "" when it cannot be had
-  // Reads at most kLockReadLimit bytes of an existing file, allowing all
-  // sharing; false when the file is missing or cannot be read.
+  // Reads at most kLockReadLimit + 1 bytes of an existing file (a longer
+  // text shows the file is too long to read whole), allowing all sharing;
+  // false when the file is missing or cannot be read.
   std::function<bool(const std::string& path, std::string& text)> ReadFile;
   // Writes the file through "<path>.tmp" and a replacing move that writes
   // through; false (and no temporary left) on any failure.
@@ -114,7 +118,10 @@ class TVaultLock {
   // "windows-client:" + the client name in lower case; computed once.
   std::string GetClientId();
 
+  // The text of the lock file, at most kLockReadLimit bytes of it.
   bool ReadLockFile(const std::string& lockPath, std::string& text);
+  // Parses the lock file; a file longer than kLockReadLimit gives an
+  // oversized lock (see TLockInfo).
   bool ParseLockFile(const std::string& vaultPath, TLockInfo& info);
   bool WriteLockFile(const std::string& vaultPath, bool active);
   bool IsLockLive(const TLockInfo& info);
@@ -142,6 +149,8 @@ class TVaultLock {
 
  private:
   bool WriteAndVerify(const std::string& fullPath);
+  // ReadLockFile, telling whether the file went past kLockReadLimit.
+  bool ReadLockText(const std::string& lockPath, std::string& text, bool& oversized);
 
   TLockSeams seams_;
   std::string heldLockPath_;

@@ -2,6 +2,7 @@
 // clients sharing one vault through their own identities and one clock.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <filesystem>
 #include <string>
@@ -349,7 +350,7 @@ TEST(VaultLock, FailedWriteLeavesNoTemporaryFile) {
   EXPECT_EQ(a.LastHeartbeatTick(), tick);
 }
 
-TEST(VaultLock, ReadsAtMost64KiB) {
+TEST(VaultLock, ReadsAtMost64KiBAndOneByteToTellALongerFile) {
   TempDir dir;
   FakeClock clock;
   TVaultLock a(ClientSeams(clock, "PC1", "anna"));
@@ -360,16 +361,91 @@ TEST(VaultLock, ReadsAtMost64KiB) {
   std::string read;
   ASSERT_TRUE(a.ReadLockFile(vault + ".lock", read));
   EXPECT_EQ(read.size(), 65536u);
-  // The file reader itself stops there: a huge file on a shared folder is
-  // never read whole.
+  // The file reader itself stops one byte past the limit: a huge file on a
+  // shared folder is never read whole.
   std::string head;
   ASSERT_TRUE(DefaultLockSeams().ReadFile(vault + ".lock", head));
-  EXPECT_EQ(head, text.substr(0, 65536));
-  TLockInfo info;
-  ASSERT_TRUE(a.ParseLockFile(vault, info));
-  EXPECT_EQ(info.clientId, "early");
+  EXPECT_EQ(head, text.substr(0, 65537));
   EXPECT_FALSE(a.ReadLockFile(dir.File("missing.lock"), read));
   EXPECT_EQ(read, "");
+}
+
+// A lock file of this program's own seven lines, with a padding line that
+// brings it to `size` bytes; its times lie at the end, past 64 KiB when the
+// file is longer.
+std::string PaddedLock(std::size_t size, std::int64_t refreshedUtc) {
+  const std::string head = "VAULTLINE-LOCK-1\r\nactive=1\r\nvault=v.qvl\r\nclientId=windows-client:pc9 / zoe\r\n"
+                           "clientName=PC9 / zoe\r\n";
+  const std::string tail = "createdUtc=" + IntToStr(refreshedUtc) + "\r\nrefreshedUtc=" + IntToStr(refreshedUtc) +
+                           "\r\n";
+  const std::string padLine = "padding=\r\n";
+  std::string text = head + padLine;
+  text.insert(text.size() - 2, size - head.size() - padLine.size() - tail.size(), 'p');
+  return text + tail;
+}
+
+TEST(VaultLock, AFileTooLongToReadWholeIsALiveLockOfAnUnknownClient) {
+  struct TCase {
+    const char* Name;
+    std::string Text;
+    bool LockedByOther;
+    std::string ClientName;
+  };
+  FakeClock clock;
+  const std::string garbage65536(65536, 'g');
+  const TCase cases[] = {
+      // Read whole: the Part's rules, its times seen.
+      {"a live lock of exactly 64 KiB", PaddedLock(65536, clock.utc), true, "PC9 / zoe"},
+      {"a stale lock of exactly 64 KiB", PaddedLock(65536, clock.utc - 150001), false, ""},
+      {"garbage of exactly 64 KiB", garbage65536, false, ""},
+      // One byte more: its end is never read, so it may be live.
+      {"a lock of 64 KiB + 1 whose times lie past the limit", PaddedLock(65537, clock.utc), true, ""},
+      {"a stale lock of 64 KiB + 1", PaddedLock(65537, clock.utc - 150001), true, ""},
+      {"garbage of 64 KiB + 1", garbage65536 + "g", true, ""},
+      {"garbage of 1 MiB", std::string(1 << 20, '\0'), true, ""},
+  };
+  for (const TCase& c : cases) {
+    TempDir dir;
+    TVaultLock a(ClientSeams(clock, "PC1", "anna"));
+    const std::string vault = dir.File("v.qvl");
+    WriteTestFile(vault + ".lock", c.Text);
+    TLockInfo info;
+    EXPECT_EQ(a.IsLockedByOther(vault, info), c.LockedByOther) << c.Name;
+    if (!c.LockedByOther) {
+      EXPECT_TRUE(a.AcquireLock(vault, false)) << c.Name;
+      continue;
+    }
+    EXPECT_EQ(info.clientName, c.ClientName) << c.Name;
+    // The prompt names no one it cannot read.
+    const std::string shown = c.ClientName.empty() ? "another client" : c.ClientName;
+    EXPECT_EQ(LockedByPrompt(info.clientName).substr(std::strlen(LockTexts::kLockedByPrefix), shown.size()), shown)
+        << c.Name;
+    // Neither opening for editing nor saving takes it silently, and
+    // releasing ours never touches it.
+    EXPECT_FALSE(a.AcquireLock(vault, false)) << c.Name;
+    EXPECT_FALSE(a.CheckLockBeforeSave(vault)) << c.Name;
+    a.ReleaseLock(vault);
+    EXPECT_EQ(ReadTestFile(vault + ".lock"), c.Text) << c.Name;
+    // The opening prompt's take-over replaces it with ours.
+    bool readOnly = false, cancelled = false;
+    ASSERT_TRUE(a.AcquireLockWithPrompt(vault, readOnly, true, cancelled)) << c.Name;
+    ASSERT_TRUE(ParseLockText(ReadTestFile(vault + ".lock"), info)) << c.Name;
+    EXPECT_EQ(info.clientId, "windows-client:pc1 / anna") << c.Name;
+  }
+}
+
+TEST(VaultLock, AHeldLockReplacedByAnOversizedFileStopsTheHeartbeat) {
+  TempDir dir;
+  FakeClock clock;
+  TVaultLock a(ClientSeams(clock, "PC1", "anna"));
+  const std::string vault = dir.File("v.qvl");
+  ASSERT_TRUE(a.AcquireLock(vault, false));
+  const std::string planted(65537, 'x');
+  WriteTestFile(vault + ".lock", planted);
+  clock.Advance(30000);
+  a.RefreshLock();
+  EXPECT_EQ(a.HeldLockPath(), "");
+  EXPECT_EQ(ReadTestFile(vault + ".lock"), planted);
 }
 
 }  // namespace
