@@ -1,12 +1,27 @@
 #include "app/model/Shortcuts.h"
 
+#include <string_view>
+
 #include "app/model/KeyNames.h"
+#include "app/model/TextLines.h"
 #include "base/SysUtils.h"
 
 namespace {
 
 constexpr int kVkShift = 16, kVkControl = 17, kVkMenu = 18;
 constexpr int kVkEnd = 35, kVkHome = 36, kVkLeft = 37, kVkRight = 39;
+
+// ASCII letters compared without case, as UpperCase compares them.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
 
 // The decimal id of a remembered item: digits only (blanks around them
 // trimmed), within the range of an int; -1 otherwise.
@@ -24,28 +39,26 @@ bool ParseShortcut(const std::string& text, unsigned& modifiers, int& vk) {
   vk = 0;
   unsigned mods = 0;
   int key = 0;
-  std::string rest = Trim(text);
-  while (!rest.empty()) {
-    std::string token;
-    const std::size_t plus = rest.find('+');
-    if (plus == std::string::npos) {
-      token = rest;
-      rest.clear();
-    } else {
-      token = Trim(rest.substr(0, plus));
-      rest = Trim(rest.substr(plus + 1));
-    }
-    token = UpperCase(token);
-    if (token == "CTRL" || token == "CONTROL") {
+  // One pass over the text: each "+"-separated word is looked at in place,
+  // so a long text (a damaged settings file, a planted field) costs no more
+  // than reading it once.
+  const std::string_view all = TrimBlanks(std::string_view(text));
+  std::size_t start = 0;
+  while (start < all.size()) {
+    std::size_t plus = all.find('+', start);
+    if (plus == std::string_view::npos) plus = all.size();
+    const std::string_view word = TrimBlanks(all.substr(start, plus - start));
+    start = plus + 1;
+    if (EqualsIgnoringCase(word, "CTRL") || EqualsIgnoringCase(word, "CONTROL")) {
       mods |= kModControl;
-    } else if (token == "SHIFT") {
+    } else if (EqualsIgnoringCase(word, "SHIFT")) {
       mods |= kModShift;
-    } else if (token == "ALT") {
+    } else if (EqualsIgnoringCase(word, "ALT")) {
       mods |= kModAlt;
     } else {
       if (key != 0) return false;  // a second key
-      key = KeyNameToVk(token);
-      if (key == 0) return false;  // no key name (also an empty token)
+      key = KeyNameToVk(std::string(word));
+      if (key == 0) return false;  // no key name (also an empty word)
     }
   }
   if (key == 0 || (mods & (kModControl | kModAlt)) == 0) return false;

@@ -50,6 +50,11 @@ TEST(ParseShortcut, ValidAndInvalidTexts) {
       {"Ctrl+Win+P", false, 0, 0},               // no Windows-key word
       {"Ctrl+Numpad0", false, 0, 0},
       {"", false, 0, 0},
+      {"Ctrl+A+", true, C, 'A'},                 // a last "+" adds no word
+      {"Ctrl+A + ", true, C, 'A'},
+      {"+Ctrl+A", false, 0, 0},                  // an empty first word
+      {"Ctrl+\tA", true, C, 'A'},               // control bytes are blanks
+      {"\xC3\xA7trl+A", false, 0, 0},            // no case folding beyond ASCII
   };
   for (const Case& c : cases) {
     unsigned mods = 99;
@@ -58,6 +63,21 @@ TEST(ParseShortcut, ValidAndInvalidTexts) {
     EXPECT_EQ(mods, c.mods) << c.text;
     EXPECT_EQ(vk, c.vk) << c.text;
   }
+}
+
+// Texts of a settings file or a vault field may be any length: a long run
+// of modifier words still names its chord, and a long word names no key.
+TEST(ParseShortcut, LongTexts) {
+  std::string words;
+  for (int i = 0; i < 100000; ++i) words += i % 2 ? "Shift+" : "ctrl + ";
+  unsigned mods = 0;
+  int vk = 0;
+  EXPECT_TRUE(ParseShortcut(words + "F7", mods, vk));
+  EXPECT_EQ(mods, C | S);
+  EXPECT_EQ(vk, 118);
+  EXPECT_FALSE(ParseShortcut(words + std::string(1 << 20, 'F'), mods, vk));
+  EXPECT_FALSE(ParseShortcut(words + "A+B", mods, vk));
+  EXPECT_FALSE(ParseShortcut(std::string(1 << 20, '+'), mods, vk));
 }
 
 TEST(FormatShortcut, WritesCtrlShiftAltInOrderAndReadsBack) {
