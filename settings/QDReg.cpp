@@ -3,6 +3,10 @@
 #include "settings/QDReg.h"
 
 #include <exception>
+#include <map>
+#include <utility>
+#include <unordered_map>
+#include <vector>
 
 #include "base/Platform.h"
 #include "base/SysUtils.h"
@@ -161,19 +165,25 @@ std::string TQDReg::DecodeText(const std::string& text, const std::string& separ
 
 bool TQDReg::RawSaveToFile() {
   try {
-    // Folders in the order of their first entry, the root always first.
-    TStringList order;
-    order.Add(std::string());
-    for (int i = 0; i < folders_.Count(); ++i)
-      if (order.IndexOf(folders_[i]) < 0) order.Add(folders_[i]);
+    // Folders in the order of their first entry, the root always first;
+    // each folder's entries in their order. One pass, however many folders.
+    std::vector<std::string> order{std::string()};
+    std::unordered_map<std::string, std::vector<int>> members;
+    members[std::string()];
+    for (int i = 0; i < folders_.Count(); ++i) {
+      auto found = members.find(folders_[i]);
+      if (found == members.end()) {
+        order.push_back(folders_[i]);
+        found = members.emplace(folders_[i], std::vector<int>()).first;
+      }
+      found->second.push_back(i);
+    }
 
     TStringList lines;
-    for (int f = 0; f < order.Count(); ++f) {
-      const std::string& folder = order[f];
+    for (const std::string& folder : order) {
       lines.Add(std::string());
       if (!folder.empty()) lines.Add("[" + folder + "]");
-      for (int i = 0; i < keys_.Count(); ++i)
-        if (folders_[i] == folder) lines.Add(BuildData(keys_[i], values_[i]));
+      for (int i : members[folder]) lines.Add(BuildData(keys_[i], values_[i]));
     }
     // Created, or truncated and rewritten in place.
     lines.SaveToFile(IniFilePath());
@@ -194,6 +204,13 @@ bool TQDReg::RawLoadFromFile() {
     ok = false;
     lines.Clear();
   }
+  // The entries of the file, as Add would leave them one after another (a
+  // key met again replaces the earlier entry and moves to the end), built
+  // in linear time: a long settings file must not hold up the start.
+  struct TRead {
+    std::string Key, Folder, Value;
+  };
+  std::vector<TRead> read;
   std::string folder;
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines[i];
@@ -203,8 +220,29 @@ bool TQDReg::RawLoadFromFile() {
       continue;
     }
     std::string key = Trim(GetDataKey(line));
-    if (!key.empty()) Add(key, GetDataValue(line), folder);
+    if (!key.empty()) read.push_back({std::move(key), folder, GetDataValue(line)});
   }
+  if (read.empty()) return ok;
+  using TSlot = std::pair<std::string, std::string>;  // folder, key
+  auto slot = [](const std::string& k, const std::string& f) { return TSlot(f, k); };
+  std::map<TSlot, std::size_t> last;
+  for (std::size_t i = 0; i < read.size(); ++i) last[slot(read[i].Key, read[i].Folder)] = i;
+  TStringList keys, folders, values;
+  for (int i = 0; i < keys_.Count(); ++i) {
+    if (last.count(slot(keys_[i], folders_[i])) != 0) continue;
+    keys.Add(keys_[i]);
+    folders.Add(folders_[i]);
+    values.Add(values_[i]);
+  }
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    if (last[slot(read[i].Key, read[i].Folder)] != i) continue;
+    keys.Add(read[i].Key);
+    folders.Add(read[i].Folder);
+    values.Add(read[i].Value);
+  }
+  keys_.Items().swap(keys.Items());
+  folders_.Items().swap(folders.Items());
+  values_.Items().swap(values.Items());
   return ok;
 }
 

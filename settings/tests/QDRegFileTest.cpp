@@ -153,6 +153,40 @@ TEST_F(QDRegFile, LoadClearsButAppendMerges) {
   EXPECT_EQ(Entries(reg), (std::vector<Entry>{{"a", "", "file"}}));
 }
 
+// A key met again in the file replaces its earlier entry and moves to the
+// end, per folder, exactly as adding the lines one by one does; entries held
+// before an append are replaced the same way.
+TEST_F(QDRegFile, RepeatedKeysLeaveWhatAddingLineByLineLeaves) {
+  const std::string text =
+      "a=1\r\nb=2\r\n[F]\r\na=f1\r\nc=f2\r\n[]\r\nx=still in F\r\n"
+      "[G]\r\na=g\r\n[F]\r\na=f3\r\n  b =f4\r\nb=f5\r\n";
+  TQDReg model;
+  model.PushString("held", "h", "F");
+  model.PushString("c", "old", "F");
+  model.PushString("a", "old");
+  TQDReg loaded;
+  loaded.SetIniFileDir(dir.Path());
+  loaded.SetIniFileName("test.ini");
+  for (int i = 0; i < model.Count(); ++i) loaded.PushString(model.Keys()[i], model.Values()[i], model.Folders()[i]);
+  // The lines of text, added one by one.
+  std::string folder;
+  for (const char* line : {"a=1", "b=2", "[F]", "a=f1", "c=f2", "[]", "x=still in F",
+                                  "[G]", "a=g", "[F]", "a=f3", "  b =f4", "b=f5"}) {
+    const std::string name = TQDReg::ExtractFolderName(line);
+    if (!name.empty()) {
+      folder = name;
+      continue;
+    }
+    model.PushString(Trim(TQDReg::GetDataKey(line)), TQDReg::GetDataValue(line), folder);
+  }
+  WriteTestFile(Path(), text);
+  ASSERT_TRUE(loaded.AppendFromFile());
+  EXPECT_EQ(Entries(loaded), Entries(model));
+  EXPECT_EQ(loaded.PopString("b", "", "F"), "f5");
+  EXPECT_EQ(loaded.PopString("held", "", "F"), "h");
+  EXPECT_EQ(loaded.PopString("c", "", "F"), "f2");
+}
+
 TEST_F(QDRegFile, MissingFile) {
   reg.PushString("a", "1");
   EXPECT_FALSE(reg.AppendFromFile());
