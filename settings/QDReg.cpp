@@ -3,7 +3,7 @@
 #include "settings/QDReg.h"
 
 #include <exception>
-#include <map>
+#include <string_view>
 #include <utility>
 #include <unordered_map>
 #include <vector>
@@ -223,22 +223,34 @@ bool TQDReg::RawLoadFromFile() {
     if (!key.empty()) read.push_back({std::move(key), folder, GetDataValue(line)});
   }
   if (read.empty()) return ok;
-  using TSlot = std::pair<std::string, std::string>;  // folder, key
-  auto slot = [](const std::string& k, const std::string& f) { return TSlot(f, k); };
-  std::map<TSlot, std::size_t> last;
-  for (std::size_t i = 0; i < read.size(); ++i) last[slot(read[i].Key, read[i].Folder)] = i;
+  // The position of each (folder, key) among the lines read, the last one
+  // kept; hashed on views of the strings, which stay in place meanwhile.
+  using TSlot = std::pair<std::string_view, std::string_view>;  // folder, key
+  struct TSlotHash {
+    std::size_t operator()(const TSlot& s) const {
+      const std::hash<std::string_view> h;
+      return h(s.first) * 31 + h(s.second);
+    }
+  };
+  std::unordered_map<TSlot, std::size_t, TSlotHash> last;
+  last.reserve(read.size());
+  for (std::size_t i = 0; i < read.size(); ++i) last[TSlot(read[i].Folder, read[i].Key)] = i;
   TStringList keys, folders, values;
   for (int i = 0; i < keys_.Count(); ++i) {
-    if (last.count(slot(keys_[i], folders_[i])) != 0) continue;
+    if (last.count(TSlot(folders_[i], keys_[i])) != 0) continue;
     keys.Add(keys_[i]);
     folders.Add(folders_[i]);
     values.Add(values_[i]);
   }
+  // Decided before any string moves away from under the views.
+  std::vector<bool> kept(read.size());
+  for (std::size_t i = 0; i < read.size(); ++i) kept[i] = last[TSlot(read[i].Folder, read[i].Key)] == i;
+  last.clear();
   for (std::size_t i = 0; i < read.size(); ++i) {
-    if (last[slot(read[i].Key, read[i].Folder)] != i) continue;
-    keys.Add(read[i].Key);
-    folders.Add(read[i].Folder);
-    values.Add(read[i].Value);
+    if (!kept[i]) continue;
+    keys.Items().push_back(std::move(read[i].Key));
+    folders.Items().push_back(std::move(read[i].Folder));
+    values.Items().push_back(std::move(read[i].Value));
   }
   keys_.Items().swap(keys.Items());
   folders_.Items().swap(folders.Items());
