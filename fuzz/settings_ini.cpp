@@ -1,6 +1,7 @@
 // Fuzzes the settings file reader: any bytes as the INI file must load
 // without a fault and leave the store's invariants intact, and what the
-// writer then makes of the store must load again.
+// writer then makes of the store must load again. Runs with inputs of
+// several KiB (settings_ini.options), so long lines are reached.
 #include <unistd.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/model/Shortcuts.h"
 #include "base/SysUtils.h"
 #include "settings/QDReg.h"
 
@@ -61,6 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A data line that reads as a folder line on the way back ("\t[a=1")
   // can only merge entries, never add any.
   if (back.Count() > r.Count()) abort();
+
+  // What the program reads from the file at start: the hot-key chords and
+  // the remembered entry shortcuts.
+  unsigned mods = 0;
+  int vk = 0;
+  (void)ParseShortcut(r.PopString(kShortcutKey, kDefaultOpenShortcut), mods, vk);
+  (void)ParseShortcut(r.PopString(kShortcut2Key, kDefaultLockShortcut), mods, vk);
+  for (const TRememberedShortcut& item : ParseRememberedShortcuts(r.PopString(kLastEntryShortcutsKey, "")))
+    (void)ParseShortcut(item.Shortcut, mods, vk);
 
   const std::string text(reinterpret_cast<const char*>(data), size);
   const std::string enc = TQDReg::EncodeText(text, "|");
