@@ -27,6 +27,10 @@ struct TAppSeams {
   std::function<std::string()> UserName;
   // Opens a web address in the browser; false when it could not.
   std::function<bool(const std::string& url)> OpenUrl;
+  // Runs at every progress report while keys are derived on the main
+  // thread, before its messages are looked at; unset by default (tests put
+  // messages in the way of a running derivation here).
+  std::function<void()> DuringEngineWait;
 };
 
 // The process's seams, set to the system's defaults on first use.

@@ -796,10 +796,14 @@ bool TFormMain::IsShortCut(WORD key, unsigned shift) { return MainMenu1->IsShort
 
 LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
   // The data comes from any process: no more than cbData bytes are read.
-  std::string path = DecodeHandOverPath(data->lpData, data->cbData);
+  HandOver(DecodeHandOverPath(data->lpData, data->cbData));
+  return 1;
+}
+
+void TFormMain::HandOver(std::string path) {
   if (path.empty()) {
     ShowMainWindow(true);
-    return 1;
+    return;
   }
   path = ExpandFileName(path);
   if (Locked) {
@@ -818,17 +822,23 @@ LRESULT TFormMain::HandleCopyData(const COPYDATASTRUCT* data) {
       UpdateCaption();
       TrayIcon1->Minimize();
     }
-    return 1;
+    return;
   }
   const bool same = !VaultPath.empty() && SameText(ExpandFileName(VaultPath), path);
   ShowMainWindow(false);
   if (!same) OpenVault(path, false);
-  return 1;
 }
 
 LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == TaskbarCreatedMessage()) return HandleTaskbarCreated();
+  if (EngineWaitDepth > 0) {
+    LRESULT result = 0;
+    if (DeferDuringEngineWait(msg, wParam, lParam, result)) return result;
+  }
   switch (msg) {
+    case kRunDeferredMessage:
+      RunDeferredHandOvers();
+      return 0;
     case WM_COPYDATA: {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
       if (data && data->dwData == kHandOverTag) return HandleCopyData(data);

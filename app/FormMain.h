@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/EntryListView.h"
 #include "app/model/Shortcuts.h"
@@ -151,6 +152,24 @@ class TFormMain : public TForm {
   void HideProgress();
   void FinishProgress();
 
+  // ---- Waits for the engine (FormMainVault.cpp) ---------------------------------
+  // Keys derived from a password may take minutes (a header may claim any
+  // iteration count). While that runs on this thread the status bar's bar
+  // moves, Esc cancels, and only painting runs: a hand-over, a session or
+  // standby lock and a hot key that come meanwhile are put off until the
+  // wait is over, so nothing opens, locks or saves under the running engine.
+  int EngineWaitDepth = 0;
+  std::vector<std::string> DeferredHandOvers;
+  static constexpr UINT kRunDeferredMessage = WM_APP + 0x51;
+  // One report of a running derivation: the bar at position, painting done,
+  // Esc (pressed since the last report) sets cancel.
+  void EngineWaitProgress(int position, bool& cancel);
+  // During a wait: takes a message that must not run now and puts it off
+  // (result is its answer); false for any other message.
+  bool DeferDuringEngineWait(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The hand-overs put off by a wait, in the order they came.
+  void RunDeferredHandOvers();
+
   // ---- Document ----------------------------------------------------------------------
   // Caption, application title and tray hint: "[Locked] ", "[Read-only] ",
   // "*", then the file name (or "Untitled") and " - Vaultline".
@@ -276,6 +295,8 @@ class TFormMain : public TForm {
 
   // ---- Messages ------------------------------------------------------------------
   LRESULT HandleCopyData(const COPYDATASTRUCT* data);
+  // A path handed over by a second start ("" only shows the window).
+  void HandOver(std::string path);
   LRESULT HandleSysCommand(WPARAM wParam, LPARAM lParam);
   LRESULT HandlePowerBroadcast(WPARAM event);
   LRESULT HandleSessionChange(WPARAM code);

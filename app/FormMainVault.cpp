@@ -17,9 +17,11 @@
 // - A new vault's key is derived with the Defaults count, the count its
 //   first save writes into the file's header.
 #include <windows.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <utility>
 
 #include "app/AppSeams.h"
@@ -27,6 +29,7 @@
 #include "app/FormPwd.h"
 #include "app/FormSettings.h"
 #include "app/Helpers.h"
+#include "app/model/ShellHelpers.h"
 #include "app/model/VaultDocument.h"
 #include "app/model/VaultText.h"
 #include "base/Platform.h"
@@ -64,23 +67,55 @@ void RestoreCipherState(TQEnc& engine, const TCipherState& s) {
   engine.SetFastIterations(s.FastIterations);
 }
 
+// The first bytes of a file, as many as a container header holds; how many
+// were read, -1 when the file cannot be read.
+std::int64_t ReadFileHead(const std::string& path, std::uint8_t (&raw)[QEncFormat::MaxHeaderSize]) {
+  std::memset(raw, 0, sizeof raw);
+  try {
+    TFileStream file(path, fmOpenRead | fmShareDenyNone);
+    return file.Read(raw, sizeof raw);
+  } catch (...) {
+    return -1;
+  }
+}
+
+// The header size of a container version; 0 for a version no container has.
+int HeaderSizeOf(int version) {
+  return version == 2 ? QEncFormat::HeaderSizeV2 : version == 3 ? QEncFormat::HeaderSizeV3 : 0;
+}
+
 // The iteration count in the header of a container file; 0 when the file
 // has no readable header.
 int HeaderIterations(const std::string& path) {
-  std::uint8_t raw[QEncFormat::MaxHeaderSize] = {};
-  std::int64_t got = 0;
-  try {
-    TFileStream file(path, fmOpenRead | fmShareDenyNone);
-    got = file.Read(raw, sizeof raw);
-  } catch (...) {
-    return 0;
-  }
+  std::uint8_t raw[QEncFormat::MaxHeaderSize];
+  const std::int64_t got = ReadFileHead(path, raw);
   if (got < 5) return 0;
   const int version = raw[QEncFormat::V2::Version];
-  const int size = version == 2 ? QEncFormat::HeaderSizeV2 : QEncFormat::HeaderSizeV3;
+  const int size = HeaderSizeOf(version);
   TQEncHeader header;
-  if (got < size || ParseHeader(raw, version, header) != ErrNone) return 0;
+  if (size == 0 || got < size || ParseHeader(raw, version, header) != ErrNone) return 0;
   return header.Iterations > static_cast<std::uint32_t>(INT_MAX) ? 0 : static_cast<int>(header.Iterations);
+}
+
+// Why a file that the engine does not take for a container, but that
+// starts with the container's magic, is a damaged vault (a header cut
+// short, a version no container has); ErrNone for a file that does not
+// start like a container. Such a file is never offered as a vault text:
+// its next save would replace what may still be recovered.
+TQEncError DamagedContainerError(const std::string& path) {
+  std::uint8_t raw[QEncFormat::MaxHeaderSize];
+  const std::int64_t got = ReadFileHead(path, raw);
+  if (got < static_cast<std::int64_t>(sizeof QEncFormat::Magic) ||
+      std::memcmp(raw, QEncFormat::Magic, sizeof QEncFormat::Magic) != 0)
+    return ErrNone;
+  if (got <= QEncFormat::V2::Version) return ErrHeaderReadFailed;
+  const int version = raw[QEncFormat::V2::Version];
+  const int size = HeaderSizeOf(version);
+  if (size == 0) return ErrUnsupportedHeaderVersion;
+  if (got < size) return ErrHeaderReadFailed;
+  TQEncHeader header;
+  const TQEncError error = ParseHeader(raw, version, header);
+  return error != ErrNone ? error : ErrInvalidEncryptedData;
 }
 
 // The Defaults page's settings in an engine of their own.
@@ -121,9 +156,45 @@ bool ReadPlainFile(const std::string& path, std::string& text) {
   }
 }
 
+// Binds an engine's key progress to the main window's wait for as long as
+// it lives: the bar moves from `from` to `to` and Esc cancels. A bar that
+// was hidden before is hidden again afterwards.
+class TEngineWait {
+ public:
+  TEngineWait(TFormMain& form, TQEnc& engine, int from, int to)
+      : form_(form), engine_(engine), barShown_(form.Progress && form.Progress->Visible()) {
+    ++form_.EngineWaitDepth;
+    engine_.OnKeyProgress = [&form, from, to](TObject*, int position, int max, bool& cancel) {
+      form.EngineWaitProgress(max > 0 ? from + (to - from) * position / max : from, cancel);
+    };
+  }
+  ~TEngineWait() {
+    engine_.OnKeyProgress = nullptr;
+    --form_.EngineWaitDepth;
+    if (!barShown_) form_.HideProgress();
+  }
+  TEngineWait(const TEngineWait&) = delete;
+  TEngineWait& operator=(const TEngineWait&) = delete;
+
+ private:
+  TFormMain& form_;
+  TQEnc& engine_;
+  bool barShown_;
+};
+
+// The session key of password made by engine, with the main window's wait
+// between from and to; "" when it failed or the user cancelled (the
+// engine's CancelRequested tells which).
+std::string DeriveKeyWaiting(TFormMain& form, TQEnc& engine, const std::string& password, int from, int to) {
+  TEngineWait wait(form, engine, from, to);
+  return engine.DeriveSessionKey(password);
+}
+
 // Decrypts the vault file with key in the main engine. The engine's key is
 // cleared afterwards in every case.
-TQEncError DecryptVault(TQEnc& engine, const std::string& path, const std::string& key, std::string& text) {
+TQEncError DecryptVault(TFormMain& form, const std::string& path, const std::string& key, std::string& text) {
+  TQEnc& engine = *form.QEnc1;
+  TEngineWait wait(form, engine, 60, 90);
   engine.SetUseFileNameInKey(false);
   engine.SetKey(key);
   WipeString(text);
@@ -144,6 +215,61 @@ int CheckedBackupButton() {
 }
 
 }  // namespace
+
+// ===========================================================================
+// Waits for the engine
+
+void TFormMain::EngineWaitProgress(int position, bool& cancel) {
+  ShowProgress(position);
+  if (AppSeams().DuringEngineWait) AppSeams().DuringEngineWait();
+  // Only Esc and painting are served; other input typed or clicked during
+  // the wait is dropped. Everything else stays queued for the message loop,
+  // and what comes as a sent message is put off (DeferDuringEngineWait).
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) cancel = true;
+  while (PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  // A window that does not validate what it paints would be painted again
+  // and again: a bounded number per report.
+  for (int i = 0; i < 64 && PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) DispatchMessageA(&msg);
+}
+
+bool TFormMain::DeferDuringEngineWait(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+    case WM_COPYDATA: {
+      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (!data || data->dwData != kHandOverTag) return false;
+      // The data lives only as long as this call.
+      DeferredHandOvers.push_back(DecodeHandOverPath(data->lpData, data->cbData));
+      PostMessageA(Handle(), kRunDeferredMessage, 0, 0);
+      result = 1;
+      return true;
+    }
+    case WM_POWERBROADCAST:
+    case WM_WTSSESSION_CHANGE:
+    case WM_HOTKEY:
+      // Handled as they come once the wait is over; a suspension is granted
+      // now, as it always is.
+      PostMessageA(Handle(), msg, wParam, lParam);
+      result = msg == WM_POWERBROADCAST ? 1 : 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TFormMain::RunDeferredHandOvers() {
+  if (EngineWaitDepth > 0) {
+    PostMessageA(Handle(), kRunDeferredMessage, 0, 0);
+    return;
+  }
+  while (!DeferredHandOvers.empty()) {
+    std::string path = std::move(DeferredHandOvers.front());
+    DeferredHandOvers.erase(DeferredHandOvers.begin());
+    HandOver(std::move(path));
+  }
+}
 
 // ===========================================================================
 // Caption and the save question
@@ -220,6 +346,7 @@ bool TFormMain::SaveVault(bool silent) {
     };
   TVaultSaveIo io;
   io.Encrypt = [this, &text](const std::string& tmp) {
+    TEngineWait wait(*this, *QEnc1, 60, 90);
     if (QEnc1->EncryptStringToFile(text, tmp, "")) return 0;
     const int error = QEnc1->LastError();
     return error != ErrNone ? error : static_cast<int>(ErrEncryptFailed);
@@ -247,7 +374,8 @@ bool TFormMain::SaveVault(bool silent) {
     case TVaultSaveResult::Saved:
       break;
     case TVaultSaveResult::EncryptFailed:
-      if (!silent)
+      // Esc during the key derivation: the user knows; nothing was written.
+      if (!silent && outcome.EncryptError != ErrCanceled)
         ShowMessageBox(DocumentTexts::kEncryptFailed + TQEnc::ErrorToString(static_cast<TQEncError>(outcome.EncryptError)),
                        DocumentTexts::kSaveErrorCaption, MB_ICONERROR);
       return false;
@@ -401,6 +529,11 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
 
   const bool plain = !QEnc1->IsEncryptedFile(path);
   if (plain) {
+    const TQEncError damaged = DamagedContainerError(path);
+    if (damaged != ErrNone) {
+      ShowMessageBox(TQEnc::ErrorToString(damaged), kOpenErrorCaption, MB_ICONERROR);
+      return false;
+    }
     // 1
     const int answer = ShowMessageBox(kUnencryptedQuestion, kUnencryptedCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     if (interrupted()) return abandon();
@@ -426,7 +559,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     ShowProgress(30);
     TQEnc defaults(nullptr);
     DefaultsEngine(defaults);
-    key = defaults.DeriveSessionKey(password);
+    key = DeriveKeyWaiting(*this, defaults, password, 30, 60);
     keyIterations = defaults.Iterations();
     WipeString(password);
     if (key.empty()) {
@@ -443,13 +576,15 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
     if (!SessionKey.empty()) {
       ShowProgress(10);
       ShowProgress(60);
-      const TQEncError error = DecryptVault(*QEnc1, path, SessionKey, text);
+      const TQEncError error = DecryptVault(*this, path, SessionKey, text);
       ok = error == ErrNone;
       if (ok) {
         key = SessionKey;
         keyIterations = SessionKeyIterations;
       } else {
         HideProgress();
+        // Esc: the open ends with everything as it was.
+        if (error == ErrCanceled) return false;
         if (error != ErrWrongPassword) {
           ShowMessageBox(TQEnc::ErrorToString(error), kOpenErrorCaption, MB_ICONERROR);
           return false;
@@ -468,17 +603,18 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       if (password.empty()) continue;
       ShowProgress(10);
       ShowProgress(30);
-      key = QEnc1->DeriveSessionKey(password);
+      key = DeriveKeyWaiting(*this, *QEnc1, password, 30, 60);
       keyIterations = std::max(QEnc1->Iterations(), kEngineIterationFloor);
       if (key.empty()) {
         WipeString(password);
         HideProgress();
+        if (QEnc1->CancelRequested()) return false;
         ShowMessageBox(kSessionKeyFailed, kPasswordErrorCaption, MB_ICONERROR);
         if (interrupted()) return abandon();
         continue;
       }
       ShowProgress(60);
-      TQEncError error = DecryptVault(*QEnc1, path, key, text);
+      TQEncError error = DecryptVault(*this, path, key, text);
       if (error == ErrWrongPassword) {
         // The key may have been made with another count than today's.
         for (int count : PasswordRetryCounts(keyIterations, HeaderIterations(path), SessionKeyIterations,
@@ -486,10 +622,13 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
           TQEnc deriver(nullptr);
           deriver.SetIterations(count);
           WipeString(key);
-          key = deriver.DeriveSessionKey(password);
+          key = DeriveKeyWaiting(*this, deriver, password, 30, 60);
           keyIterations = count;
-          if (key.empty()) break;
-          error = DecryptVault(*QEnc1, path, key, text);
+          if (key.empty()) {
+            if (deriver.CancelRequested()) error = ErrCanceled;
+            break;
+          }
+          error = DecryptVault(*this, path, key, text);
           if (error != ErrWrongPassword) break;
         }
       }
@@ -498,6 +637,8 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       if (ok) break;
       WipeString(key);
       HideProgress();
+      // Esc: the open ends with everything as it was.
+      if (error == ErrCanceled) return false;
       if (error != ErrWrongPassword) {
         // A damaged, cut or unreadable file: no password opens it.
         ShowMessageBox(TQEnc::ErrorToString(error), kOpenErrorCaption, MB_ICONERROR);
@@ -575,10 +716,11 @@ void TFormMain::NewFile(TObject*) {
   // The key is made with the count the first save writes.
   TQEnc defaults(nullptr);
   DefaultsEngine(defaults);
-  std::string key = defaults.DeriveSessionKey(password);
+  std::string key = DeriveKeyWaiting(*this, defaults, password, 0, 100);
   WipeString(password);
   if (key.empty()) {
-    ShowMessageBox(DocumentTexts::kSessionKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
+    if (!defaults.CancelRequested())
+      ShowMessageBox(DocumentTexts::kSessionKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
     return;
   }
   ProcessVaultLock().ReleaseHeldLock();
@@ -660,10 +802,11 @@ void TFormMain::ChangeMasterPassword1Click(TObject*) {
     WipeString(password);
     return;
   }
-  std::string key = QEnc1->DeriveSessionKey(password);
+  std::string key = DeriveKeyWaiting(*this, *QEnc1, password, 0, 100);
   WipeString(password);
   if (key.empty()) {
-    ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
+    if (!QEnc1->CancelRequested())
+      ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
     return;
   }
   TakeSessionKey(key, std::max(QEnc1->Iterations(), kEngineIterationFloor));

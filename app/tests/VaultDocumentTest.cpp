@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <wtsapi32.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,6 +29,7 @@
 #include "app/model/VaultLock.h"
 #include "app/model/VaultText.h"
 #include "app/model/tests/FakeHotKeys.h"
+#include "app/tests/Harness.h"
 #include "base/SysUtils.h"
 #include "base/Wipe.h"
 #include "base/tests/TestUtil.h"
@@ -737,6 +742,247 @@ TEST_F(VaultDocument, ADamagedFileEndsTheOpenWithTheEnginesText) {
     EXPECT_TRUE(main->VaultPath.empty());
     EXPECT_EQ(main->Caption(), "Untitled - Vaultline");
     passwords.clear();
+  }
+}
+
+// ---- Long key derivations -----------------------------------------------------
+
+// A vault whose header claims the largest iteration count (a damaged or
+// planted file): its keys take many minutes to derive.
+std::string WriteVaultClaimingMaxIterations(const std::string& path, const std::string& password) {
+  WriteVault(path, password, SampleText("M"));
+  std::string bytes = ReadTestFile(path);
+  const std::uint32_t count = 2147483647u;
+  for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(10 + i)] = static_cast<char>(count >> (8 * i));
+  WriteTestFile(path, bytes);
+  return bytes;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Far less than the minutes a derivation at the largest count takes: a wait
+// that ignored Esc could not end within it.
+constexpr double kFarFromMinutes = 20.0;
+
+// Esc pressed at the third report of a running derivation; the seconds from
+// the press to the end of the command go to escToEnd.
+struct TEscDuringWait {
+  int reports = 0;
+  Clock::time_point pressed;
+  std::function<void()> atFirstReport;
+  void Install(HWND window) {
+    AppSeams().DuringEngineWait = [this, window] {
+      ++reports;
+      if (reports == 1 && atFirstReport) atFirstReport();
+      if (reports == 3) {
+        pressed = Clock::now();
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+      }
+    };
+  }
+  double SecondsSincePress() const { return std::chrono::duration<double>(Clock::now() - pressed).count(); }
+};
+
+// Esc during the derivation of a vault claiming the largest count ends the
+// open at once, with or without a vault open before (the held key is tried
+// at that count too): nothing is asked or said, the previous vault, its key,
+// its lock and its cipher settings stay, and nothing is written.
+TEST_F(VaultDocument, EscDuringTheLargestIterationCountEndsTheOpenWithEverythingAsBefore) {
+  const std::string a = Path("a.qvl");
+  const std::string crafted = Path("crafted.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  const std::string craftedBytes = WriteVaultClaimingMaxIterations(crafted, kOther);
+  for (bool vaultOpen : {true, false}) {
+    SCOPED_TRACE(vaultOpen ? "a vault open: its key is tried first" : "no vault open: the password is asked");
+    main->CloseFile(nullptr);
+    if (vaultOpen) {
+      Open(a, {kStrong});
+      ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+    }
+    const std::string pathBefore = main->VaultPath;
+    const std::string keyBefore = main->SessionKey;
+    const std::string captionBefore = main->Caption();
+    const int iterationsBefore = main->QEnc1->Iterations();
+    const TQEncAlgorithm cipherBefore = main->QEnc1->Algorithm();
+    const std::string lockBefore = vaultOpen ? ReadTestFile(a + ".lock") : std::string();
+    boxes.clear();
+    pwdCaptions.clear();
+    TEscDuringWait esc;
+    std::vector<int> bar;
+    esc.atFirstReport = [&] { bar.push_back(main->Progress->Position()); };
+    esc.Install(main->Handle());
+    passwords.push_back({kOther});
+    const bool opened = main->OpenVault(crafted, false);
+    const double seconds = esc.SecondsSincePress();
+    std::printf("Esc at the largest count: the open ended %.3f s after the key press\n", seconds);
+    EXPECT_FALSE(opened);
+    EXPECT_GE(esc.reports, 3);
+    EXPECT_LT(seconds, kFarFromMinutes);
+    EXPECT_EQ(pwdCaptions.size(), vaultOpen ? 0u : 1u);
+    EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+    EXPECT_EQ(main->VaultPath, pathBefore);
+    EXPECT_EQ(main->SessionKey, keyBefore);
+    EXPECT_EQ(main->Caption(), captionBefore);
+    EXPECT_EQ(main->QEnc1->Iterations(), iterationsBefore);
+    EXPECT_EQ(main->QEnc1->Algorithm(), cipherBefore);
+    EXPECT_EQ(main->QEnc1->Key(), "");
+    EXPECT_FALSE(main->Progress->Visible());
+    EXPECT_EQ(main->EngineWaitDepth, 0);
+    EXPECT_EQ(ReadTestFile(crafted), craftedBytes);
+    EXPECT_FALSE(PathExists(crafted + ".lock"));
+    if (vaultOpen) {
+      EXPECT_EQ(ReadTestFile(a + ".lock"), lockBefore);
+      EXPECT_EQ(ProcessVaultLock().HeldLockPath(), ExpandFileName(a));
+      EXPECT_EQ(main->Vault.Entries.size(), 1u);
+    }
+    passwords.clear();
+  }
+}
+
+// A legitimately large count opens, the bar moving through the derivation.
+TEST_F(VaultDocument, ALargeIterationCountOpensWithTheBarMoving) {
+  const std::string big = Path("big.qvl");
+  WriteVault(big, kStrong, SampleText("B"), kIterations, 400000);
+  main->QEnc1->ClearKeyCache();  // the writer's keys would spare the derivation
+  std::vector<int> bar;
+  std::string png;
+  AppSeams().DuringEngineWait = [&] {
+    bar.push_back(main->Progress->Position());
+    // The window as the user sees it halfway through.
+    if (png.empty() && main->Progress->Position() >= 75) png = harness::SaveScreenshot(main->Handle(), "open-progress");
+  };
+  Open(big, {kStrong});
+  EXPECT_FALSE(png.empty());
+  ASSERT_EQ(main->VaultPath, ExpandFileName(big));
+  EXPECT_EQ(main->QEnc1->Iterations(), 400000);
+  ASSERT_GE(bar.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
+  // The password's key from 30 to 60, the vault's stage keys from 60 to 90.
+  EXPECT_GE(bar.front(), 30);
+  EXPECT_LE(bar.back(), 90);
+  EXPECT_GT(std::count_if(bar.begin(), bar.end(), [](int p) { return p > 60 && p < 90; }), 0);
+  EXPECT_GT(bar.back(), bar.front());
+}
+
+// A second start's hand-over and a Windows session lock that come while
+// keys are derived wait until the derivation is over: nothing opens or
+// locks under the running engine. Then they run as they would have.
+TEST_F(VaultDocument, AHandOverAndASessionLockDuringTheWaitRunAfterIt) {
+  const std::string a = Path("a.qvl");
+  const std::string b = Path("b.qvl");
+  const std::string crafted = Path("crafted.qvl");
+  WriteVault(a, kStrong, SampleText("A"));
+  WriteVault(b, kOther, SampleText("B"));
+  WriteVaultClaimingMaxIterations(crafted, kOther);
+  settings->CheckSessionWindowsLock->SetChecked(true);
+  struct TCase {
+    const char* Name;
+    bool HandOver, SessionLock;
+  };
+  for (const TCase c : {TCase{"hand-over", true, false}, TCase{"session lock", false, true}}) {
+    SCOPED_TRACE(c.Name);
+    main->CloseFile(nullptr);
+    Open(a, {kStrong});
+    ASSERT_EQ(main->VaultPath, ExpandFileName(a));
+    pwdCaptions.clear();
+    std::string data = EncodeHandOverPath(b);
+    bool ranMeanwhile = false;
+    TEscDuringWait esc;
+    esc.atFirstReport = [&] {
+      if (c.HandOver) {
+        COPYDATASTRUCT cds{kHandOverTag, static_cast<DWORD>(data.size()), data.data()};
+        EXPECT_EQ(SendMessageA(main->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 1);
+      }
+      if (c.SessionLock) SendMessageA(main->Handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+      ranMeanwhile = main->Locked || main->VaultPath != ExpandFileName(a) || !pwdCaptions.empty();
+    };
+    esc.Install(main->Handle());
+    passwords.push_back({kOther});  // for b, once the hand-over runs
+    EXPECT_FALSE(main->OpenVault(crafted, false));
+    EXPECT_FALSE(ranMeanwhile);
+    EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+    EXPECT_FALSE(main->Locked);
+    AppSeams().DuringEngineWait = nullptr;
+    app.ProcessMessages();
+    if (c.HandOver) {
+      EXPECT_EQ(main->VaultPath, ExpandFileName(b));
+      ASSERT_EQ(main->Vault.Entries.size(), 1u);
+      EXPECT_EQ(main->Vault.Entries[0]->title, "B");
+    }
+    if (c.SessionLock) {
+      EXPECT_TRUE(main->Locked);
+      EXPECT_EQ(main->VaultPath, ExpandFileName(a));
+    }
+    main->Locked = false;
+    passwords.clear();
+  }
+  settings->CheckSessionWindowsLock->SetChecked(false);
+}
+
+// Esc during a save's key derivation: no message, the vault file untouched,
+// no temporary file, the document still modified.
+TEST_F(VaultDocument, EscDuringASaveLeavesTheVaultFileAsItWas) {
+  const std::string crafted = Path("crafted.qvl");
+  WriteVault(crafted, kStrong, SampleText("C"));
+  Open(crafted, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(crafted));
+  // The vault's own count, as a settings change would set it.
+  main->QEnc1->SetIterations(2147483647);
+  main->Changed(nullptr);
+  const std::string before = ReadTestFile(crafted);
+  boxes.clear();
+  TEscDuringWait esc;
+  esc.Install(main->Handle());
+  EXPECT_FALSE(main->SaveVault(false));
+  EXPECT_LT(esc.SecondsSincePress(), kFarFromMinutes);
+  EXPECT_TRUE(boxes.empty()) << BoxTexts()[0];
+  EXPECT_TRUE(main->Modified);
+  EXPECT_EQ(ReadTestFile(crafted), before);
+  EXPECT_TRUE(TmpFiles().empty());
+  EXPECT_FALSE(main->Progress->Visible());
+  main->Modified = false;
+}
+
+// A vault cut inside its header starts like a container but is none: at
+// every length from the magic to one byte short of the header it is a
+// damaged vault, said with the engine's text, never offered as a vault
+// text (whose save would replace it without a backup). The vault open
+// before stays open.
+TEST_F(VaultDocument, AVaultCutInsideItsHeaderIsDamagedNeverPlainText) {
+  const std::string open = Path("open.qvl");
+  WriteVault(open, kStrong, SampleText("O"));
+  Open(open, {kStrong});
+  ASSERT_EQ(main->VaultPath, ExpandFileName(open));
+  struct TShape {
+    const char* Name;
+    TQEncAlgorithm A2, A3;
+    std::size_t HeaderSize;  // from the container's layout: 84 for one cipher, 150 for a cascade
+  };
+  const TShape shapes[] = {{"one cipher", qeaNone, qeaNone, 84}, {"cascade", qeaAES128CTR, qeaChaCha20, 150}};
+  const std::string cut = Path("cut.qvl");
+  for (const TShape& shape : shapes) {
+    const std::string whole = Path(std::string(shape.Name) + ".qvl");
+    WriteVault(whole, kStrong, SampleText("C"), kIterations, kIterations, qeaTwofishCTR, shape.A2, shape.A3);
+    const std::string bytes = ReadTestFile(whole);
+    ASSERT_EQ(bytes.substr(0, 4), "QVF1");
+    for (std::size_t length = 4; length < shape.HeaderSize; ++length) {
+      SCOPED_TRACE(std::string(shape.Name) + ", " + std::to_string(length) + " bytes");
+      WriteTestFile(cut, bytes.substr(0, length));
+      boxes.clear();
+      pwdCaptions.clear();
+      boxAnswers.push_back({"Unencrypted Vaultline file", IDYES});
+      passwords.push_back({kOther});
+      EXPECT_FALSE(main->OpenVault(cut, false));
+      EXPECT_TRUE(pwdCaptions.empty());
+      EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Open error: The encryption header could not be read."});
+      EXPECT_EQ(ReadTestFile(cut), bytes.substr(0, length));
+      EXPECT_EQ(main->VaultPath, ExpandFileName(open));
+      EXPECT_EQ(main->Vault.Entries.size(), 1u);
+      EXPECT_EQ(main->Caption(), "open.qvl - Vaultline");
+      EXPECT_FALSE(PathExists(cut + ".lock"));
+      boxAnswers.clear();
+      passwords.clear();
+    }
   }
 }
 
