@@ -122,10 +122,12 @@ void TQMemo::CreateWnd() {
     hostAssign_ = false;
     WipeString(pendingText_);
   }
-  const std::string& text = CurrentText();
-  undo_.Reset(text);
-  WipeString(lastReportedText_);
-  lastReportedText_ = text;
+  if (!recreating_) {
+    const std::string& text = CurrentText();
+    undo_.Reset(text);
+    WipeString(lastReportedText_);
+    lastReportedText_ = text;
+  }
   if (showLineNumbers_) {
     gutterWidth_ = -1;
     UpdateGutter();
@@ -199,8 +201,14 @@ void TQMemo::RecreateWindow() {
   colorPending_ = false;
   textCacheValid_ = false;
   WipeString(pendingText_);
-  DestroyHandle();
-  HandleNeeded();
+  {
+    // The new window starts empty and gets the new text at once: the text
+    // before it (for the bookmarks' shift, and to tell whether the text
+    // changed at all) and what was last reported stay as they were.
+    TFlagGuard guard(recreating_);
+    DestroyHandle();
+    HandleNeeded();
+  }
   if (!HandleAllocated()) return;
   // The same place among its siblings as before.
   SetWindowPos(Handle(), above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -616,6 +616,7 @@ class TQMemo : public TWinControl,
   bool internalUpdate_ = false;
   bool inTokenRewrite_ = false;
   bool hostAssign_ = false;
+  bool recreating_ = false;  // RecreateWindow: the history outlives the window
   int messageDepth_ = 0;  // messages of the window being handled now
   NoteText::TUndoEngine undo_;
   std::string lastReportedText_;

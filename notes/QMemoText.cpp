@@ -14,19 +14,6 @@
 
 namespace {
 
-// Sets a flag for the length of a scope, also when the scope is left by an
-// exception.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-  ~TFlagGuard() { flag_ = false; }
-
- private:
-  bool& flag_;
-};
-
 // Opens the clipboard, trying a few times while another program holds it.
 bool OpenClipboardWithRetry(HWND owner) {
   for (int attempt = 0; attempt < 10; ++attempt) {

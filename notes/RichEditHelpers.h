@@ -1,5 +1,5 @@
 // Small helpers the notes editor's units share: character formats of the
-// rich-edit control and wiping wide copies of the notes.
+// rich-edit control, wiping wide copies of the notes, and a scoped flag.
 #pragma once
 
 #include <windows.h>
@@ -40,3 +40,16 @@ inline void WipeWide(std::u16string& s) {
 }
 
 }  // namespace RichEdit
+
+// Sets a flag for the length of a scope, also when the scope is left by an
+// exception.
+class TFlagGuard {
+ public:
+  explicit TFlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  TFlagGuard(const TFlagGuard&) = delete;
+  TFlagGuard& operator=(const TFlagGuard&) = delete;
+  ~TFlagGuard() { flag_ = false; }
+
+ private:
+  bool& flag_;
+};

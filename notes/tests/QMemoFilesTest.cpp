@@ -225,6 +225,42 @@ TEST_F(QMemoFilesTest, SynchronousLoadAppliesTheFileOrThrowsAndKeepsTheText) {
   EXPECT_EQ(events.back().value, 0);
 }
 
+// A long text is assigned through a fresh window; the bookmarks must still
+// be measured against the text the editor showed, not the empty new window.
+TEST_F(QMemoFilesTest, BookmarksOutliveAssigningAndLoadingTheSameLongText) {
+  const std::string path = dir.File("same.txt");
+  for (const int lines : {1400, 1600, 3000}) {
+    SCOPED_TRACE(lines);
+    std::string text;
+    for (int i = 0; i < lines; ++i) text += "line " + std::to_string(i) + "\r\n";
+    memo->SetText(text);
+    memo->SetBookmarks("3,7");
+    ASSERT_EQ(memo->GetBookmarks(), "3,7");
+    events.clear();
+
+    memo->SetText(text);
+    EXPECT_EQ(memo->GetBookmarks(), "3,7");
+    EXPECT_EQ(Count("changed"), 0) << "the same text is no change";
+    EXPECT_FALSE(memo->CanUndo());
+
+    WriteTestFile(path, text);
+    memo->LoadFromFile(path);
+    EXPECT_EQ(memo->Text(), text);
+    EXPECT_EQ(memo->GetBookmarks(), "3,7");
+
+    // Two lines more with the caret at the start: both bookmarks follow.
+    memo->SetText("new 1\r\nnew 2\r\n" + text);
+    EXPECT_EQ(memo->GetBookmarks(), "5,9");
+    EXPECT_EQ(Count("changed"), 1);
+    // Typing in the new window is recorded as before.
+    wnd = memo->Handle();
+    MemoTest::TypeText(wnd, u"x");
+    EXPECT_EQ(Count("changed"), 2);
+    ASSERT_TRUE(memo->Undo());
+    EXPECT_EQ(memo->Text(), "new 1\r\nnew 2\r\n" + text);
+  }
+}
+
 TEST_F(QMemoFilesTest, AnEditorDestroyedDuringItsLoadIsNeverCalledBack) {
   const std::string path = dir.File("big.txt");
   WriteTestFile(path, Utf8Lines(5000));
