@@ -320,6 +320,12 @@ TEST_F(MemoFixture, CtrlWheelZoomsTheFont) {
   EXPECT_EQ(memo->Font().Size(), 40);
   EXPECT_EQ(MemoTest::FormatAt(wnd, 2).yHeight, 40 * 20);
   EXPECT_EQ(MemoTest::ColorAt(wnd, 0), ColorToRGB(clMaroon));
+  // A new size while zoomed is the new base that the zoom scales.
+  memo->Font().SetSize(12);
+  EXPECT_EQ(memo->Font().Size(), 48);
+  EXPECT_EQ(MemoTest::FormatAt(wnd, 2).yHeight, 48 * 20);
+  memo->SetZoomPercent(100);
+  EXPECT_EQ(memo->Font().Size(), 12);
   // Without Ctrl the wheel scrolls and the zoom stays.
   memo->SetZoomPercent(100);
   SendMessageW(wnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(-120))), 0);
