@@ -7,6 +7,11 @@
 // prose whose apostrophes open strings that run across lines, brackets that
 // are never closed, and one long line of regular-expression literals that
 // never close.
+//
+// Then the planning of one colouring pass over the lines in view of a
+// 10,000-line note, with syntax colouring alone and with inline tokens
+// (colour tokens, markup and glyph tokens) as well: the pass with tokens
+// should cost at most 1.5 times the pass without.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,7 +19,9 @@
 #include <vector>
 
 #include "notes/text/CodeScan.h"
+#include "notes/text/ColorPlanner.h"
 #include "notes/text/FunctionList.h"
+#include "notes/text/LineText.h"
 
 namespace {
 
@@ -132,11 +139,63 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
+// The editor's long test note (its timing harness uses the same lines):
+// functions, strings, comments, code-point tokens and block comments; with
+// inline tokens, every fourth line holds colour tokens running over lines,
+// a heading, bold, italic and code spans and image tokens instead.
+std::string ColouringNote(int lines, bool inlineTokens) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    const std::string n = std::to_string(i);
+    if (inlineTokens && i % 4 == 3) {
+      switch (i / 4 % 4) {
+        case 0: text += "## Account " + n + " [[IMG:0]]\r"; break;
+        case 1: text += "[[COLOR:#C00000]]**rotate** by *June* `pin " + n + "`\r"; break;
+        case 2: text += "  still red [[IMG:0]] [[U+263A]][[COLOR:NONE]] plain " + n + "\r"; break;
+        default: text += "  key: `k" + n + "` **[[COLOR:#0000FF]]blue[[COLOR:NONE]]**\r"; break;
+      }
+      continue;
+    }
+    switch (i % 4) {
+      case 0: text += "function f" + n + "(a, b) { return a + b; }\r"; break;
+      case 1: text += "  var s = \"string " + n + "\"; // comment\r"; break;
+      case 2: text += "  user: name" + n + "  password: [[U+0416]]x\r"; break;
+      default: text += "  if (x) call(y); /* block */ z = " + n + ";\r"; break;
+    }
+  }
+  return text;
+}
+
+// One pass over the 40 lines in view in the middle of the note (range(0):
+// inline tokens).
+void BM_PlanColoring(benchmark::State& state) {
+  const bool inlineTokens = state.range(0) != 0;
+  const std::string note = ColouringNote(10000, inlineTokens);
+  const TLineIndex lines(note);
+  const TColorRange range = VisibleColorRange(lines, 5000, 38 * 16, 16);
+  TColorFlags flags;
+  flags.syntaxHighlighting = true;
+  flags.inlineStyles = inlineTokens;
+  flags.showGlyphs = true;
+  flags.imageCount = 1;
+  const TSyntaxPalette palette{0x000000, 0xFF0000, 0x008000, 0x808080, 0x800080, 0x0000FF};
+  const TKeywordSet keywords("function,var,let,const,if,else,for,while,return,switch,case,break,true,false,null");
+  std::size_t ops = 0;
+  for (auto _ : state) {
+    auto plan = PlanColoring(note, range.start, range.end, flags, palette, keywords);
+    ops = plan.size();
+    benchmark::DoNotOptimize(plan.data());
+  }
+  state.counters["ops"] = static_cast<double>(ops);
+  state.SetLabel(inlineTokens ? "syntax + inline tokens" : "syntax colouring");
+}
+
 }  // namespace
 
 BENCHMARK(BM_DetectFunctions)->Apply(Sizes);
 BENCHMARK(BM_FunctionBlocks)->Apply(Sizes);
 BENCHMARK(BM_BlankOutComments)->Apply(Sizes);
 BENCHMARK(BM_BraceMatching)->Apply(Sizes);
+BENCHMARK(BM_PlanColoring)->Arg(0)->Arg(1)->ArgName("inlineTokens")->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -272,73 +272,97 @@ void TQMemo::ColorizeTextKeepView() {
 void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText::TFormatOp>& ops, int lineHeight) {
   HWND wnd = Handle();
   const COLORREF background = ColorToRGB(color_);
-  const COLORREF textColor = ColorToRGB(GetDefaultTextColor());
   const int fontSize = std::max(1, font_.Size());
   TFontDC dc(wnd, font_.Handle());
-  RichEdit::TRangeFormatter formatter(wnd);
+  // Each token shown as an image: its first characters, as wide as a line
+  // is high, stay in place in the background colour (the image is painted
+  // over them); the rest of the token is hidden.
+  std::vector<NoteText::TFormatOp> resolved;
+  resolved.reserve(ops.size() + ops.size() / 2);
+  bool sizeOrFace = false;
   for (const NoteText::TFormatOp& op : ops) {
     if (op.length <= 0) continue;
-    RichEdit::TCharSpec change;
     switch (op.kind) {
-      case NoteText::TFormatKind::ResetAll:
-        change.setColor = change.setHidden = change.setBold = change.setItalic = true;
-        change.color = textColor;
-        // Size and face only when some pass changed them: they cost the
-        // control a new layout of every line in the range.
-        change.setFace = change.setSize = sizeOrFaceFormatted_;
-        change.face = font_.Name();
-        change.points = fontSize;
-        break;
-      case NoteText::TFormatKind::ResetColor:
-        change.setColor = true;
-        change.color = textColor;
-        break;
-      case NoteText::TFormatKind::Color:
-        change.setColor = true;
-        change.color = ColorToRGB(op.color);
-        break;
-      case NoteText::TFormatKind::Hide:
-        change.setHidden = change.hidden = true;
-        tokensFormatted_ = true;
-        break;
-      case NoteText::TFormatKind::Style:
-        change.setBold = change.bold = op.bold;
-        change.setItalic = change.italic = op.italic;
-        if (op.codeFace) {
-          change.setFace = true;
-          change.face = "Consolas";
-          sizeOrFaceFormatted_ = true;
-        }
-        break;
-      case NoteText::TFormatKind::Heading:
-        change.setBold = change.bold = true;
-        change.setSize = true;
-        sizeOrFaceFormatted_ = true;
-        change.points = NoteText::HeadingPointSize(fontSize, op.level);
-        break;
       case NoteText::TFormatKind::ImageToken:
       case NoteText::TFormatKind::GlyphToken: {
         if (op.kind == NoteText::TFormatKind::GlyphToken && GetUnicodeImageIndex(op.value) < 0) continue;
-        // The first characters, as wide as a line is high, stay in place
-        // in the background colour: the image is painted over them. The
-        // rest of the token is hidden.
         const char* token = text.data() + op.start;
         const int k = NoteText::TokenCharsForWidth(op.length, lineHeight,
                                                    [&](int count) { return dc.Width(token, count); });
-        RichEdit::TCharSpec covered;
-        covered.setColor = true;
+        NoteText::TFormatOp covered;
+        covered.kind = NoteText::TFormatKind::Cover;
+        covered.start = op.start;
+        covered.length = k;
         covered.color = background;
-        covered.setHidden = true;
-        covered.hidden = false;
-        formatter.Apply(op.start, op.start + k, covered);
-        RichEdit::TCharSpec hidden;
-        hidden.setHidden = hidden.hidden = true;
-        formatter.Apply(op.start + k, op.start + op.length, hidden);
+        resolved.push_back(covered);
+        NoteText::TFormatOp hidden;
+        hidden.kind = NoteText::TFormatKind::Hide;
+        hidden.start = op.start + k;
+        hidden.length = op.length - k;
+        resolved.push_back(hidden);
         tokensFormatted_ = true;
         continue;
       }
+      case NoteText::TFormatKind::Hide:
+        tokensFormatted_ = true;
+        break;
+      case NoteText::TFormatKind::Style:
+        sizeOrFace = sizeOrFace || op.codeFace;
+        break;
+      case NoteText::TFormatKind::Heading:
+        sizeOrFace = true;
+        break;
+      default:
+        break;
     }
-    formatter.Apply(op.start, op.start + op.length, change);
+    resolved.push_back(op);
+  }
+  if (resolved.empty()) return;
+  int rangeStart = resolved.front().start, rangeEnd = rangeStart;
+  for (const NoteText::TFormatOp& op : resolved) {
+    if (op.length <= 0) continue;
+    rangeStart = std::min(rangeStart, op.start);
+    rangeEnd = std::max(rangeEnd, op.start + op.length);
+  }
+  // Size and face are reset only where some pass changed them: they cost
+  // the control a new layout of every line they touch.
+  const std::vector<NoteText::TFormatRun> runs =
+      NoteText::FlattenFormatOps(resolved, rangeStart, rangeEnd, fontSize, sizeOrFaceFormatted_);
+  if (sizeOrFace) sizeOrFaceFormatted_ = true;
+  // Every character is formatted once, with only what it does not show
+  // already: the pass before left most of the view as it should be, and
+  // each change makes the control lay its lines out again.
+  RichEdit::TRangeFormatter formatter(wnd);
+  // What the whole range shows already needs no reading run by run: after
+  // an edit or a scroll most of it is plain text.
+  RichEdit::TCharSpec plain;
+  plain.setHidden = plain.setBold = plain.setItalic = true;
+  plain.setFace = plain.setSize = sizeOrFaceFormatted_;
+  plain.face = font_.Name();
+  plain.points = fontSize;
+  formatter.DropPresent(rangeStart, rangeEnd, plain);
+  for (const NoteText::TFormatRun& run : runs) {
+    const NoteText::TCharState& st = run.state;
+    RichEdit::TCharSpec change;
+    change.setColor = st.hasColor;
+    change.color = ColorToRGB(st.color);
+    change.setHidden = st.hasHidden;
+    change.hidden = st.hidden;
+    change.setBold = st.hasBold;
+    change.bold = st.bold;
+    change.setItalic = st.hasItalic;
+    change.italic = st.italic;
+    change.setFace = st.hasFace;
+    change.face = st.codeFace ? "Consolas" : font_.Name();
+    change.setSize = st.hasSize;
+    change.points = st.points;
+    if (!plain.setHidden && !change.hidden) change.setHidden = false;
+    if (!plain.setBold && !change.bold) change.setBold = false;
+    if (!plain.setItalic && !change.italic) change.setItalic = false;
+    if (!plain.setFace && change.face == plain.face) change.setFace = false;
+    if (!plain.setSize && change.points == plain.points) change.setSize = false;
+    formatter.DropPresent(run.start, run.end, change);
+    formatter.Apply(run.start, run.end, change);
   }
 }
 

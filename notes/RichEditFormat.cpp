@@ -4,6 +4,8 @@
 #include <richole.h>
 #include <tom.h>
 
+#include <cmath>
+
 #include "notes/RichEditHelpers.h"
 
 namespace RichEdit {
@@ -34,6 +36,7 @@ TRangeFormatter::~TRangeFormatter() {
 
 void TRangeFormatter::Apply(int start, int end, const TCharSpec& spec) {
   if (end <= start) return;
+  if (!spec.setColor && !spec.setHidden && !spec.setBold && !spec.setItalic && !spec.setSize && !spec.setFace) return;
   // Size and face go by message: Wine's text objects take a size in points
   // for one in twips. So does a long range with several attributes: each
   // attribute set through the range lays the range out anew.
@@ -73,6 +76,44 @@ void TRangeFormatter::Apply(int start, int end, const TCharSpec& spec) {
   }
   SendMessageW(wnd_, EM_SETSEL, static_cast<WPARAM>(start), end);
   SetFormat(wnd_, cf, SCF_SELECTION);
+}
+
+void TRangeFormatter::DropPresent(int start, int end, TCharSpec& spec) {
+  if (!font_ || end <= start || FAILED(range_->SetRange(start, end))) return;
+  // Each getter gives tomUndefined where the characters differ: never equal
+  // to a wanted value.
+  using TGetter = HRESULT (STDMETHODCALLTYPE ITextFont::*)(long*);
+  auto has = [this](TGetter get, bool wanted) {
+    long value = tomUndefined;
+    return SUCCEEDED((font_->*get)(&value)) && value == (wanted ? tomTrue : tomFalse);
+  };
+  long color = tomUndefined;
+  if (spec.setColor && SUCCEEDED(font_->GetForeColor(&color)) && color != tomUndefined &&
+      static_cast<COLORREF>(color) == spec.color) {
+    spec.setColor = false;
+  }
+  if (spec.setHidden && has(&ITextFont::GetHidden, spec.hidden)) spec.setHidden = false;
+  if (spec.setBold && has(&ITextFont::GetBold, spec.bold)) spec.setBold = false;
+  if (spec.setItalic && has(&ITextFont::GetItalic, spec.italic)) spec.setItalic = false;
+  if (spec.setSize) {
+    float points = 0;
+    if (SUCCEEDED(font_->GetSize(&points)) && points > 0 && std::lround(points) == spec.points &&
+        std::fabs(points - static_cast<float>(spec.points)) < 0.01f) {
+      spec.setSize = false;
+    }
+  }
+  if (spec.setFace) {
+    BSTR name = nullptr;
+    if (SUCCEEDED(font_->GetName(&name)) && name) {
+      const std::size_t n = SysStringLen(name);
+      bool same = n == spec.face.size() && n > 0;
+      for (std::size_t i = 0; same && i < n; ++i) {
+        same = name[i] == static_cast<WCHAR>(static_cast<unsigned char>(spec.face[i]));
+      }
+      SysFreeString(name);
+      if (same) spec.setFace = false;
+    }
+  }
 }
 
 }  // namespace RichEdit

@@ -42,6 +42,10 @@ class TRangeFormatter {
   // without text objects, goes through the selection: the caller restores
   // the selection afterwards.
   void Apply(int start, int end, const TCharSpec& spec);
+  // Clears from spec each attribute that all of [start, end) already has,
+  // as read through the text objects (reading lays nothing out). Without
+  // text objects, or where the characters differ, spec stays as it is.
+  void DropPresent(int start, int end, TCharSpec& spec);
 
  private:
   HWND wnd_;

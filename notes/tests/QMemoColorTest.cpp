@@ -113,6 +113,83 @@ TEST_F(MemoFixture, InlineMarkupIsFormattedWithItsMarkersHidden) {
   EXPECT_FALSE(MemoTest::IsBold(wnd, 3));
 }
 
+// A pass changes only what the control does not show already: it must read
+// what the control shows, not assume what an earlier pass left there.
+TEST_F(MemoFixture, APassPutsBackEveryFormatChangedBehindItsBack) {
+  memo->SetInlineStyles(true);
+  memo->SetSyntaxHighlighting(true);
+  memo->SetText(
+      "[[COLOR:#FF0000]]red[[COLOR:NONE]] plain if\r\n"
+      "**bold** *it* `code` [[U+263A]]\r\n"
+      "## Heading\r\n");
+  struct Check {
+    const char* what;
+    int offset;
+    bool hidden, bold, italic;
+    COLORREF color;  // when visible
+    const char16_t* face;  // nullptr: the editor's
+    int extraPoints;
+  };
+  const Check checks[] = {
+      {"[[COLOR:#FF0000]]", 3, true, false, false, 0, nullptr, 0},
+      {"red", 1, false, false, false, RGB(255, 0, 0), nullptr, 0},
+      {"plain", 0, false, false, false, kBlack, nullptr, 0},
+      {" if", 1, false, false, false, ColorToRGB(memo->KeywordColor()), nullptr, 0},
+      {"**bold**", 1, true, false, false, 0, nullptr, 0},
+      {"**bold**", 3, false, true, false, kBlack, nullptr, 0},
+      {"*it*", 1, false, false, true, kBlack, nullptr, 0},
+      {"`code`", 0, true, false, false, 0, nullptr, 0},
+      {"`code`", 2, false, false, false, kBlack, u"Consolas", 0},
+      {"## Heading", 0, true, false, false, 0, nullptr, 0},
+      {"## Heading", 4, false, true, false, kBlack, nullptr, 4},
+  };
+  auto expectFormats = [&](const char* when) {
+    for (const Check& c : checks) {
+      SCOPED_TRACE(std::string(when) + ": " + c.what + " + " + std::to_string(c.offset));
+      const int at = At(memo, c.what) + c.offset;
+      const CHARFORMAT2W cf = MemoTest::FormatAt(wnd, at);
+      EXPECT_EQ((cf.dwEffects & CFE_HIDDEN) != 0, c.hidden);
+      if (c.hidden) continue;
+      EXPECT_EQ((cf.dwEffects & CFE_BOLD) != 0, c.bold);
+      EXPECT_EQ((cf.dwEffects & CFE_ITALIC) != 0, c.italic);
+      EXPECT_EQ(cf.crTextColor, c.color);
+      const std::u16string face(reinterpret_cast<const char16_t*>(cf.szFaceName));
+      if (c.face) {
+        EXPECT_EQ(face, c.face);
+      } else {
+        EXPECT_NE(face, u"Consolas");
+      }
+      EXPECT_EQ(cf.yHeight, (memo->Font().Size() + c.extraPoints) * 20);
+    }
+    const int glyph = At(memo, "[[U+263A]]");
+    if (memo->GlyphCount() > 0) {
+      EXPECT_TRUE(IsHidden(wnd, glyph + 9)) << when;
+    }
+  };
+  memo->ColorizeText();
+  expectFormats("first pass");
+  // Everything else, behind the editor's back.
+  CHARFORMAT2W cf{};
+  cf.cbSize = sizeof cf;
+  cf.dwMask = CFM_COLOR | CFM_HIDDEN | CFM_BOLD | CFM_ITALIC | CFM_SIZE | CFM_FACE;
+  cf.dwEffects = CFE_BOLD | CFE_ITALIC;
+  cf.crTextColor = RGB(0, 160, 0);
+  cf.yHeight = 30 * 20;
+  std::char_traits<char16_t>::copy(reinterpret_cast<char16_t*>(cf.szFaceName), u"Arial", 6);
+  SendMessageW(wnd, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+  memo->ColorizeText();
+  expectFormats("after a change of every character");
+  // One attribute on a few characters.
+  CHARFORMAT2W one{};
+  one.cbSize = sizeof one;
+  one.dwMask = CFM_HIDDEN;
+  one.dwEffects = CFE_HIDDEN;
+  memo->SetSelection(At(memo, "plain"), 3);
+  SendMessageW(wnd, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&one));
+  memo->ColorizeText();
+  expectFormats("after hiding a few characters");
+}
+
 TEST_F(MemoFixture, GlyphTokensAreCoveredAndTheRestHidden) {
   memo->SetText("x [[U+263A]] y [[U+D800]]");
   memo->ColorizeText();

@@ -1,6 +1,8 @@
 #include "notes/text/ColorPlanner.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 
 namespace NoteText {
 
@@ -436,6 +438,84 @@ std::vector<TFormatOp> PlanColoring(std::string_view text, int rangeStart, int r
   const bool images = inlineTokens && flags.imageCount > 0;
   if (images || glyphTokens) plan.TokenImages(images, flags.imageCount, glyphTokens);
   return ops;
+}
+
+namespace {
+
+// What one operation does to the format of a character.
+void ApplyOp(const TFormatOp& op, int fontSize, bool resetSizeAndFace, TCharState& st) {
+  switch (op.kind) {
+    case TFormatKind::ResetAll:
+      st.hasColor = st.hasHidden = st.hasBold = st.hasItalic = true;
+      st.color = op.color;
+      st.hidden = st.bold = st.italic = false;
+      if (resetSizeAndFace) {
+        st.hasFace = st.hasSize = true;
+        st.codeFace = false;
+        st.points = fontSize;
+      }
+      break;
+    case TFormatKind::ResetColor:
+    case TFormatKind::Color:
+      st.hasColor = true;
+      st.color = op.color;
+      break;
+    case TFormatKind::Cover:
+      st.hasColor = st.hasHidden = true;
+      st.color = op.color;
+      st.hidden = false;
+      break;
+    case TFormatKind::Hide:
+      st.hasHidden = st.hidden = true;
+      break;
+    case TFormatKind::Style:
+      if (op.bold) st.hasBold = st.bold = true;
+      if (op.italic) st.hasItalic = st.italic = true;
+      if (op.codeFace) st.hasFace = st.codeFace = true;
+      break;
+    case TFormatKind::Heading:
+      st.hasBold = st.bold = true;
+      st.hasSize = true;
+      st.points = HeadingPointSize(fontSize, op.level);
+      break;
+    case TFormatKind::ImageToken:
+    case TFormatKind::GlyphToken:
+      break;
+  }
+}
+
+}  // namespace
+
+std::vector<TFormatRun> FlattenFormatOps(const std::vector<TFormatOp>& ops, int rangeStart, int rangeEnd,
+                                         int fontSize, bool resetSizeAndFace) {
+  std::vector<TFormatRun> runs;
+  if (rangeEnd <= rangeStart) return runs;
+  // Run starts and their formats; the entry at rangeEnd only ends the last.
+  std::map<int, TCharState> starts{{rangeStart, TCharState{}}, {rangeEnd, TCharState{}}};
+  auto splitAt = [&starts](int p) {
+    auto next = starts.upper_bound(p);
+    auto run = std::prev(next);
+    if (run->first == p) return run;
+    return starts.emplace_hint(next, p, run->second);
+  };
+  for (const TFormatOp& op : ops) {
+    if (op.kind == TFormatKind::ImageToken || op.kind == TFormatKind::GlyphToken) continue;
+    const int s = std::max(op.start, rangeStart);
+    const int e = std::min(op.start + std::max(op.length, 0), rangeEnd);
+    if (e <= s) continue;
+    auto it = splitAt(s);
+    const auto last = splitAt(e);
+    for (; it != last; ++it) ApplyOp(op, fontSize, resetSizeAndFace, it->second);
+  }
+  for (auto it = starts.begin(); std::next(it) != starts.end(); ++it) {
+    const int end = std::next(it)->first;
+    if (!runs.empty() && runs.back().state == it->second) {
+      runs.back().end = end;
+    } else {
+      runs.push_back({it->first, end, it->second});
+    }
+  }
+  return runs;
 }
 
 }  // namespace NoteText

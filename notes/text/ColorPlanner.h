@@ -65,6 +65,8 @@ enum class TFormatKind {
                // (k from TokenCharsForWidth with the line height as minimum width)
   GlyphToken,  // a valid code-point token (value = code point), drawn as its glyph in the
                // same way; skipped by the binding when no glyph can be rendered
+  Cover,       // text colour = color and not hidden: the characters an image is painted
+               // over (the binding turns token operations into Cover and Hide)
 };
 
 struct TFormatOp {
@@ -129,5 +131,41 @@ int HeadingPointSize(int fontSize, int level);
 std::vector<TFormatOp> PlanColoring(std::string_view text, int rangeStart, int rangeEnd,
                                     const TColorFlags& flags, const TSyntaxPalette& palette,
                                     const TKeywordSet& keywords);
+
+// The format a pass leaves on a run of characters. An attribute whose has-
+// flag is clear is one that no operation sets: the control keeps it.
+struct TCharState {
+  bool hasColor = false;
+  TColor color = 0;
+  bool hasHidden = false;
+  bool hidden = false;
+  bool hasBold = false;
+  bool bold = false;
+  bool hasItalic = false;
+  bool italic = false;
+  bool hasFace = false;
+  bool codeFace = false;  // false: the face of the editor's font
+  bool hasSize = false;
+  int points = 0;
+  bool operator==(const TCharState&) const = default;
+};
+
+struct TFormatRun {
+  int start = 0;
+  int end = 0;
+  TCharState state;
+};
+
+// The end result of a plan's operations over [rangeStart, rangeEnd): runs in
+// order, each character in exactly one, each with the format the operations
+// leave on it (later operations win; clipped to the range); neighbours that
+// end with the same format are one run. ResetAll sets the size (fontSize) and
+// the editor's face only when resetSizeAndFace. ImageToken and GlyphToken
+// operations depend on the screen and are skipped: the binding turns them
+// into Cover and Hide operations first. Applying each run once leaves the
+// control as applying every operation in turn would, with each character
+// formatted once, and a run the control already shows needs no change.
+std::vector<TFormatRun> FlattenFormatOps(const std::vector<TFormatOp>& ops, int rangeStart, int rangeEnd,
+                                         int fontSize, bool resetSizeAndFace);
 
 }  // namespace NoteText

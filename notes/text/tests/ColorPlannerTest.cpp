@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "notes/text/ColorPlanner.h"
@@ -19,7 +21,7 @@ const TKeywordSet kKeywords(
 // the colour role, the style or the token's value.
 std::string Show(const TFormatOp& op) {
   std::ostringstream s;
-  static const char* kKinds[] = {"ResetAll", "ResetColor", "Color", "Hide", "Style", "Heading", "Image", "Glyph"};
+  static const char* kKinds[] = {"ResetAll", "ResetColor", "Color", "Hide", "Style", "Heading", "Image", "Glyph", "Cover"};
   s << kKinds[static_cast<int>(op.kind)] << " " << op.start << "+" << op.length;
   switch (op.kind) {
     case TFormatKind::Color: {
@@ -221,4 +223,145 @@ TEST(ColorPlanner, HeadingSizes) {
   EXPECT_EQ(HeadingPointSize(10, 4), 11);
   EXPECT_EQ(HeadingPointSize(10, 5), 10);
   EXPECT_EQ(HeadingPointSize(0, 1), 16);
+}
+
+// ---------------------------------------------------------------------------
+// Flattening a plan into runs
+
+TFormatOp Op(TFormatKind kind, int start, int length, TColor color = 0) {
+  TFormatOp op;
+  op.kind = kind;
+  op.start = start;
+  op.length = length;
+  op.color = color;
+  return op;
+}
+
+// The runs as text: "start-end:attributes" with c<colour>, h/v (hidden or
+// visible), b/n (bold or not), i/u (italic or upright), f<c|e> (code or the
+// editor's face), s<points>; attributes no operation sets are left out.
+std::string ShowRuns(const std::vector<TFormatRun>& runs) {
+  std::ostringstream s;
+  for (const auto& r : runs) {
+    const TCharState& st = r.state;
+    s << r.start << "-" << r.end << ":";
+    if (st.hasColor) s << "c" << st.color;
+    if (st.hasHidden) s << (st.hidden ? "h" : "v");
+    if (st.hasBold) s << (st.bold ? "b" : "n");
+    if (st.hasItalic) s << (st.italic ? "i" : "u");
+    if (st.hasFace) s << (st.codeFace ? "fc" : "fe");
+    if (st.hasSize) s << "s" << st.points;
+    s << " ";
+  }
+  return s.str();
+}
+
+TEST(ColorPlanner, FlattenGivesTheEndResultOfTheOperationsAsRuns) {
+  TFormatOp style = Op(TFormatKind::Style, 4, 4);
+  style.bold = true;
+  TFormatOp code = Op(TFormatKind::Style, 12, 3);
+  code.codeFace = true;
+  TFormatOp heading = Op(TFormatKind::Heading, 16, 4);
+  heading.level = 1;
+  TFormatOp glyph = Op(TFormatKind::GlyphToken, 0, 10);
+  glyph.value = 0x263A;
+  struct Case {
+    const char* name;
+    std::vector<TFormatOp> ops;
+    int start, end;
+    bool resetSizeAndFace;
+    std::string runs;
+  };
+  const Case cases[] = {
+      {"a colour reset alone sets only the colour", {Op(TFormatKind::ResetColor, 0, 10, 1)}, 0, 10, false,
+       "0-10:c1 "},
+      {"later operations win; equal neighbours merge",
+       {Op(TFormatKind::ResetColor, 0, 10, 1), Op(TFormatKind::Color, 2, 3, 2), Op(TFormatKind::Color, 5, 2, 1),
+        Op(TFormatKind::Color, 4, 1, 3)},
+       0, 10, false, "0-2:c1 2-4:c2 4-5:c3 5-10:c1 "},
+      {"clipped to the range", {Op(TFormatKind::Color, -5, 8, 2), Op(TFormatKind::Hide, 8, 10)}, 0, 10, false,
+       "0-3:c2 3-8: 8-10:h "},
+      {"a full reset without size and face",
+       {Op(TFormatKind::ResetAll, 0, 20, 1), style, code, heading, Op(TFormatKind::Hide, 2, 2)}, 0, 20, false,
+       "0-2:c1vnu 2-4:c1hnu 4-8:c1vbu 8-12:c1vnu 12-15:c1vnufc 15-16:c1vnu 16-20:c1vbus16 "},
+      {"a full reset with size and face",
+       {Op(TFormatKind::ResetAll, 0, 20, 1), code, heading}, 0, 20, true,
+       "0-12:c1vnufes10 12-15:c1vnufcs10 15-16:c1vnufes10 16-20:c1vbufes16 "},
+      {"cover shows what a hide hid; token operations are the binding's",
+       {Op(TFormatKind::Hide, 0, 10), glyph, Op(TFormatKind::Cover, 0, 3, 9)}, 0, 10, false, "0-3:c9v 3-10:h "},
+      {"an empty range has no runs", {Op(TFormatKind::Color, 0, 5, 2)}, 5, 5, false, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShowRuns(FlattenFormatOps(c.ops, c.start, c.end, 10, c.resetSizeAndFace)), c.runs) << c.name;
+  }
+}
+
+// Against a plain model that formats one character at a time, over real
+// plans of notes with every kind of markup, at several ranges.
+TEST(ColorPlanner, FlattenMatchesFormattingEachCharacterInTurn) {
+  const std::string text =
+      "[[COLOR:#FF0000]]red\r## Head [[IMG:0]]\rfunction f(a) { return \"s\"; } // c\r"
+      "**bold** *it* `code` [[U+263A]][[COLOR:NONE]]\r```\rfenced\r```\r/* block */ x(1);\r";
+  TColorFlags flags = Syntax();
+  flags.inlineStyles = true;
+  flags.showGlyphs = true;
+  flags.imageCount = 1;
+  const int len = static_cast<int>(text.size());
+  for (const bool sizeAndFace : {false, true}) {
+    for (const auto& [start, end] : std::vector<std::pair<int, int>>{{0, len}, {5, 40}, {20, len}, {len - 9, len}}) {
+      const auto ops = PlanColoring(text, start, end, flags, kPalette, kKeywords);
+      std::vector<TCharState> model(static_cast<std::size_t>(len));
+      for (const TFormatOp& op : ops) {
+        for (int k = std::max(op.start, start); k < std::min(op.start + op.length, end); ++k) {
+          TCharState& st = model[static_cast<std::size_t>(k)];
+          switch (op.kind) {
+            case TFormatKind::ResetAll:
+              st.hasColor = st.hasHidden = st.hasBold = st.hasItalic = true;
+              st.color = op.color;
+              st.hidden = st.bold = st.italic = false;
+              if (sizeAndFace) {
+                st.hasFace = st.hasSize = true;
+                st.codeFace = false;
+                st.points = 10;
+              }
+              break;
+            case TFormatKind::ResetColor:
+            case TFormatKind::Color:
+              st.hasColor = true;
+              st.color = op.color;
+              break;
+            case TFormatKind::Hide:
+              st.hasHidden = st.hidden = true;
+              break;
+            case TFormatKind::Style:
+              if (op.bold) st.hasBold = st.bold = true;
+              if (op.italic) st.hasItalic = st.italic = true;
+              if (op.codeFace) st.hasFace = st.codeFace = true;
+              break;
+            case TFormatKind::Heading:
+              st.hasBold = st.bold = st.hasSize = true;
+              st.points = HeadingPointSize(10, op.level);
+              break;
+            default:
+              break;
+          }
+        }
+      }
+      const auto runs = FlattenFormatOps(ops, start, end, 10, sizeAndFace);
+      SCOPED_TRACE(std::to_string(start) + ".." + std::to_string(end) + (sizeAndFace ? " with size" : ""));
+      ASSERT_FALSE(runs.empty());
+      EXPECT_EQ(runs.front().start, start);
+      EXPECT_EQ(runs.back().end, end);
+      for (std::size_t r = 0; r < runs.size(); ++r) {
+        EXPECT_LT(runs[r].start, runs[r].end);
+        if (r > 0) {
+          EXPECT_EQ(runs[r].start, runs[r - 1].end);
+          EXPECT_FALSE(runs[r].state == runs[r - 1].state) << "neighbours with one format are one run";
+        }
+        for (int k = runs[r].start; k < runs[r].end; ++k) {
+          EXPECT_TRUE(runs[r].state == model[static_cast<std::size_t>(k)]) << "character " << k;
+        }
+      }
+    }
+  }
 }
