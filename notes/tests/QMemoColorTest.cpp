@@ -303,11 +303,7 @@ TEST_F(MemoFixture, TextTypedAfterHiddenCharactersShowsAtOnce) {
 TEST_F(MemoFixture, ImageTokensShowImagesOfTheList) {
   TImageList images;
   images.SetSize(16, 16);
-  TBitmap red;
-  ASSERT_TRUE(red.SetSize(16, 16));
-  red.Canvas().Brush().SetColor(clRed);
-  red.Canvas().FillRect(RECT{0, 0, 16, 16});
-  ASSERT_EQ(images.AddMasked(red, clFuchsia), 0);
+  ASSERT_EQ(MemoTest::AddSolidImage(images, clRed), 0);
   memo->SetInlineStyles(true);
   memo->SetImageList(&images);
   memo->SetText("a [[IMG:0]] b [[IMG:7]] c");

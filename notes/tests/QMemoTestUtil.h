@@ -11,6 +11,8 @@
 #include <string>
 
 #include "notes/QMemo.h"
+#include "ui/Graphics.h"
+#include "ui/ImageList.h"
 #include "ui/tests/UiTestUtil.h"
 
 namespace MemoTest {
@@ -33,6 +35,16 @@ inline std::u16string ControlWide(HWND wnd) {
 // another program would), with the caret at the end.
 inline void ReplaceSelectionWide(HWND wnd, const std::u16string& wide) {
   SendMessageW(wnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+// Adds a 16 x 16 image of one colour to a list of 16 x 16 images; its index
+// (-1 when it could not be made).
+inline int AddSolidImage(TImageList& list, TColor color) {
+  TBitmap bitmap;
+  if (!bitmap.SetSize(16, 16)) return -1;
+  bitmap.Canvas().Brush().SetColor(color);
+  bitmap.Canvas().FillRect(RECT{0, 0, 16, 16});
+  return list.AddMasked(bitmap, clFuchsia);
 }
 
 inline void TypeChar(HWND wnd, char16_t ch) { SendMessageW(wnd, WM_CHAR, ch, 1); }

@@ -17,7 +17,6 @@
 
 #include "notes/QMemo.h"
 #include "notes/tests/QMemoTestUtil.h"
-#include "ui/ImageList.h"
 
 using MemoTest::MemoFixture;
 
@@ -137,11 +136,7 @@ void Measure(TQMemo* memo, TNoteKind kind) {
 TEST_F(MemoFixture, TimingKeystrokeAndPageScrollInALongNote) {
   TImageList images;
   images.SetSize(16, 16);
-  TBitmap green;
-  ASSERT_TRUE(green.SetSize(16, 16));
-  green.Canvas().Brush().SetColor(clGreen);
-  green.Canvas().FillRect(RECT{0, 0, 16, 16});
-  ASSERT_EQ(images.AddMasked(green, clFuchsia), 0);
+  ASSERT_EQ(MemoTest::AddSolidImage(images, clGreen), 0);
   memo->SetImageList(&images);
   Measure(memo, kCodeOnly);
   Measure(memo, kTokensAtTop);

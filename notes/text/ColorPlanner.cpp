@@ -440,10 +440,7 @@ std::vector<TFormatOp> PlanColoring(std::string_view text, int rangeStart, int r
   return ops;
 }
 
-namespace {
-
-// What one operation does to the format of a character.
-void ApplyOp(const TFormatOp& op, int fontSize, bool resetSizeAndFace, TCharState& st) {
+void ApplyFormatOp(const TFormatOp& op, int fontSize, bool resetSizeAndFace, TCharState& st) {
   switch (op.kind) {
     case TFormatKind::ResetAll:
       st.hasColor = st.hasHidden = st.hasBold = st.hasItalic = true;
@@ -484,8 +481,6 @@ void ApplyOp(const TFormatOp& op, int fontSize, bool resetSizeAndFace, TCharStat
   }
 }
 
-}  // namespace
-
 std::vector<TFormatRun> FlattenFormatOps(const std::vector<TFormatOp>& ops, int rangeStart, int rangeEnd,
                                          int fontSize, bool resetSizeAndFace) {
   std::vector<TFormatRun> runs;
@@ -505,7 +500,7 @@ std::vector<TFormatRun> FlattenFormatOps(const std::vector<TFormatOp>& ops, int 
     if (e <= s) continue;
     auto it = splitAt(s);
     const auto last = splitAt(e);
-    for (; it != last; ++it) ApplyOp(op, fontSize, resetSizeAndFace, it->second);
+    for (; it != last; ++it) ApplyFormatOp(op, fontSize, resetSizeAndFace, it->second);
   }
   for (auto it = starts.begin(); std::next(it) != starts.end(); ++it) {
     const int end = std::next(it)->first;

@@ -156,6 +156,11 @@ struct TFormatRun {
   TCharState state;
 };
 
+// What one operation does to the format of a character: the attributes it
+// sets (see TFormatKind; ResetAll sets size and face only when
+// resetSizeAndFace; token operations set nothing).
+void ApplyFormatOp(const TFormatOp& op, int fontSize, bool resetSizeAndFace, TCharState& state);
+
 // The end result of a plan's operations over [rangeStart, rangeEnd): runs in
 // order, each character in exactly one, each with the format the operations
 // leave on it (later operations win; clipped to the range); neighbours that

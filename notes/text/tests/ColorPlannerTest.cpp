@@ -296,8 +296,9 @@ TEST(ColorPlanner, FlattenGivesTheEndResultOfTheOperationsAsRuns) {
   }
 }
 
-// Against a plain model that formats one character at a time, over real
-// plans of notes with every kind of markup, at several ranges.
+// The runs against formatting one character at a time, operation after
+// operation, over real plans of notes with every kind of markup, at several
+// ranges. (What each operation sets is checked by the table above.)
 TEST(ColorPlanner, FlattenMatchesFormattingEachCharacterInTurn) {
   const std::string text =
       "[[COLOR:#FF0000]]red\r## Head [[IMG:0]]\rfunction f(a) { return \"s\"; } // c\r"
@@ -313,38 +314,7 @@ TEST(ColorPlanner, FlattenMatchesFormattingEachCharacterInTurn) {
       std::vector<TCharState> model(static_cast<std::size_t>(len));
       for (const TFormatOp& op : ops) {
         for (int k = std::max(op.start, start); k < std::min(op.start + op.length, end); ++k) {
-          TCharState& st = model[static_cast<std::size_t>(k)];
-          switch (op.kind) {
-            case TFormatKind::ResetAll:
-              st.hasColor = st.hasHidden = st.hasBold = st.hasItalic = true;
-              st.color = op.color;
-              st.hidden = st.bold = st.italic = false;
-              if (sizeAndFace) {
-                st.hasFace = st.hasSize = true;
-                st.codeFace = false;
-                st.points = 10;
-              }
-              break;
-            case TFormatKind::ResetColor:
-            case TFormatKind::Color:
-              st.hasColor = true;
-              st.color = op.color;
-              break;
-            case TFormatKind::Hide:
-              st.hasHidden = st.hidden = true;
-              break;
-            case TFormatKind::Style:
-              if (op.bold) st.hasBold = st.bold = true;
-              if (op.italic) st.hasItalic = st.italic = true;
-              if (op.codeFace) st.hasFace = st.codeFace = true;
-              break;
-            case TFormatKind::Heading:
-              st.hasBold = st.bold = st.hasSize = true;
-              st.points = HeadingPointSize(10, op.level);
-              break;
-            default:
-              break;
-          }
+          ApplyFormatOp(op, 10, sizeAndFace, model[static_cast<std::size_t>(k)]);
         }
       }
       const auto runs = FlattenFormatOps(ops, start, end, 10, sizeAndFace);
