@@ -404,12 +404,19 @@ bool TQEnc::VerifyEncryptedFile(const std::string& sourceFile, const std::string
     DoError(ErrBusy);
     return false;
   }
-  for (const std::string* f : {&sourceFile, &encryptedFile}) {
-    const TQEncError e = CheckInputFile(*f);
-    if (e != ErrNone) {
-      DoError(e);
-      return false;
-    }
+  // Each condition is checked on both names before the next one, so a pair
+  // reports the first condition either name fails.
+  const auto both = [&](auto&& failing) { return failing(sourceFile) || failing(encryptedFile); };
+  TQEncError inputError = ErrNone;
+  if (both([](const std::string& f) { return f.empty(); }))
+    inputError = ErrEmptyInputFile;
+  else if (both([](const std::string& f) { return !Platform::FileExists(f) && !Platform::DirectoryExists(f); }))
+    inputError = ErrFileNotFound;
+  else if (both([](const std::string& f) { return Platform::DirectoryExists(f); }))
+    inputError = ErrDirectoryNotSupported;
+  if (inputError != ErrNone) {
+    DoError(inputError);
+    return false;
   }
   const std::int64_t limit = compareLimit < 0 ? 0 : compareLimit;
   SetBusy(true);

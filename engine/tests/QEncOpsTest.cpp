@@ -300,6 +300,37 @@ TEST(QEncOps, InputErrorsAndBusy) {
   EXPECT_FALSE(PathExists(dir.File("o")));
 }
 
+// Verification checks each condition on both names before the next one:
+// an empty name anywhere wins over a missing file, a missing file over a
+// folder, whichever side it is on.
+TEST(QEncOps, VerifyChecksBothNamesForEachConditionInTurn) {
+  TempDir dir;
+  WriteTestFile(dir.File("f"), "x");
+  const std::string file = dir.File("f"), missing = dir.File("missing"), folder = dir.Path();
+  struct TCase {
+    std::string Source, Encrypted;
+    TQEncError Error;
+  };
+  const std::vector<TCase> cases = {
+      {folder, "", ErrEmptyInputFile},
+      {missing, "", ErrEmptyInputFile},
+      {"", missing, ErrEmptyInputFile},
+      {"", folder, ErrEmptyInputFile},
+      {folder, missing, ErrFileNotFound},
+      {missing, folder, ErrFileNotFound},
+      {file, missing, ErrFileNotFound},
+      {file, folder, ErrDirectoryNotSupported},
+      {folder, file, ErrDirectoryNotSupported},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("source '" + c.Source + "', encrypted '" + c.Encrypted + "'");
+    TOpsEngine q;
+    EXPECT_FALSE(q.VerifyEncryptedFile(c.Source, c.Encrypted, 0));
+    EXPECT_EQ(q.LastError(), c.Error);
+    EXPECT_FALSE(q.Busy());
+  }
+}
+
 TEST(QEncOps, FileNameInKeyFailsAfterARename) {
   TempDir dir;
   TOpsEngine q;
