@@ -1,5 +1,7 @@
 // TObject and TComponent: the root of our class library. A component may be
-// owned by another; the owner destroys what it owns, newest first.
+// owned by another; the owner destroys what it owns, newest first. A
+// component that keeps a pointer to one it does not own asks it for a free
+// notification and is told, through Notification, when it goes away.
 #pragma once
 
 #include <functional>
@@ -15,6 +17,8 @@ class TObject {
 };
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
+
+enum TOperation { opInsert, opRemove };
 
 class TComponent : public TObject {
  public:
@@ -32,6 +36,37 @@ class TComponent : public TObject {
   // Moves this component to another owner (or to none).
   void SetOwner(TComponent* owner);
 
+  // Links this component and c: whichever of the two is destroyed first
+  // calls Notification(itself, opRemove) on the other. Linking twice is
+  // one link.
+  void FreeNotification(TComponent* c);
+  // Undoes FreeNotification.
+  void RemoveFreeNotification(TComponent* c);
+
+ protected:
+  // Called with opRemove when a linked component is being destroyed. It runs
+  // from that component's TComponent destructor: compare the pointer, touch
+  // nothing of it. The default does nothing.
+  virtual void Notification(TComponent* component, TOperation operation);
+
+  // Points field at value and moves this component's free notification
+  // from the old component to the new one.
+  template <class T>
+  void SetReference(T*& field, T* value) {
+    if (field == value) return;
+    if (field) field->RemoveFreeNotification(this);
+    field = value;
+    if (field) field->FreeNotification(this);
+  }
+  // For Notification: clears field when it refers to the removed component;
+  // true when it did.
+  template <class T>
+  static bool DropReference(T*& field, const TComponent* removed) {
+    if (!field || static_cast<const TComponent*>(field) != removed) return false;
+    field = nullptr;
+    return true;
+  }
+
  private:
   void Insert(TComponent* c);
   void Remove(TComponent* c);
@@ -39,5 +74,6 @@ class TComponent : public TObject {
   TComponent* owner_ = nullptr;
   std::string name_;
   std::vector<TComponent*> components_;
+  std::vector<TComponent*> freeNotifies_;
   bool destroying_ = false;
 };
