@@ -136,8 +136,8 @@ class TQMemo : public TWinControl,
   // Code-point tokens drawn as their glyphs.
   bool ShowUTF8IconsInline() const { return showUtf8IconsInline_; }
   void SetShowUTF8IconsInline(bool value);
-  // Images of the image tokens. The list must outlive the editor, or be set
-  // back to null before it goes.
+  // Images of the image tokens. A list that is destroyed is dropped (set to
+  // none) and the view recoloured or repainted.
   TImageList* ImageList() const { return imageList_; }
   void SetImageList(TImageList* list);
   const std::string& KeywordList() const { return keywordList_; }
@@ -496,6 +496,7 @@ class TQMemo : public TWinControl,
   void CreateWnd() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  void Notification(TComponent* component, TOperation operation) override;
   // The text changed (EN_CHANGE).
   virtual void Change();
 
@@ -514,6 +515,9 @@ class TQMemo : public TWinControl,
   // A fresh window for a long text that is about to be replaced (removing a
   // long text takes the control time that grows with its square).
   void RecreateWindow();
+  // Recolours after a change of the image list when the text shows image
+  // tokens, else repaints; nothing without a window.
+  void ImageListChanged();
   void GetSel(int& start, int& end);
   void SetSel(int start, int end);
   void ReplaceSelWide(const std::u16string& wide);

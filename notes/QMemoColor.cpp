@@ -470,7 +470,16 @@ void TQMemo::SetShowUTF8IconsInline(bool value) {
 
 void TQMemo::SetImageList(TImageList* list) {
   if (list == imageList_) return;
-  imageList_ = list;
+  SetReference(imageList_, list);
+  ImageListChanged();
+}
+
+void TQMemo::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == opRemove && DropReference(imageList_, component)) ImageListChanged();
+}
+
+void TQMemo::ImageListChanged() {
   if (!HandleAllocated()) return;
   std::string text = ControlText();
   const bool images = inlineStyles_ && text.find("[[IMG:") != std::string::npos;

@@ -178,7 +178,7 @@ void TTreeView::CreateWnd() {
 }
 
 void TTreeView::SetImages(TImageList* images) {
-  images_ = images;
+  SetReference(images_, images);
   if (HandleAllocated()) TreeView_SetImageList(Handle(), images ? images->Handle() : nullptr, TVSIL_NORMAL);
 }
 
@@ -494,7 +494,7 @@ void TListView::CreateWnd() {
 }
 
 void TListView::SetSmallImages(TImageList* images) {
-  smallImages_ = images;
+  SetReference(smallImages_, images);
   if (HandleAllocated()) ListView_SetImageList(Handle(), images ? images->Handle() : nullptr, LVSIL_SMALL);
 }
 
@@ -693,7 +693,7 @@ void TToolBar::CreateWnd() {
 }
 
 void TToolBar::SetImages(TImageList* images) {
-  images_ = images;
+  SetReference(images_, images);
   if (HandleAllocated()) SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
 }
 
@@ -764,4 +764,23 @@ bool TToolBar::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
     }
   }
   return false;
+}
+
+// A list that goes away is taken from the window before its images are read.
+void TTreeView::Notification(TComponent* component, TOperation operation) {
+  TItemControl::Notification(component, operation);
+  if (operation == opRemove && DropReference(images_, component) && HandleAllocated())
+    TreeView_SetImageList(Handle(), nullptr, TVSIL_NORMAL);
+}
+
+void TListView::Notification(TComponent* component, TOperation operation) {
+  TItemControl::Notification(component, operation);
+  if (operation == opRemove && DropReference(smallImages_, component) && HandleAllocated())
+    ListView_SetImageList(Handle(), nullptr, LVSIL_SMALL);
+}
+
+void TToolBar::Notification(TComponent* component, TOperation operation) {
+  TStdControl::Notification(component, operation);
+  if (operation == opRemove && DropReference(images_, component) && HandleAllocated())
+    SendMessageA(Handle(), TB_SETIMAGELIST, 0, 0);
 }

@@ -143,6 +143,7 @@ class TTreeView : public TItemControl {
   std::function<void(TObject* sender, TTreeNode* node, int x, int y)> OnStartDrag;
 
  protected:
+  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -248,6 +249,7 @@ class TListView : public TItemControl {
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
 
  protected:
+  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -313,6 +315,7 @@ class TToolBar : public TStdControl {
   int ButtonsWidth();
 
  protected:
+  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -44,7 +44,10 @@ TMouseTracker::TChange TMouseTracker::Track(HWND wnd, UINT msg) {
 // ---------------------------------------------------------------------------
 
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {
-  font_.OnChange = [this](TGraphicsObject*) { Invalidate(); };
+  font_.OnChange = [this](TGraphicsObject*) {
+    Invalidate();
+    FontChanged();
+  };
 }
 
 TCustomControl::~TCustomControl() { font_.OnChange = nullptr; }
@@ -60,6 +63,7 @@ void TCustomControl::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
   Invalidate();
+  ColorChanged();
 }
 
 void TCustomControl::InvalidatePart(const RECT& r) {

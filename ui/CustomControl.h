@@ -45,10 +45,11 @@ class TCustomControl : public TWinControl {
   explicit TCustomControl(TComponent* owner);
   ~TCustomControl() override;
 
-  // The background colour; a change repaints.
+  // The background colour; a change repaints. Setting it clears
+  // ParentColor.
   TColor Color() const { return color_; }
   void SetColor(TColor color);
-  // The control's font; a change repaints.
+  // The control's font; a change repaints. Changing it clears ParentFont.
   TFont& Font() { return font_; }
   void SetFont(const TFont& font) { font_.Assign(font); }
   // The canvas Paint draws on; it has a DC only while painting.
@@ -78,6 +79,10 @@ class TCustomControl : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  const TColor* ColorForChildren() const override { return &color_; }
+  const TFont* FontForChildren() override { return &font_; }
+  void ApplyParentColor(TColor color) override { SetColor(color); }
+  void ApplyParentFont(const TFont& font) override { font_.Assign(font); }
 
   // Draws the control on Canvas(), whose font is Font and whose brush is
   // Color when it is called. The default fills the client area with Color.

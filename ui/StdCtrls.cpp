@@ -7,7 +7,10 @@
 #include "ui/Form.h"
 
 TStdControl::TStdControl(TComponent* owner) : TWinControl(owner) {
-  font_.OnChange = [this](TGraphicsObject*) { ApplyFont(); };
+  font_.OnChange = [this](TGraphicsObject*) {
+    ApplyFont();
+    FontChanged();
+  };
 }
 
 TStdControl::~TStdControl() {

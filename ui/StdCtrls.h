@@ -21,11 +21,14 @@ class TStdControl : public TWinControl {
  public:
   explicit TStdControl(TComponent* owner);
   ~TStdControl() override;
+  // Changing the font clears ParentFont.
   TFont& Font() { return font_; }
   void SetFont(const TFont& font) { font_.Assign(font); }
 
  protected:
   void CreateWnd() override;
+  const TFont* FontForChildren() override { return &font_; }
+  void ApplyParentFont(const TFont& font) override { font_.Assign(font); }
 
  private:
   void ApplyFont();

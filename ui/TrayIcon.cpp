@@ -100,3 +100,11 @@ void TTrayIcon::Restore() {
   mainForm_->Show();
   SetForegroundWindow(wnd);
 }
+
+void TTrayIcon::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  DropReference(popupMenu_, component);
+  // The icon made from the list is our own copy and stays.
+  DropReference(icons_, component);
+}

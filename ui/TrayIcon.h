@@ -27,12 +27,15 @@ class TTrayIcon : public TComponent {
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& hint);
   // The icon: image index of an image list.
-  void SetIcons(TImageList* icons) { icons_ = icons; UpdateIcon(); }
+  void SetIcons(TImageList* icons) {
+    SetReference(icons_, icons);
+    UpdateIcon();
+  }
   int IconIndex() const { return iconIndex_; }
   void SetIconIndex(int index);
 
   TPopupMenu* PopupMenu() const { return popupMenu_; }
-  void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+  void SetPopupMenu(TPopupMenu* menu) { SetReference(popupMenu_, menu); }
   TTrayInputMode PopupMenuOn = imRightClickUp;
   TTrayInputMode RestoreOn = imDoubleClick;
   // The window that Minimize hides and Restore brings back.
@@ -50,6 +53,10 @@ class TTrayIcon : public TComponent {
   HWND CallbackWindow() { return window_->Handle(); }
   // The message the icon sends to CallbackWindow (lParam: the mouse message).
   static constexpr UINT kCallbackMessage = WM_APP + 0x3F10;
+
+ protected:
+  // An image list or menu that goes away is dropped.
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   bool Notify(DWORD message);

@@ -1,9 +1,12 @@
 #include "ui/WinControl.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "base/Wipe.h"
+#include "ui/Menus.h"
 
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -20,10 +23,26 @@ std::set<std::string>& RegisteredClasses() {
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
-TWinControl::~TWinControl() { DestroyHandle(); }
+TWinControl::~TWinControl() {
+  if (dragging_ && GetCapture() == handle_) ReleaseCapture();
+  dragging_ = false;
+  DestroyHandle();
+  // Children outlive their parent's object only as orphans.
+  for (TWinControl* child : children_) child->parent_ = nullptr;
+  children_.clear();
+  if (parent_) {
+    auto& siblings = parent_->children_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    if (align_ != alNone) parent_->AlignChildren();
+  }
+}
 
 void TWinControl::Detach() {
   if (!handle_) return;
+  if (hintWindow_) {
+    ::DestroyWindow(hintWindow_);
+    hintWindow_ = nullptr;
+  }
   if (subclassed_) RemoveWindowSubclass(handle_, SubclassProc, 1);
   RemovePropA(handle_, kSelfProp);
   subclassed_ = false;
@@ -106,6 +125,10 @@ HWND TWinControl::Handle() {
   } catch (const std::exception& e) {
     if (OnException) OnException(e);
   }
+  if (!handle_) return nullptr;
+  UpdateHintWindow();
+  AlignChildren();
+  if (align_ != alNone && parent_) parent_->AlignChildren();
   return handle_;
 }
 
@@ -134,7 +157,9 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND wnd = handle_;
   LRESULT result = 0;
   try {
-    result = WndProc(msg, wParam, lParam);
+    if (!(dragging_ || (dragMode_ == dmAutomatic && msg == WM_LBUTTONDOWN)) ||
+        !DragMessage(msg, wParam, lParam, result))
+      result = WndProc(msg, wParam, lParam);
   } catch (const std::exception& e) {
     if (OnException) OnException(e);
     result = 0;
@@ -202,8 +227,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       top_ = r.top;
       width_ = r.right - r.left;
       height_ = r.bottom - r.top;
+      if (msg == WM_SIZE) AlignChildren();
       break;
     }
+    case WM_CONTEXTMENU:
+      if (ShowPopupMenu(lParam)) return 0;
+      break;
     default:
       break;
   }
@@ -217,8 +246,18 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TWinControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
+  TWinControl* old = parent_;
+  if (old) old->children_.erase(std::remove(old->children_.begin(), old->children_.end(), this), old->children_.end());
   parent_ = parent;
+  if (parent) parent->children_.push_back(this);
   if (handle_) ::SetParent(handle_, parent ? parent->Handle() : nullptr);
+  if (align_ != alNone) {
+    if (old) old->AlignChildren();
+    if (parent) parent->AlignChildren();
+  }
+  TakeParentColor();
+  TakeParentFont();
+  ParentShowHintChanged();
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -237,9 +276,11 @@ RECT TWinControl::ClientRect() {
 }
 
 void TWinControl::SetVisible(bool visible) {
+  const bool changed = visible != visible_;
   visible_ = visible;
   if (visible && !handle_) Handle();
   if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+  if (changed && align_ != alNone && parent_) parent_->AlignChildren();
 }
 
 void TWinControl::SetEnabled(bool enabled) {
@@ -288,4 +329,284 @@ bool TWinControl::Focused() { return handle_ && GetFocus() == handle_; }
 
 LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
   return Handle() ? SendMessageA(handle_, msg, wParam, lParam) : 0;
+}
+
+void TWinControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  DropReference(popupMenu_, component);
+  DropReference(dragTarget_, component);
+}
+
+// ---------------------------------------------------------------------------
+// Alignment
+
+void TWinControl::SetAlign(TAlign align) {
+  if (align == align_) return;
+  align_ = align;
+  if (parent_) parent_->AlignChildren();
+}
+
+void TWinControl::Realign() { AlignChildren(); }
+
+void TWinControl::AlignChildren() {
+  if (!handle_) return;
+  RECT r;
+  GetClientRect(handle_, &r);
+  for (TAlign pass : {alTop, alBottom, alLeft, alRight, alClient}) {
+    for (TWinControl* c : children_) {
+      if (c->align_ != pass || !c->visible_) continue;
+      const int w = std::max(0, static_cast<int>(r.right - r.left));
+      const int h = std::max(0, static_cast<int>(r.bottom - r.top));
+      switch (pass) {
+        case alTop: {
+          const int ch = std::min(c->height_, h);
+          c->SetBounds(r.left, r.top, w, ch);
+          r.top += ch;
+          break;
+        }
+        case alBottom: {
+          const int ch = std::min(c->height_, h);
+          c->SetBounds(r.left, r.bottom - ch, w, ch);
+          r.bottom -= ch;
+          break;
+        }
+        case alLeft: {
+          const int cw = std::min(c->width_, w);
+          c->SetBounds(r.left, r.top, cw, h);
+          r.left += cw;
+          break;
+        }
+        case alRight: {
+          const int cw = std::min(c->width_, w);
+          c->SetBounds(r.right - cw, r.top, cw, h);
+          r.right -= cw;
+          break;
+        }
+        default:
+          c->SetBounds(r.left, r.top, w, h);
+          break;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Hints
+
+void TWinControl::SetHint(const std::string& hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  UpdateHintWindow();
+}
+
+bool TWinControl::ShowHint() const { return parentShowHint_ && parent_ ? parent_->ShowHint() : showHint_; }
+
+void TWinControl::SetShowHint(bool show) {
+  const bool wasParents = parentShowHint_;
+  parentShowHint_ = false;
+  if (show == showHint_ && !wasParents) return;
+  showHint_ = show;
+  ParentShowHintChanged();
+}
+
+void TWinControl::SetParentShowHint(bool value) {
+  if (value == parentShowHint_) return;
+  parentShowHint_ = value;
+  ParentShowHintChanged();
+}
+
+void TWinControl::ParentShowHintChanged() {
+  UpdateHintWindow();
+  for (TWinControl* c : children_)
+    if (c->parentShowHint_) c->ParentShowHintChanged();
+}
+
+void TWinControl::UpdateHintWindow() {
+  if (!handle_ || !ShowHint() || hint_.empty()) {
+    if (hintWindow_) ::DestroyWindow(hintWindow_);
+    hintWindow_ = nullptr;
+    return;
+  }
+  TOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = handle_;
+  ti.uId = reinterpret_cast<UINT_PTR>(handle_);
+  ti.lpszText = hint_.data();
+  if (hintWindow_) {
+    SendMessageA(hintWindow_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    return;
+  }
+  hintWindow_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  if (!hintWindow_) return;
+  if (!SendMessageA(hintWindow_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti))) {
+    ::DestroyWindow(hintWindow_);
+    hintWindow_ = nullptr;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Parent colour and font
+
+void TWinControl::SetParentColor(bool value) {
+  if (value == parentColor_) return;
+  parentColor_ = value;
+  TakeParentColor();
+}
+
+void TWinControl::SetParentFont(bool value) {
+  if (value == parentFont_) return;
+  parentFont_ = value;
+  TakeParentFont();
+}
+
+void TWinControl::TakeParentColor() {
+  if (!parentColor_ || !parent_) return;
+  const TColor* color = parent_->ColorForChildren();
+  if (!color) return;
+  applyingParent_ = true;
+  ApplyParentColor(*color);
+  applyingParent_ = false;
+}
+
+void TWinControl::TakeParentFont() {
+  if (!parentFont_ || !parent_) return;
+  const TFont* font = parent_->FontForChildren();
+  if (!font) return;
+  applyingParent_ = true;
+  ApplyParentFont(*font);
+  applyingParent_ = false;
+}
+
+void TWinControl::ColorChanged() {
+  if (!applyingParent_) parentColor_ = false;
+  for (TWinControl* c : children_) c->TakeParentColor();
+}
+
+void TWinControl::FontChanged() {
+  if (!applyingParent_) parentFont_ = false;
+  for (TWinControl* c : children_) c->TakeParentFont();
+}
+
+// ---------------------------------------------------------------------------
+// Popup menu
+
+void TWinControl::SetPopupMenu(TPopupMenu* menu) {
+  SetReference(popupMenu_, menu);
+}
+
+bool TWinControl::ShowPopupMenu(LPARAM lParam) {
+  if (!popupMenu_ || !handle_) return false;
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (at.x == -1 && at.y == -1) {
+    // From the keyboard: at the control's top-left corner.
+    at = POINT{0, 0};
+    ClientToScreen(handle_, &at);
+  }
+  popupMenu_->Popup(at.x, at.y, handle_);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Dragging
+
+void TWinControl::BeginDrag() {
+  if (dragging_ || !Handle()) return;
+  dragging_ = true;
+  SetDragTarget(nullptr);
+  dragAccepted_ = false;
+  GetCursorPos(&dragPoint_);
+  SetCapture(handle_);
+  SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(crNoDrop)));
+  if (OnStartDrag) OnStartDrag(this);
+}
+
+void TWinControl::EndDrag(bool drop) { FinishDrag(drop, dragPoint_); }
+
+void TWinControl::SetDragTarget(TWinControl* target) {
+  SetReference(dragTarget_, target);
+}
+
+TWinControl* TWinControl::DragTargetAt(POINT screen) {
+  for (HWND wnd = WindowFromPoint(screen); wnd; wnd = GetParent(wnd))
+    if (TWinControl* c = FromHandle(wnd)) return c;
+  return nullptr;
+}
+
+bool TWinControl::DragOverTarget(TWinControl* target, POINT screen, TDragState state) {
+  if (!target || !target->OnDragOver) return false;
+  bool accept = true;
+  POINT at = screen;
+  ScreenToClient(target->handle_, &at);
+  target->OnDragOver(target, this, at.x, at.y, state, accept);
+  return accept;
+}
+
+void TWinControl::FinishDrag(bool drop, POINT screen) {
+  if (!dragging_) return;
+  dragging_ = false;
+  TWinControl* target = nullptr;
+  if (drop) {
+    target = DragTargetAt(screen);
+    if (target != dragTarget_ && dragTarget_) DragOverTarget(dragTarget_, screen, dsDragLeave);
+    if (!DragOverTarget(target, screen, dsDragMove)) target = nullptr;
+  } else if (dragTarget_) {
+    DragOverTarget(dragTarget_, screen, dsDragLeave);
+  }
+  SetDragTarget(nullptr);
+  if (GetCapture() == handle_) ReleaseCapture();
+  POINT at = screen;
+  ScreenToClient(target ? target->handle_ : handle_, &at);
+  if (target && target->OnDragDrop) target->OnDragDrop(target, this, at.x, at.y);
+  if (OnEndDrag) OnEndDrag(this, target, at.x, at.y);
+}
+
+bool TWinControl::DragMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = 0;
+  POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      if (dragging_) return true;
+      BeginDrag();
+      ClientToScreen(handle_, &screen);
+      dragPoint_ = screen;
+      return true;
+    case WM_MOUSEMOVE: {
+      ClientToScreen(handle_, &screen);
+      dragPoint_ = screen;
+      TWinControl* target = DragTargetAt(screen);
+      TDragState state = dsDragMove;
+      if (target != dragTarget_) {
+        if (dragTarget_) DragOverTarget(dragTarget_, screen, dsDragLeave);
+        SetDragTarget(target);
+        state = dsDragEnter;
+      }
+      dragAccepted_ = DragOverTarget(target, screen, state);
+      SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(dragAccepted_ ? dragCursor_ : crNoDrop)));
+      return true;
+    }
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(dragAccepted_ ? dragCursor_ : crNoDrop)));
+      result = TRUE;
+      return true;
+    case WM_LBUTTONUP:
+      ClientToScreen(handle_, &screen);
+      FinishDrag(true, screen);
+      return true;
+    case WM_KEYDOWN:
+      if (wParam != VK_ESCAPE) return false;
+      EndDrag(false);
+      return true;
+    case WM_CANCELMODE:
+      EndDrag(false);
+      return false;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != handle_) EndDrag(false);
+      return false;
+    default:
+      return false;
+  }
 }

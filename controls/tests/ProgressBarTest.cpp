@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "ui/ExtCtrls.h"
+#include "ui/Menus.h"
 #include "ui/tests/UiTestUtil.h"
 
 namespace {
@@ -492,6 +496,263 @@ TEST_F(ProgressInvalidateTest, PositionRepaintsOnlyItsStrip) {
   Validate();
   bar.SetShowTextStyle(stsPosition);
   EXPECT_EQ(UpdateBox().right, 0);
+}
+
+
+// ---------------------------------------------------------------------------
+// What every control has from the control base, tried on the progress bar:
+// alignment, hints, the parent's colour and font, the popup menu and
+// dragging.
+
+struct ProgressControlTest : ::testing::Test {
+  UiTest::THostForm form{400, 300};
+  TPanel panel{&form};
+  void SetUp() override {
+    panel.SetParent(&form);
+    panel.SetBounds(20, 20, 300, 200);
+    panel.Show();
+  }
+  static RECT Bounds(const TWinControl& c) { return RECT{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()}; }
+  static std::string Str(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+  }
+};
+
+// Edges are taken in the order top, bottom, left, right, each in what the
+// earlier ones left; the client one takes the rest, and a new size of the
+// parent lays them out again.
+TEST_F(ProgressControlTest, AlignedBarsShareTheParentsClientArea) {
+  struct Bar {
+    TAlign align;
+    RECT at300x200, at200x100;
+  };
+  const Bar bars[] = {
+      {alClient, {40, 16, 260, 184}, {40, 16, 160, 84}},
+      {alRight, {260, 16, 300, 184}, {160, 16, 200, 84}},
+      {alLeft, {0, 16, 40, 184}, {0, 16, 40, 84}},
+      {alBottom, {0, 184, 300, 200}, {0, 84, 200, 100}},
+      {alTop, {0, 0, 300, 16}, {0, 0, 200, 16}},
+  };
+  std::vector<std::unique_ptr<TdxfProgressBar>> made;
+  for (const Bar& b : bars) {
+    auto bar = std::make_unique<TdxfProgressBar>(nullptr);
+    bar->SetBounds(5, 5, 40, 16);  // the constructor's 150 x 16, narrowed
+    bar->SetParent(&panel);
+    bar->SetAlign(b.align);
+    bar->Show();
+    made.push_back(std::move(bar));
+  }
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    EXPECT_EQ(Str(Bounds(*made[i])), Str(bars[i].at300x200)) << "align " << bars[i].align;
+    RECT screen;
+    GetWindowRect(made[i]->Handle(), &screen);
+    MapWindowPoints(nullptr, panel.Handle(), reinterpret_cast<POINT*>(&screen), 2);
+    EXPECT_EQ(Str(screen), Str(bars[i].at300x200)) << "the window itself";
+  }
+  panel.SetBounds(20, 20, 200, 100);
+  for (std::size_t i = 0; i < made.size(); ++i)
+    EXPECT_EQ(Str(Bounds(*made[i])), Str(bars[i].at200x100)) << "align " << bars[i].align;
+  // A hidden bar gives its room to the others; alNone leaves a bar alone.
+  made[4]->Hide();
+  EXPECT_EQ(Bounds(*made[0]).top, 0);
+  made[1]->SetAlign(alNone);
+  EXPECT_EQ(Str(Bounds(*made[1])), Str(RECT{160, 0, 200, 84}));
+  EXPECT_EQ(Bounds(*made[0]).right, 200);
+  // A bar destroyed gives its room back too.
+  made[2].reset();
+  EXPECT_EQ(Bounds(*made[0]).left, 0);
+}
+
+// The hint is a tooltip of the bar's window while the effective ShowHint is
+// on: the parent's with ParentShowHint, else the bar's own.
+TEST_F(ProgressControlTest, HintIsATooltipWhileHintsAreShown) {
+  TdxfProgressBar bar(&form);
+  bar.SetParent(&panel);
+  bar.Show();
+  const auto tip = [&]() -> std::string {
+    HWND tool = bar.HintWindow();
+    if (!tool) return "(none)";
+    EXPECT_EQ(SendMessageA(tool, TTM_GETTOOLCOUNT, 0, 0), 1);
+    char text[80] = {};
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = bar.Handle();
+    ti.uId = reinterpret_cast<UINT_PTR>(bar.Handle());
+    ti.lpszText = text;
+    SendMessageA(tool, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+    return text;
+  };
+  EXPECT_TRUE(bar.ParentShowHint());
+  EXPECT_FALSE(bar.ShowHint());
+  bar.SetHint("Password quality");
+  EXPECT_EQ(tip(), "(none)");
+  panel.SetShowHint(true);
+  EXPECT_TRUE(bar.ShowHint());
+  EXPECT_EQ(tip(), "Password quality");
+  bar.SetHint("Quality");
+  EXPECT_EQ(tip(), "Quality");
+  bar.SetShowHint(false);  // its own now
+  EXPECT_FALSE(bar.ParentShowHint());
+  EXPECT_EQ(tip(), "(none)");
+  panel.SetShowHint(false);
+  bar.SetShowHint(true);
+  EXPECT_EQ(tip(), "Quality");
+  bar.SetParentShowHint(true);
+  EXPECT_EQ(tip(), "(none)");
+  bar.SetHint("");
+  panel.SetShowHint(true);
+  EXPECT_EQ(tip(), "(none)") << "no text, no tooltip";
+}
+
+// With ParentColor and ParentFont the bar takes the panel's colour and font
+// and follows their changes, until it is given its own.
+TEST_F(ProgressControlTest, ParentColourAndFontAreFollowedUntilSetOwn) {
+  TdxfProgressBar bar(&form);
+  bar.SetParent(&panel);
+  bar.SetBounds(0, 0, 100, 20);
+  bar.Show();
+  panel.SetColor(clRed);
+  EXPECT_NE(bar.Color(), clRed);
+  bar.SetParentColor(true);
+  EXPECT_EQ(bar.Color(), clRed);
+  panel.SetColor(clLime);
+  EXPECT_EQ(bar.Color(), clLime);
+  TBitmap out;
+  ASSERT_TRUE(UiTest::RenderClient(bar.Handle(), out, clFuchsia));
+  EXPECT_EQ(out.Pixel(50, 10), clLime) << "the background is painted in it";
+  bar.SetColor(clBlue);
+  EXPECT_FALSE(bar.ParentColor());
+  panel.SetColor(clRed);
+  EXPECT_EQ(bar.Color(), clBlue);
+
+  bar.SetParentFont(true);
+  panel.Font().SetName("Courier New");
+  panel.Font().SetSize(15);
+  EXPECT_EQ(bar.Font().Name(), "Courier New");
+  EXPECT_EQ(bar.Font().Size(), 15);
+  EXPECT_TRUE(bar.ParentFont());
+  bar.Font().SetSize(9);
+  EXPECT_FALSE(bar.ParentFont());
+  panel.Font().SetSize(20);
+  EXPECT_EQ(bar.Font().Size(), 9);
+  // Taken at once when the flag is set, or when moved to another parent.
+  TPanel other(&form);
+  other.SetColor(clYellow);
+  bar.SetParentColor(true);
+  EXPECT_EQ(bar.Color(), clRed);
+  bar.SetParent(&other);
+  EXPECT_EQ(bar.Color(), clYellow);
+}
+
+// The bar's popup menu opens on WM_CONTEXTMENU, at the mouse or, from the
+// keyboard, at the bar's top-left corner. A menu destroyed is dropped.
+TEST_F(ProgressControlTest, PopupMenuOpensOnTheContextMenuMessage) {
+  TdxfProgressBar bar(&form);
+  bar.SetParent(&panel);
+  bar.SetBounds(10, 30, 100, 20);
+  bar.Show();
+  form.Show();
+  auto menu = std::make_unique<TPopupMenu>(&form);
+  menu->Items()->AddNew(&form, "Item1", "Reset", nullptr);
+  int opened = 0;
+  menu->OnPopup = [&](TObject*) {
+    ++opened;
+    UiTest::CloseMenuSoon();
+  };
+  EXPECT_EQ(bar.PopupMenu(), nullptr);
+  SendMessageA(bar.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bar.Handle()), MAKELPARAM(40, 50));
+  EXPECT_EQ(opened, 0) << "no menu: nothing opens";
+  bar.SetPopupMenu(menu.get());
+  EXPECT_EQ(bar.PopupMenu(), menu.get());
+  SendMessageA(bar.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bar.Handle()), MAKELPARAM(40, 50));
+  EXPECT_EQ(opened, 1);
+  SendMessageA(bar.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bar.Handle()), MAKELPARAM(-1, -1));
+  EXPECT_EQ(opened, 2);
+  menu.reset();
+  EXPECT_EQ(bar.PopupMenu(), nullptr);
+  SendMessageA(bar.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bar.Handle()), MAKELPARAM(40, 50));
+  EXPECT_EQ(opened, 2);
+}
+
+// A bar with dmAutomatic is dragged by a left press: the control under the
+// mouse is asked (enter, move, leave), takes the drop when it accepts, and
+// the bar hears where the drag ended.
+TEST_F(ProgressControlTest, DraggingTheBarOntoAPanel) {
+  TdxfProgressBar bar(&form);
+  bar.SetParent(&form);
+  bar.SetBounds(330, 20, 60, 20);
+  bar.Show();
+  form.Show();
+  UiTest::Pump();
+  std::vector<std::string> log;
+  bool accept = true;
+  bar.SetDragMode(dmAutomatic);
+  bar.OnStartDrag = [&](TObject* sender) { log.push_back(sender == &bar ? "start" : "start?"); };
+  panel.OnDragOver = [&](TObject* sender, TObject* source, int x, int y, TDragState state, bool& ok) {
+    EXPECT_EQ(sender, &panel);
+    EXPECT_EQ(source, &bar);
+    log.push_back("over " + std::to_string(state) + " " + std::to_string(x) + "," + std::to_string(y));
+    ok = accept;
+  };
+  panel.OnDragDrop = [&](TObject*, TObject* source, int x, int y) {
+    log.push_back(std::string(source == &bar ? "drop " : "drop? ") + std::to_string(x) + "," + std::to_string(y));
+  };
+  TObject* endedOn = &form;
+  bar.OnEndDrag = [&](TObject*, TObject* target, int x, int y) {
+    endedOn = target;
+    log.push_back("end " + std::to_string(x) + "," + std::to_string(y));
+  };
+  // Panel point (p) in the bar's client coordinates.
+  const auto onPanel = [&](int x, int y) {
+    POINT p{x, y};
+    MapWindowPoints(panel.Handle(), bar.Handle(), &p, 1);
+    return MAKELPARAM(p.x, p.y);
+  };
+  HWND wnd = bar.Handle();
+  SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_TRUE(bar.Dragging());
+  EXPECT_EQ(GetCapture(), wnd);
+  SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 5));  // over itself: nobody asks
+  SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, onPanel(50, 60));
+  SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, onPanel(70, 80));
+  SendMessageA(wnd, WM_LBUTTONUP, 0, onPanel(100, 90));
+  EXPECT_FALSE(bar.Dragging());
+  EXPECT_NE(GetCapture(), wnd);
+  EXPECT_EQ(endedOn, &panel);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "over 0 50,60", "over 2 70,80", "over 2 100,90", "drop 100,90",
+                                           "end 100,90"}));
+
+  // Refused: no drop, the end has no target. Esc ends a drag without one.
+  log.clear();
+  accept = false;
+  SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, onPanel(50, 60));
+  SendMessageA(wnd, WM_LBUTTONUP, 0, onPanel(50, 60));
+  EXPECT_EQ(endedOn, nullptr);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "over 0 50,60", "over 2 50,60", "end " + [&] {
+                                             POINT p{50, 60};
+                                             MapWindowPoints(panel.Handle(), wnd, &p, 1);
+                                             return std::to_string(p.x) + "," + std::to_string(p.y);
+                                           }()}));
+  log.clear();
+  accept = true;
+  endedOn = &form;
+  SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(wnd, WM_MOUSEMOVE, MK_LBUTTON, onPanel(50, 60));
+  SendMessageA(wnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(bar.Dragging());
+  EXPECT_EQ(endedOn, nullptr);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[2], "over 1 50,60") << "the panel hears the drag leave";
+
+  // dmManual: a press is the bar's own again.
+  log.clear();
+  bar.SetDragMode(dmManual);
+  SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_FALSE(bar.Dragging());
+  EXPECT_TRUE(log.empty());
 }
 
 }  // namespace

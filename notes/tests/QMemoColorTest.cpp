@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "notes/QMemo.h"
@@ -323,6 +324,35 @@ TEST_F(MemoFixture, ImageTokensShowImagesOfTheList) {
   const RECT cell{at.x, at.y, at.x + 24, at.y + 24};
   EXPECT_GT(UiTest::CountColor(shot, cell, clRed), 40) << "the image is painted over its token";
   memo->SetImageList(nullptr);
+}
+
+// An image list destroyed while the editor shows its images is dropped: the
+// editor forgets it, its tokens turn back into text, and the next paint
+// draws no image from it.
+TEST_F(MemoFixture, ADestroyedImageListIsDroppedAndItsTokensBecomeText) {
+  auto images = std::make_unique<TImageList>();
+  images->SetSize(16, 16);
+  TBitmap red;
+  ASSERT_TRUE(red.SetSize(16, 16));
+  red.Canvas().Brush().SetColor(clRed);
+  red.Canvas().FillRect(RECT{0, 0, 16, 16});
+  ASSERT_EQ(images->AddMasked(red, clFuchsia), 0);
+  memo->SetInlineStyles(true);
+  memo->SetImageList(images.get());
+  memo->SetText("a [[IMG:0]] b");
+  memo->ColorizeText();
+  const int token = At(memo, "[[IMG:0]]");
+  ASSERT_TRUE(IsHidden(wnd, token + 8));
+
+  images.reset();
+  EXPECT_EQ(memo->ImageList(), nullptr);
+  UiTest::Pump();
+  for (int i = 0; i < 9; ++i) EXPECT_FALSE(IsHidden(wnd, token + i)) << "the token is text again";
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  UiTest::Pump();
+  TBitmap shot;
+  ASSERT_TRUE(UiTest::CaptureClient(wnd, shot));
+  EXPECT_EQ(UiTest::CountColor(shot, memo->ClientRect(), clRed), 0);
 }
 
 TEST_F(MemoFixture, LineNumbersMakeRoomForTheGutter) {

@@ -13,6 +13,7 @@
 #include "notes/QMemo.h"
 #include "notes/tests/QMemoTestUtil.h"
 #include "ui/Application.h"
+#include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
 using MemoTest::MemoFixture;
@@ -288,6 +289,28 @@ TEST_F(MemoFixture, ContextMenuOffersWhatCanBeDone) {
   memo->SetContextMenuMode(cmmCustom);
   menu();
   EXPECT_EQ(shown, before);
+  // The control's own popup menu, when it has one, for cmmCustom only.
+  TPopupMenu own(&form);
+  own.Items()->AddNew(&form, "OwnItem1", "Own item");
+  int ownShown = 0;
+  own.OnPopup = [&](TObject*) {
+    ++ownShown;
+    UiTest::CloseMenuSoon();
+  };
+  memo->SetPopupMenu(&own);
+  menu();
+  EXPECT_EQ(ownShown, 1);
+  memo->SetContextMenuMode(cmmNone);
+  menu();
+  memo->SetContextMenuMode(cmmDefault);
+  TQMemo::PopupMenuHook = [&](HMENU, int, int) {
+    ++shown;
+    return 0;
+  };
+  menu();
+  EXPECT_EQ(ownShown, 1);
+  EXPECT_EQ(shown, before + 1);
+  memo->SetPopupMenu(nullptr);
 }
 
 TEST_F(MemoFixture, CtrlWheelZoomsTheFont) {

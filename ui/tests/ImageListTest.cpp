@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
+#include "ui/ComCtrls.h"
+#include "ui/TrayIcon.h"
 #include "ui/tests/UiTestUtil.h"
 
 namespace {
@@ -77,6 +82,56 @@ TEST(ImageListTest, StripFromAResource) {
   EXPECT_EQ(list.AddMaskedFromResource(comctl, MAKEINTRESOURCEA(120), RGBColor(192, 192, 192)), 0);
   EXPECT_GE(list.Count(), 10);
   EXPECT_EQ(list.AddMaskedFromResource(comctl, "NO SUCH STRIP", clFuchsia), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// Controls that show a list's images drop a list that is destroyed, in
+// their object and in their window, so nothing reads a freed list.
+TEST(ImageListTest, ControlsDropADestroyedList) {
+  UiTest::THostForm form;
+  TTreeView tree(&form);
+  TListView view(&form);
+  TToolBar bar(&form);
+  TTrayIcon tray(&form);
+  struct TUser {
+    TWinControl* control;
+    std::function<void(TImageList*)> set;
+    std::function<HIMAGELIST()> shown;
+  };
+  const TUser users[] = {
+      {&tree, [&](TImageList* l) { tree.SetImages(l); },
+       [&] { return TreeView_GetImageList(tree.Handle(), TVSIL_NORMAL); }},
+      {&view, [&](TImageList* l) { view.SetSmallImages(l); },
+       [&] { return ListView_GetImageList(view.Handle(), LVSIL_SMALL); }},
+      {&bar, [&](TImageList* l) { bar.SetImages(l); },
+       [&] { return reinterpret_cast<HIMAGELIST>(SendMessageA(bar.Handle(), TB_GETIMAGELIST, 0, 0)); }},
+  };
+  for (const TUser& u : users) {
+    u.control->SetParent(&form);
+    u.control->HandleNeeded();
+  }
+  auto list = std::make_unique<TImageList>();
+  TBitmap strip;
+  MakeStrip(strip, 2);
+  list->SetSize(8, 8);
+  ASSERT_EQ(list->AddMasked(strip, clFuchsia), 0);
+  for (const TUser& u : users) {
+    u.set(list.get());
+    EXPECT_EQ(u.shown(), list->Handle());
+  }
+  tray.SetIcons(list.get());
+  list.reset();
+  for (const TUser& u : users) EXPECT_EQ(u.shown(), nullptr);
+  tray.SetIconIndex(1);  // reads no list
+  // A list taken away before it goes tells nobody.
+  auto again = std::make_unique<TImageList>();
+  tree.SetImages(again.get());
+  tree.SetImages(nullptr);
+  again.reset();
+  EXPECT_EQ(users[0].shown(), nullptr);
 }
 
 }  // namespace

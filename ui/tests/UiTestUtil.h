@@ -73,6 +73,14 @@ class THostForm : public TForm {
   }
 };
 
+inline void CALLBACK CloseMenuTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+// Closes the popup menu whose loop is about to run (call it from the menu's
+// OnPopup): a thread timer that the menu loop dispatches ends it.
+inline void CloseMenuSoon() { SetTimer(nullptr, 0, 50, CloseMenuTimer); }
+
 // The client area of a window as WM_PRINTCLIENT draws it, on a background
 // of the given colour.
 inline bool RenderClient(HWND wnd, TBitmap& out, TColor background = clWhite) {
