@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "extras/ExprCore.h"
+#include "extras/PlotMessages.h"
 
 namespace {
 
@@ -89,7 +90,10 @@ void TQGraphics::SetProcessMessagesHook(std::function<void()> hook) { MessagesHo
 bool TQGraphics::ProcessMessages() {
   std::shared_ptr<bool> alive = alive_;
   std::function<void()> hook = MessagesHook();
-  if (hook) hook();
+  if (hook)
+    hook();
+  else
+    ProcessApplicationMessages();
   // A handler may have destroyed this plotter: touch nothing of it then.
   return *alive;
 }

@@ -80,8 +80,9 @@ class TQGraphics : public TComponent {
   int UmrechnenY(long double v, int size, double from, double to) const;
 
   // The application's message processing, run before every grid line and
-  // every curve so the interface stays alive and Cancel can arrive. None by
-  // default.
+  // every curve so the interface stays alive and Cancel can arrive. By
+  // default the application object's, when one exists; a hook replaces it
+  // (null puts the default back).
   static void SetProcessMessagesHook(std::function<void()> hook);
 
  private:

@@ -1,0 +1,4 @@
+#include "extras/PlotMessages.h"
+
+// No application object and no message queue here.
+void ProcessApplicationMessages() {}
