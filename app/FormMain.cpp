@@ -276,9 +276,8 @@ void TFormMain::CreateToolBars() {
   ToolGroupDelete =
       ToolBar1->AddButton(this, "ToolGroupDelete", tgGroupDelete, "Delete Group", cmd(&TFormMain::GroupDelete));
   ToolBar1->AddSeparator();
-  // The two key buttons run nothing: they are only enabled and disabled.
-  ToolKeyNew = ToolBar1->AddButton(this, "ToolKeyNew", tgKeyNew, "Add Entry", nullptr);
-  ToolKeyDelete = ToolBar1->AddButton(this, "ToolKeyDelete", tgKeyDelete, "Delete Entry", nullptr);
+  ToolKeyNew = ToolBar1->AddButton(this, "ToolKeyNew", tgKeyNew, "Add Entry", cmd(&TFormMain::EntryNew));
+  ToolKeyDelete = ToolBar1->AddButton(this, "ToolKeyDelete", tgKeyDelete, "Delete Entry", cmd(&TFormMain::EntryDelete));
   ToolBar1->AddSeparator();
   ToolOpenURL = ToolBar1->AddButton(this, "ToolOpenURL", tgOpenUrl, "Open URL", cmd(&TFormMain::OpenUrl1Click));
   ToolType = ToolBar1->AddButton(this, "ToolType", tgType, "Execute Automation", cmd(&TFormMain::ButtonAutomateClick));

@@ -317,6 +317,39 @@ TEST_F(EntriesFixture, F2AloneStartsTheInPlaceTitleEditAndBlankTitlesAreKept) {
   main->ReadOnly = false;
 }
 
+// The entry buttons of the tool bar, clicked with the mouse where the bar
+// draws them, run the same commands as the Entries menu.
+TEST_F(EntriesFixture, ToolBarEntryButtonsAddAndDeleteEntries) {
+  TVaultGroup* g = AddGroup(nullptr, "Mail", 4);
+  AddEntry(g, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(g);
+  const auto click = [&](TToolButton* button) {
+    HWND bar = main->ToolBar1->Handle();
+    RECT r{};
+    ASSERT_TRUE(SendMessageA(bar, TB_GETRECT, static_cast<WPARAM>(button->Command()), reinterpret_cast<LPARAM>(&r)));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(bar, WM_LBUTTONUP, 0, at);
+    app.ProcessMessages();
+  };
+
+  SelectRow(0);
+  answer = [](const TMessageBoxCall&) { return IDYES; };
+  click(main->ToolKeyDelete);
+  ASSERT_NE(LastBox(), nullptr);
+  EXPECT_EQ(LastBox()->Text, "Delete entry \"Gmail\"?");
+  EXPECT_TRUE(main->Vault.Entries.empty());
+
+  click(main->ToolKeyNew);
+  EXPECT_TRUE(main->EntryOpen);
+  EXPECT_EQ(main->CurrentEntry, nullptr);
+  EXPECT_EQ(main->EditedIcon, 4);
+  Type(main->EditTitle, "Proton");
+  ASSERT_EQ(main->Vault.Entries.size(), 1u);
+  EXPECT_EQ(main->Vault.Entries[0]->title, "Proton");
+}
+
 TEST_F(EntriesFixture, DeletingAnEntryAsksWithNoAsDefaultAndFreesItsHotKey) {
   TVaultGroup* g = AddGroup(nullptr, "Mail");
   AddEntry(g, 1, "Gmail", "Ctrl+Alt+G");
