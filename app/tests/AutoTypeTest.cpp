@@ -463,7 +463,16 @@ TEST_F(AutoTypeFixture, TakenChordsAreReported) {
   EXPECT_EQ(boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
 
   // Capturing: a taken chord and a Shift-only chord are refused; a free one
-  // is registered and guarded while its keys are still down.
+  // is registered and guarded while its keys are still down. The clock
+  // moves only with the program's own waits, so that starting the target
+  // below does not outlast the guard.
+  const std::uint32_t now = GetTickCount();
+  std::uint32_t clock = now;
+  AppSeams().TickCount = [&clock] { return clock; };
+  AppSeams().Sleep = [&clock](std::uint32_t ms) {
+    clock += ms;
+    ::Sleep(ms);
+  };
   main->CurrentEntry = bank;
   struct TCase {
     WORD key;
@@ -494,10 +503,23 @@ TEST_F(AutoTypeFixture, TakenChordsAreReported) {
     }
   }
   // Setting a shortcut does not fire the entry, although its chord is
-  // still held when the hot key arrives.
+  // still held when the hot key arrives: the window in front stays empty.
+  TTarget target;
+  ASSERT_TRUE(target.InFront());
   main->HandleHotKey(0x5203, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'J'));
+  Pump(300);
+  target.Settle();
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(main->HotKeyGuardId, 0x5203);
+  EXPECT_EQ(target.User(), "");
+  EXPECT_EQ(target.Records(), "");
+  // Once the guard has run out the same hot key types into that window.
+  clock = now + 501;
+  main->HandleHotKey(0x5203, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'J'));
+  Pump(300);
+  target.Settle();
+  EXPECT_EQ(main->HotKeyGuardId, 0);
+  EXPECT_EQ(target.Records(), "alice|s3cret!\r\n");
 }
 
 // A double click in the shortcut field removes the entry's shortcut and
