@@ -33,7 +33,7 @@ TWinControl::~TWinControl() {
   if (parent_) {
     auto& siblings = parent_->children_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
-    if (align_ != alNone) parent_->AlignChildren();
+    if (align_ != alNone) parent_->Realign();
   }
 }
 
@@ -127,8 +127,8 @@ HWND TWinControl::Handle() {
   }
   if (!handle_) return nullptr;
   UpdateHintWindow();
-  AlignChildren();
-  if (align_ != alNone && parent_) parent_->AlignChildren();
+  Realign();
+  if (align_ != alNone && parent_) parent_->Realign();
   return handle_;
 }
 
@@ -227,7 +227,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       top_ = r.top;
       width_ = r.right - r.left;
       height_ = r.bottom - r.top;
-      if (msg == WM_SIZE) AlignChildren();
+      if (msg == WM_SIZE) Realign();
       break;
     }
     case WM_CONTEXTMENU:
@@ -252,8 +252,8 @@ void TWinControl::SetParent(TWinControl* parent) {
   if (parent) parent->children_.push_back(this);
   if (handle_) ::SetParent(handle_, parent ? parent->Handle() : nullptr);
   if (align_ != alNone) {
-    if (old) old->AlignChildren();
-    if (parent) parent->AlignChildren();
+    if (old) old->Realign();
+    if (parent) parent->Realign();
   }
   TakeParentColor();
   TakeParentFont();
@@ -280,7 +280,7 @@ void TWinControl::SetVisible(bool visible) {
   visible_ = visible;
   if (visible && !handle_) Handle();
   if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
-  if (changed && align_ != alNone && parent_) parent_->AlignChildren();
+  if (changed && align_ != alNone && parent_) parent_->Realign();
 }
 
 void TWinControl::SetEnabled(bool enabled) {
@@ -344,12 +344,10 @@ void TWinControl::Notification(TComponent* component, TOperation operation) {
 void TWinControl::SetAlign(TAlign align) {
   if (align == align_) return;
   align_ = align;
-  if (parent_) parent_->AlignChildren();
+  if (parent_) parent_->Realign();
 }
 
-void TWinControl::Realign() { AlignChildren(); }
-
-void TWinControl::AlignChildren() {
+void TWinControl::Realign() {
   if (!handle_) return;
   RECT r;
   GetClientRect(handle_, &r);

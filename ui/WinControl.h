@@ -197,7 +197,6 @@ class TWinControl : public TComponent {
   bool enabled_ = true;
   std::string text_;
 
-  void AlignChildren();
   void UpdateHintWindow();
   void ParentShowHintChanged();
   void TakeParentColor();

@@ -550,6 +550,15 @@ TEST_F(ProgressControlTest, AlignedBarsShareTheParentsClientArea) {
     MapWindowPoints(nullptr, panel.Handle(), reinterpret_cast<POINT*>(&screen), 2);
     EXPECT_EQ(Str(screen), Str(bars[i].at300x200)) << "the window itself";
   }
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    made[i]->SetStyle(sSolid);
+    made[i]->SetPosition(20 * static_cast<int>(i + 1));
+  }
+  form.Show();
+  UiTest::Pump();
+  TBitmap shot;
+  ASSERT_TRUE(UiTest::CaptureClient(form.Handle(), shot));
+  EXPECT_TRUE(UiTest::SavePng(shot, UiTest::ScreenshotPath("progress-aligned.png")));
   panel.SetBounds(20, 20, 200, 100);
   for (std::size_t i = 0; i < made.size(); ++i)
     EXPECT_EQ(Str(Bounds(*made[i])), Str(bars[i].at200x100)) << "align " << bars[i].align;
@@ -645,8 +654,8 @@ TEST_F(ProgressControlTest, ParentColourAndFontAreFollowedUntilSetOwn) {
   EXPECT_EQ(bar.Color(), clYellow);
 }
 
-// The bar's popup menu opens on WM_CONTEXTMENU, at the mouse or, from the
-// keyboard, at the bar's top-left corner. A menu destroyed is dropped.
+// The bar's popup menu opens on WM_CONTEXTMENU, from the mouse and from the
+// keyboard. A menu destroyed is dropped.
 TEST_F(ProgressControlTest, PopupMenuOpensOnTheContextMenuMessage) {
   TdxfProgressBar bar(&form);
   bar.SetParent(&panel);
