@@ -81,7 +81,7 @@ TQMemo::TQMemo(TComponent* owner) : TWinControl(owner) {
 
 TQMemo::~TQMemo() {
   // A list that goes away from now on has nothing here to recolour.
-  SetReference(imageList_, static_cast<TImageList*>(nullptr));
+  SetReference<TImageList>(imageList_, nullptr);
   ReleaseAttachments();
   colorTimer_->SetEnabled(false);
   colorTimer_->OnTimer = nullptr;
