@@ -100,6 +100,7 @@ std::string SampleVaultText() {
 void WriteVault(const std::string& path, const std::string& text, TQEncAlgorithm a1 = qeaTwofishCTR,
                 TQEncAlgorithm a2 = qeaAES128CTR, TQEncAlgorithm a3 = qeaChaCha20) {
   TQEnc enc(nullptr);
+  enc.SetCompatibilityMode(false);  // as the main form's engine
   enc.SetIterations(kIterations);
   enc.SetAlgorithm(a1);
   enc.SetAlgorithm2(a2);
@@ -114,6 +115,7 @@ void WriteVault(const std::string& path, const std::string& text, TQEncAlgorithm
 
 std::string DecryptVault(const std::string& path) {
   TQEnc enc(nullptr);
+  enc.SetCompatibilityMode(false);  // as the main form's engine
   enc.SetIterations(kIterations);
   enc.SetUseFileNameInKey(false);
   enc.SetKey(enc.DeriveSessionKey(kPassword));

@@ -545,6 +545,7 @@ TEST_F(SettingsFixture, SwitchingTheOpenVaultToAnotherCascadeMarksItModified) {
   EXPECT_EQ(h[8], qeaTwofishCTR);
   EXPECT_EQ(h[10] | (h[11] << 8) | (h[12] << 16) | (h[13] << 24), 5000);
   TQEnc reader(nullptr);
+  reader.SetCompatibilityMode(false);  // as the main form's engine
   reader.SetKey("session");
   EXPECT_EQ(reader.DecryptFileToString(path), "\r\n");  // the empty vault
   EXPECT_EQ(reader.LastError(), ErrNone);
@@ -861,6 +862,7 @@ TEST_F(VaultSettingsFixture, ABlowfishVaultKeepsItsCipherThroughTheDialog) {
   const std::string path = dir.File("blowfish.qvl");
   {
     TQEnc e(nullptr);
+    e.SetCompatibilityMode(false);  // as the main form's engine
     e.SetAlgorithm(qeaBlowfishCTR);
     e.SetAlgorithm2(qeaNone);
     e.SetAlgorithm3(qeaNone);
@@ -895,6 +897,7 @@ TEST_F(VaultSettingsFixture, ABlowfishVaultKeepsItsCipherThroughTheDialog) {
   EXPECT_EQ(saved[4], 2);
   EXPECT_EQ(saved[5], qeaBlowfishCTR);
   TQEnc reader(nullptr);
+  reader.SetCompatibilityMode(false);  // as the main form's engine
   reader.SetKey(KeyFor(kStrong, 6000));
   EXPECT_EQ(reader.DecryptFileToString(path), "\r\n");
   EXPECT_EQ(reader.LastError(), ErrNone);

@@ -59,6 +59,7 @@ void WriteVault(const std::string& path, const std::string& password, const std:
                 TQEncAlgorithm a1 = qeaTwofishCTR, TQEncAlgorithm a2 = qeaAES128CTR,
                 TQEncAlgorithm a3 = qeaChaCha20) {
   TQEnc e(nullptr);
+  e.SetCompatibilityMode(false);  // as the main form's engine
   e.SetFastMode(false);
   e.SetAlgorithm(a1);
   e.SetAlgorithm2(a2);
@@ -74,6 +75,7 @@ void WriteVault(const std::string& path, const std::string& password, const std:
 // when it cannot be decrypted.
 std::string ReadVault(const std::string& path, const std::string& password, int keyIterations = kIterations) {
   TQEnc e(nullptr);
+  e.SetCompatibilityMode(false);  // as the main form's engine
   e.SetKey(KeyFor(password, keyIterations));
   const std::string text = e.DecryptFileToString(path);
   return e.LastError() == ErrNone ? text : "<" + TQEnc::ErrorToString(e.LastError()) + ">";
@@ -272,8 +274,10 @@ TEST_F(VaultDocument, MenuCommandsKeepTheirPlaces) {
   const UINT root = main->MainMenu1->Items()->Command();
   EXPECT_EQ(main->New1->Command() - root, 0x02u);
   EXPECT_EQ(main->Open1->Command() - root, 0x03u);
+  EXPECT_EQ(main->Lock1->Command() - root, 0x04u);
   EXPECT_EQ(main->Close1->Command() - root, 0x05u);
   EXPECT_EQ(main->SaveAs1->Command() - root, 0x0Au);
+  EXPECT_EQ(main->Settings1->Command() - root, 0x0Fu);
   EXPECT_EQ(main->AddGroup1->Command() - root, 0x13u);
   EXPECT_EQ(main->AddEntry1->Command() - root, 0x1Cu);
 }
@@ -730,6 +734,7 @@ TEST_F(VaultDocument, ADamagedFileEndsTheOpenWithTheEnginesText) {
   for (const std::string& path : {empty, cut}) {
     SCOPED_TRACE(path);
     TQEnc probe(nullptr);
+    probe.SetCompatibilityMode(false);  // as the main form's engine
     probe.SetKey(KeyFor(kStrong, kIterations));
     probe.DecryptFileToString(path);
     ASSERT_NE(probe.LastError(), ErrNone);
@@ -995,6 +1000,7 @@ TEST_F(VaultDocument, ADamagedFileTriedWithTheHeldKeyLeavesTheOpenVault) {
   WriteVault(cut, kStrong, SampleText("C"));
   WriteTestFile(cut, ReadTestFile(cut).substr(0, 150));
   TQEnc probe(nullptr);
+  probe.SetCompatibilityMode(false);  // as the main form's engine
   probe.SetKey(KeyFor(kStrong, kIterations));
   probe.DecryptFileToString(cut);
   ASSERT_NE(probe.LastError(), ErrNone);
