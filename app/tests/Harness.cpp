@@ -142,16 +142,7 @@ std::string SaveScreenshot(HWND wnd, const std::string& name) {
 
 // ---- Processes -----------------------------------------------------------------
 
-std::string ExePath() {
-  std::string p = VL_EXE_PATH;
-  // A Linux path from the build is reachable through Wine's Z: drive.
-  if (!p.empty() && p[0] == '/') {
-    for (char& c : p)
-      if (c == '/') c = '\\';
-    p = "Z:" + p;
-  }
-  return p;
-}
+std::string ExePath() { return WinePath(VL_EXE_PATH); }
 
 TProgramFolder::TProgramFolder(const std::vector<std::string>& iniLines) {
   char temp[MAX_PATH] = {};
@@ -298,6 +289,156 @@ std::vector<HWND> VisibleEdits(HWND parent) {
     return ra.top < rb.top;
   });
   return edits;
+}
+
+// ---- Driving the program's windows ---------------------------------------------------
+
+
+void PostMenuCommand(HWND wnd, UINT offset) {
+  PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(kFirstMenuCommand + offset, 0), 0);
+}
+
+bool Visible(HWND wnd) { return wnd && IsWindowVisible(wnd) != FALSE; }
+
+// A dialog of the program (its own window class) once it is shown.
+HWND WaitShown(DWORD pid, const char* className) {
+  HWND wnd = FindProcessWindow(pid, className, kWindowTimeout);
+  if (!wnd || !WaitFor([&] { return Visible(wnd); }, kWindowTimeout)) return nullptr;
+  return wnd;
+}
+
+// Types the password into the dialog's visible edits (the retype field
+// too when it is shown) and presses Enter.
+bool AnswerPassword(DWORD pid, const std::string& password, int expectedEdits) {
+  HWND dialog = WaitShown(pid, "TFormPwd");
+  if (!dialog) return false;
+  std::vector<HWND> edits;
+  if (!WaitFor([&] { return static_cast<int>((edits = VisibleEdits(dialog)).size()) == expectedEdits; }, kWindowTimeout))
+    return false;
+  for (HWND e : edits) SendMessageA(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
+  PostMessageA(edits[0], WM_KEYDOWN, VK_RETURN, 0);
+  return WaitFor([&] { return !Visible(dialog); }, kWindowTimeout);
+}
+
+// Fills the file name of the system's open or save dialog and presses OK.
+bool AnswerFileDialog(DWORD pid, const std::string& caption, const std::string& path) {
+  HWND dialog = FindMessageBox(pid, caption, kWindowTimeout);
+  if (!dialog) return false;
+  HWND name = nullptr;
+  WaitFor(
+      [&] {
+        for (int id : {0x47C, 0x480}) {  // the file name combo box or edit
+          HWND c = GetDlgItem(dialog, id);
+          if (c && IsWindowVisible(c)) return (name = c) != nullptr;
+        }
+        return false;
+      },
+      kWindowTimeout);
+  if (!name) return false;
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  return WaitFor([&] { return !IsWindow(dialog) || !Visible(dialog); }, kWindowTimeout);
+}
+
+// The control that has the keyboard focus in the process's GUI thread.
+HWND FocusOf(HWND wnd) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(wnd, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+namespace {
+
+BOOL CALLBACK FindClassChild(HWND w, LPARAM p) {
+  auto* wanted = reinterpret_cast<std::pair<const char*, HWND>*>(p);
+  char cls[64] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpiA(cls, wanted->first) != 0) return TRUE;
+  wanted->second = w;
+  return FALSE;
+}
+
+}  // namespace
+
+// The first child window of a class, at any depth.
+HWND ChildOfClass(HWND parent, const char* className) {
+  std::pair<const char*, HWND> wanted{className, nullptr};
+  EnumChildWindows(parent, FindClassChild, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
+}
+
+// An edit control's text (WM_GETTEXT, which the system carries across
+// processes).
+std::string EditText(HWND edit) {
+  char text[256] = {};
+  SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+TRemoteItem::TRemoteItem(DWORD pid)
+    : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
+  if (process_) remote_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+}
+
+TRemoteItem::~TRemoteItem() {
+  if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+  if (process_) CloseHandle(process_);
+}
+
+std::string TRemoteItem::SendAndRead(HWND wnd, UINT msg, WPARAM wParam) {
+  const char zero = 0;
+  WriteProcessMemory(process_, Text(), &zero, 1, nullptr);
+  SendMessageA(wnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
+  char text[kTextSize] = {};
+  SIZE_T got = 0;
+  ReadProcessMemory(process_, Text(), text, kTextSize - 1, &got);
+  return text;
+}
+
+// The top-level items of a tree view in the program, with their texts.
+std::vector<std::pair<HTREEITEM, std::string>> TopTreeItems(TRemoteItem& remote, HWND tree) {
+  std::vector<std::pair<HTREEITEM, std::string>> items;
+  auto next = [&](UINT code, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
+  };
+  for (HTREEITEM item = next(TVGN_ROOT, nullptr); item; item = next(TVGN_NEXT, item)) {
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = remote.Text();
+    tv.cchTextMax = TRemoteItem::kTextSize;
+    items.emplace_back(item, remote.Send(tree, TVM_GETITEMA, 0, tv));
+  }
+  return items;
+}
+
+// The titles a list view of the program shows, top to bottom.
+std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list) {
+  std::vector<std::string> titles;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    LVITEMA lv{};
+    lv.iSubItem = 0;
+    lv.pszText = remote.Text();
+    lv.cchTextMax = TRemoteItem::kTextSize;
+    titles.push_back(remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), lv));
+  }
+  return titles;
+}
+
+void SelectTreeItem(HWND tree, HTREEITEM item) {
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+std::string WinePath(const std::string& linuxPath) {
+  std::string p = linuxPath;
+  if (!p.empty() && p[0] == '/') {
+    for (char& c : p)
+      if (c == '/') c = '\\';
+    p = "Z:" + p;
+  }
+  return p;
 }
 
 }  // namespace harness

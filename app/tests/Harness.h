@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
@@ -93,5 +94,86 @@ HWND FindMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
 // Presses a button of a message box (IDOK, IDYES, …).
 void PressMessageBoxButton(HWND box, int id);
+
+// ---- Driving the program's windows -------------------------------------------------
+
+inline constexpr DWORD kWindowTimeout = 30000;
+
+// Menu command offsets from kFirstMenuCommand (VaultDocument.MenuCommandsKeepTheirPlaces
+// checks the places in the test process).
+inline constexpr UINT kNewOffset = 0x02, kOpenOffset = 0x03, kLockOffset = 0x04, kCloseOffset = 0x05,
+                      kSaveAsOffset = 0x0A, kImportOffset = 0x0C, kExportOffset = 0x0D,
+                      kSettingsOffset = 0x0F, kAddGroupOffset = 0x13, kAddEntryOffset = 0x1C;
+
+// Posts the menu command to the main window.
+void PostMenuCommand(HWND wnd, UINT offset);
+
+bool Visible(HWND wnd);
+
+// A dialog of the program (its own window class) once it is shown.
+HWND WaitShown(DWORD pid, const char* className);
+
+// Types the password into the password dialog's visible edits (the retype
+// field too when it is shown) and presses Enter.
+bool AnswerPassword(DWORD pid, const std::string& password, int expectedEdits);
+
+// Fills the file name of the system's open or save dialog and presses OK.
+bool AnswerFileDialog(DWORD pid, const std::string& caption, const std::string& path);
+
+// The control that has the keyboard focus in the window's GUI thread.
+HWND FocusOf(HWND wnd);
+
+// The first child window of a class, at any depth.
+HWND ChildOfClass(HWND parent, const char* className);
+
+// An edit control's text (WM_GETTEXT, which the system carries across
+// processes).
+std::string EditText(HWND edit);
+
+// Memory in the program's process, for the tree and list messages whose
+// structures the system does not carry across processes: a structure and
+// a text buffer behind it.
+class TRemoteItem {
+ public:
+  static constexpr SIZE_T kTextSize = 256;
+  explicit TRemoteItem(DWORD pid);
+  ~TRemoteItem();
+  TRemoteItem(const TRemoteItem&) = delete;
+  TRemoteItem& operator=(const TRemoteItem&) = delete;
+  bool Ok() const { return remote_ != nullptr; }
+  char* Text() const { return remote_ + 512; }
+  // Writes the structure, sends the message with its remote address, and
+  // reads the text back.
+  template <class Item>
+  std::string Send(HWND wnd, UINT msg, WPARAM wParam, const Item& item) {
+    if (!remote_ || !WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return "<no memory>";
+    return SendAndRead(wnd, msg, wParam);
+  }
+  // Writes the structure, sends the message and reads the structure back.
+  template <class Item>
+  Item Read(HWND wnd, UINT msg, WPARAM wParam, Item item) {
+    if (!remote_ || !WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return item;
+    SendMessageA(wnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+    return item;
+  }
+
+ private:
+  std::string SendAndRead(HWND wnd, UINT msg, WPARAM wParam);
+  HANDLE process_;
+  char* remote_ = nullptr;
+};
+
+// The top-level items of a tree view in the program, with their texts.
+std::vector<std::pair<HTREEITEM, std::string>> TopTreeItems(TRemoteItem& remote, HWND tree);
+
+// The titles a list view of the program shows, top to bottom.
+std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list);
+
+void SelectTreeItem(HWND tree, HTREEITEM item);
+
+// A path of the Linux file system as Wine's Z: drive shows it; other paths
+// as they are.
+std::string WinePath(const std::string& linuxPath);
 
 }  // namespace harness

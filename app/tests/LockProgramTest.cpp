@@ -28,8 +28,6 @@ constexpr char kPassword[] = "Correct-Horse-42x";
 // Key derivation stays quick: the Defaults page's count, and the vault's.
 const std::vector<std::string> kIni = {"CheckBoxLastFile=0", "CheckBoxMinimized=0", "Iterations=5000"};
 
-bool Visible(HWND wnd) { return wnd && IsWindowVisible(wnd) != FALSE; }
-
 std::string SampleText() {
   TVaultModel model;
   TVaultGroup* mail = model.Groups.Add(nullptr, "Mail", 2);
@@ -46,21 +44,10 @@ std::string SampleText() {
 
 void WriteEncryptedVault(const std::string& path) {
   TQEnc engine(nullptr);
+  engine.SetCompatibilityMode(false);  // as the main form's engine
   engine.SetIterations(5000);
   engine.SetKey(engine.DeriveSessionKey(kPassword));
   ASSERT_TRUE(engine.EncryptStringToFile(SampleText(), path, ""));
-}
-
-// Types the password into the program's password dialog (the retype field
-// too when it is shown) and presses Enter.
-bool AnswerPassword(DWORD pid, const std::string& password, std::size_t expectedEdits) {
-  HWND dialog = FindProcessWindow(pid, "TFormPwd", kTimeout);
-  if (!dialog || !WaitFor([&] { return Visible(dialog); }, kTimeout)) return false;
-  std::vector<HWND> edits;
-  if (!WaitFor([&] { return (edits = VisibleEdits(dialog)).size() == expectedEdits; }, kTimeout)) return false;
-  for (HWND e : edits) SendMessageA(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
-  PostMessageA(edits[0], WM_KEYDOWN, VK_RETURN, 0);
-  return WaitFor([&] { return !Visible(dialog); }, kTimeout);
 }
 
 // The number of groups the main window's tree shows.

@@ -22,8 +22,6 @@ const std::vector<std::string> kShownIni = {"CheckBoxLastFile=0", "CheckBoxMinim
 
 void TouchFile(const std::string& path) { std::ofstream(path, std::ios::binary) << "x"; }
 
-bool Visible(HWND wnd) { return IsWindowVisible(wnd) != FALSE; }
-
 TEST(Program, StartsShownWithoutVaultClosesToTheTrayAndExitsWithCodeZero) {
   TProgramFolder folder(kShownIni);
   const int p = folder.Start();

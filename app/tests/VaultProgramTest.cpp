@@ -22,165 +22,23 @@ using namespace harness;
 
 namespace {
 
-constexpr DWORD kTimeout = 30000;
+constexpr DWORD kTimeout = kWindowTimeout;
 
-// Menu command ids: handed out in creation order from 0x1000, the menu
-// bar's root item first (VaultDocument.MenuCommandsKeepTheirPlaces checks
-// the places in this process).
-constexpr UINT kMenuIdBase = 0x1000;
-constexpr UINT kNewOffset = 0x02, kOpenOffset = 0x03, kCloseOffset = 0x05, kSaveAsOffset = 0x0A,
-               kImportOffset = 0x0C, kExportOffset = 0x0D, kAddGroupOffset = 0x13, kAddEntryOffset = 0x1C;
-
-void Command(HWND wnd, UINT offset) { PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(kMenuIdBase + offset, 0), 0); }
-
-bool Visible(HWND wnd) { return wnd && IsWindowVisible(wnd) != FALSE; }
-
-// A dialog of the program (its own window class) once it is shown.
-HWND WaitShown(DWORD pid, const char* className) {
-  HWND wnd = FindProcessWindow(pid, className, kTimeout);
-  if (!wnd || !WaitFor([&] { return Visible(wnd); }, kTimeout)) return nullptr;
-  return wnd;
+std::string KeyFor(const std::string& password, int iterations) {
+  TQEnc e(nullptr);
+  e.SetIterations(iterations);
+  return e.DeriveSessionKey(password);
 }
 
-// Types the password into the dialog's visible edits (the retype field
-// too when it is shown) and presses Enter.
-bool AnswerPassword(DWORD pid, const std::string& password, int expectedEdits) {
-  HWND dialog = WaitShown(pid, "TFormPwd");
-  if (!dialog) return false;
-  std::vector<HWND> edits;
-  if (!WaitFor([&] { return static_cast<int>((edits = VisibleEdits(dialog)).size()) == expectedEdits; }, kTimeout))
-    return false;
-  for (HWND e : edits) SendMessageA(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
-  PostMessageA(edits[0], WM_KEYDOWN, VK_RETURN, 0);
-  return WaitFor([&] { return !Visible(dialog); }, kTimeout);
-}
-
-// Fills the file name of the system's open or save dialog and presses OK.
-bool AnswerFileDialog(DWORD pid, const std::string& caption, const std::string& path) {
-  HWND dialog = FindMessageBox(pid, caption, kTimeout);
-  if (!dialog) return false;
-  HWND name = nullptr;
-  WaitFor(
-      [&] {
-        for (int id : {0x47C, 0x480}) {  // the file name combo box or edit
-          HWND c = GetDlgItem(dialog, id);
-          if (c && IsWindowVisible(c)) return (name = c) != nullptr;
-        }
-        return false;
-      },
-      kTimeout);
-  if (!name) return false;
-  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-  return WaitFor([&] { return !IsWindow(dialog) || !Visible(dialog); }, kTimeout);
-}
-
-// The control that has the keyboard focus in the process's GUI thread.
-HWND FocusOf(HWND wnd) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(wnd, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
-
-BOOL CALLBACK FindClassChild(HWND w, LPARAM p) {
-  auto* wanted = reinterpret_cast<std::pair<const char*, HWND>*>(p);
-  char cls[64] = {};
-  GetClassNameA(w, cls, sizeof cls);
-  if (lstrcmpiA(cls, wanted->first) != 0) return TRUE;
-  wanted->second = w;
-  return FALSE;
-}
-
-// The first child window of a class, at any depth.
-HWND ChildOfClass(HWND parent, const char* className) {
-  std::pair<const char*, HWND> wanted{className, nullptr};
-  EnumChildWindows(parent, FindClassChild, reinterpret_cast<LPARAM>(&wanted));
-  return wanted.second;
-}
-
-// An edit control's text (WM_GETTEXT, which the system carries across
-// processes).
-std::string EditText(HWND edit) {
-  char text[256] = {};
-  SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// Memory in the program's process, for the tree and list messages whose
-// structures the system does not carry across processes: a structure and
-// a text buffer behind it.
-class TRemoteItem {
- public:
-  static constexpr SIZE_T kTextSize = 256;
-  explicit TRemoteItem(DWORD pid)
-      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
-    if (process_) remote_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+std::string ReadFileBytes(const std::string& path) {
+  std::string data;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    std::fclose(f);
   }
-  ~TRemoteItem() {
-    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
-    if (process_) CloseHandle(process_);
-  }
-  TRemoteItem(const TRemoteItem&) = delete;
-  TRemoteItem& operator=(const TRemoteItem&) = delete;
-  bool Ok() const { return remote_ != nullptr; }
-  char* Text() const { return remote_ + 512; }
-  // Writes the structure, sends the message with its remote address, and
-  // reads the text back.
-  template <class Item>
-  std::string Send(HWND wnd, UINT msg, WPARAM wParam, const Item& item) {
-    if (!remote_ || !WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return "<no memory>";
-    const char zero = 0;
-    WriteProcessMemory(process_, Text(), &zero, 1, nullptr);
-    SendMessageA(wnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
-    char text[kTextSize] = {};
-    SIZE_T got = 0;
-    ReadProcessMemory(process_, Text(), text, kTextSize - 1, &got);
-    return text;
-  }
-  // Writes the structure, sends the message and reads the structure back.
-  template <class Item>
-  Item Read(HWND wnd, UINT msg, WPARAM wParam, Item item) {
-    if (!remote_ || !WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return item;
-    SendMessageA(wnd, msg, wParam, reinterpret_cast<LPARAM>(remote_));
-    ReadProcessMemory(process_, remote_, &item, sizeof item, nullptr);
-    return item;
-  }
-
- private:
-  HANDLE process_;
-  char* remote_ = nullptr;
-};
-
-// The top-level items of a tree view in the program, with their texts.
-std::vector<std::pair<HTREEITEM, std::string>> TopTreeItems(TRemoteItem& remote, HWND tree) {
-  std::vector<std::pair<HTREEITEM, std::string>> items;
-  auto next = [&](UINT code, HTREEITEM from) {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
-  };
-  for (HTREEITEM item = next(TVGN_ROOT, nullptr); item; item = next(TVGN_NEXT, item)) {
-    TVITEMA tv{};
-    tv.mask = TVIF_TEXT | TVIF_HANDLE;
-    tv.hItem = item;
-    tv.pszText = remote.Text();
-    tv.cchTextMax = TRemoteItem::kTextSize;
-    items.emplace_back(item, remote.Send(tree, TVM_GETITEMA, 0, tv));
-  }
-  return items;
-}
-
-// The titles a list view of the program shows, top to bottom.
-std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list) {
-  std::vector<std::string> titles;
-  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    LVITEMA lv{};
-    lv.iSubItem = 0;
-    lv.pszText = remote.Text();
-    lv.cchTextMax = TRemoteItem::kTextSize;
-    titles.push_back(remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), lv));
-  }
-  return titles;
+  return data;
 }
 
 HTREEITEM TreeNext(HWND tree, UINT code, HTREEITEM from) {
@@ -215,27 +73,6 @@ int ListImage(TRemoteItem& remote, HWND list, int row) {
   return remote.Read(list, LVM_GETITEMA, 0, lv).iImage;
 }
 
-void SelectTreeItem(HWND tree, HTREEITEM item) {
-  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-}
-
-std::string KeyFor(const std::string& password, int iterations) {
-  TQEnc e(nullptr);
-  e.SetIterations(iterations);
-  return e.DeriveSessionKey(password);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::string data;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-    std::fclose(f);
-  }
-  return data;
-}
-
 // Two groups and three entries made through the menus, the group dialog and
 // the details panel are written as the engine of this process reads them,
 // and after Close and Open with the password the window shows them again.
@@ -261,14 +98,14 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   const std::string vault = folder.File("made.qvl");
 
   // New: a new master password, typed twice.
-  Command(wnd, kNewOffset);
+  PostMenuCommand(wnd, kNewOffset);
   ASSERT_TRUE(AnswerPassword(pid, password, 2));
   // Two top-level groups through the group dialog: with no group selected
   // a new group goes to the top level.
   for (const char* name : {"Mail", "Bank"}) {
     SelectTreeItem(tree, nullptr);
     const int before = treeCount();
-    Command(wnd, kAddGroupOffset);
+    PostMenuCommand(wnd, kAddGroupOffset);
     HWND groupDialog = WaitShown(pid, "TFormIcon");
     ASSERT_NE(groupDialog, nullptr) << name;
     std::vector<HWND> edits = VisibleEdits(groupDialog);
@@ -290,7 +127,7 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   HWND title = nullptr;
   for (const auto& e : entries) {
     SelectTreeItem(tree, groups[e.group].first);
-    SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(kMenuIdBase + kAddEntryOffset, 0), 0);
+    SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(kFirstMenuCommand + kAddEntryOffset, 0), 0);
     HWND focus = FocusOf(wnd);
     char cls[32] = {};
     if (focus) GetClassNameA(focus, cls, sizeof cls);
@@ -305,12 +142,13 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   }
 
   // Save As through the system's dialog.
-  Command(wnd, kSaveAsOffset);
+  PostMenuCommand(wnd, kSaveAsOffset);
   ASSERT_TRUE(AnswerFileDialog(pid, "Save Vaultline File", vault));
   ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "made.qvl - Vaultline"; }, kTimeout)) << WindowText(wnd);
 
   // What the program wrote is read by the engine of this process.
   TQEnc engine(nullptr);
+  engine.SetCompatibilityMode(false);  // as the main form's engine
   engine.SetKey(KeyFor(password, 5000));
   const std::string text = engine.DecryptFileToString(vault);
   ASSERT_EQ(engine.LastError(), ErrNone) << TQEnc::ErrorToString(engine.LastError());
@@ -336,11 +174,11 @@ TEST(VaultProgram, AVaultMadeThroughTheMenusIsWrittenAsTheEngineReadsIt) {
   EXPECT_EQ(BuildVaultText(model), text);
 
   // Close, then Open with the password.
-  Command(wnd, kCloseOffset);
+  PostMenuCommand(wnd, kCloseOffset);
   ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "Untitled - Vaultline"; }, kTimeout)) << WindowText(wnd);
   EXPECT_EQ(treeCount(), 0);
   EXPECT_NE(ReadFileBytes(vault + ".lock").find("active=0"), std::string::npos);
-  Command(wnd, kOpenOffset);
+  PostMenuCommand(wnd, kOpenOffset);
   ASSERT_TRUE(AnswerFileDialog(pid, "Open Vaultline File", vault));
   ASSERT_TRUE(AnswerPassword(pid, password, 1));
   ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "made.qvl - Vaultline"; }, kTimeout)) << WindowText(wnd);
@@ -388,6 +226,7 @@ TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
       model.Entries.push_back(std::move(e));
     }
     TQEnc engine(nullptr);
+    engine.SetCompatibilityMode(false);  // as the main form's engine
     engine.SetIterations(5000);
     engine.SetKey(engine.DeriveSessionKey(password));
     ASSERT_TRUE(engine.EncryptStringToFile(BuildVaultText(model), vault, ""));
@@ -462,9 +301,9 @@ TEST(VaultProgram, KeePassIconsAreImportedShownAndExportedAgain) {
     return WaitFor([&] { return !IsWindow(box) || !Visible(box); }, kTimeout);
   };
 
-  Command(wnd, kNewOffset);
+  PostMenuCommand(wnd, kNewOffset);
   ASSERT_TRUE(AnswerPassword(pid, "Correct-Horse-42x", 2));
-  Command(wnd, kImportOffset);
+  PostMenuCommand(wnd, kImportOffset);
   ASSERT_TRUE(AnswerFileDialog(pid, "Import KeePass Text File", source));
   ASSERT_TRUE(answerBox("KeePass Import", IDYES));  // the plain-text warning
   ASSERT_TRUE(answerBox("KeePass Import", IDOK));   // the summary
@@ -473,7 +312,7 @@ TEST(VaultProgram, KeePassIconsAreImportedShownAndExportedAgain) {
   for (int i = 0; i < 4; ++i) icons.push_back(ListImage(remote, list, i));
   EXPECT_EQ(icons, (std::vector<int>{235, 236, 269, 302}));
 
-  Command(wnd, kExportOffset);
+  PostMenuCommand(wnd, kExportOffset);
   ASSERT_TRUE(answerBox("KeePass Export", IDYES));
   ASSERT_TRUE(AnswerFileDialog(pid, "Export KeePass Text File", exported));
   ASSERT_TRUE(answerBox("KeePass Export", IDOK));
@@ -507,6 +346,7 @@ TEST(VaultProgram, OpenTimeOfALargeDefaultVault) {
       model.Entries.push_back(std::move(e));
     }
     TQEnc engine(nullptr);
+    engine.SetCompatibilityMode(false);  // as the main form's engine
     engine.SetFastMode(false);
     engine.SetAlgorithm(qeaTwofishCTR);
     engine.SetAlgorithm2(qeaAES128CTR);
