@@ -1,5 +1,6 @@
 #include "app/EntryListView.h"
 
+#include "base/Wipe.h"
 #include "ui/CommonControlText.h"
 
 using CommonControlText::CopyToBuffer;
@@ -177,6 +178,8 @@ bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& 
         else if (static_cast<std::size_t>(it.iSubItem - 1) < row->subItems_.size())
           text_ = row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
         CopyToBuffer(text_, it.pszText, it.cchTextMax, wide);
+        // The cell may show a secret: nothing of it stays behind here.
+        WipeString(text_);
       }
       return true;
     }

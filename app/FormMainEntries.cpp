@@ -86,7 +86,7 @@ void TFormMain::Changed(TObject*) {
 
 void TFormMain::BuildVaultText() {
   std::string text = ::BuildVaultText(Vault);
-  MemoData->SetText(text);
+  MemoData->SetSecretText(text);
   WipeString(text);
   Changed(MemoData);
 }

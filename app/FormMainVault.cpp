@@ -331,7 +331,7 @@ bool TFormMain::SaveVault(bool silent) {
   ShowProgress(60);
 
   // The vault text in one buffer, wiped on every way out.
-  std::string text = MemoData->Text();
+  std::string text = MemoData->SecretText();
   if (text.empty()) text = VaultTextForContainer(text);
   struct TWipeText {
     std::string& text;
@@ -681,7 +681,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   TakeSessionKey(key, keyIterations);
   if (plain) DefaultsEngine(*QEnc1);
   MemoData->ClearSecret();  // the text of the vault shown before
-  MemoData->SetText(text);
+  MemoData->SetSecretText(text);
   FreeAllEntries();
   ParseVaultText(text, Vault);
   FillGroupTree();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "base/Wipe.h"
+
 // ---------------------------------------------------------------------------
 // TLabel
 
@@ -86,7 +88,10 @@ void TEditBox::SetColor(TColor color) {
   Invalidate();
 }
 
+TEditBox::~TEditBox() { WipeString(secret_); }
+
 void TEditBox::ClearSecret() {
+  WipeString(secret_);
   if (!HandleAllocated()) {
     SetText("");
     return;
@@ -97,6 +102,13 @@ void TEditBox::ClearSecret() {
   if (n > 0) SetWindowTextA(Handle(), std::string(static_cast<std::size_t>(n), ' ').c_str());
   SetWindowTextA(Handle(), "");
   SendMessageA(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+void TEditBox::SetSecretText(const std::string& text) {
+  // Emptied first, so that a larger buffer leaves only zeros behind.
+  WipeString(secret_);
+  secret_.reserve(text.size());
+  secret_.assign(text);
 }
 
 LRESULT TEditBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -45,6 +45,7 @@ class TLabel : public TStdControl {
 class TEditBox : public TEdit {
  public:
   explicit TEditBox(TComponent* owner);
+  ~TEditBox() override;
 
   char PasswordChar() const { return passwordChar_; }
   // '\0' shows the text in clear.
@@ -56,6 +57,13 @@ class TEditBox : public TEdit {
   // Empties the edit; the text is overwritten in the window first (a
   // password must not stay in the edit's old buffer).
   void ClearSecret();
+  // A secret text that the control keeps itself and never puts into its
+  // window, for a hidden edit that holds one (a vault's whole text): the
+  // window's text passes through buffers of the system that are freed
+  // without being wiped. Setting it wipes the text it replaces; ClearSecret
+  // wipes it too.
+  void SetSecretText(const std::string& text);
+  const std::string& SecretText() const { return secret_; }
 
   TNotifyEvent OnDblClick;
 
@@ -68,6 +76,7 @@ class TEditBox : public TEdit {
  private:
   char passwordChar_ = '\0';
   bool readOnly_ = false;
+  std::string secret_;
   TColor color_ = clWindow;
   TBrush brush_;
 };

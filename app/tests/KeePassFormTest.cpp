@@ -226,7 +226,7 @@ TEST_F(KeePassFixture, ImportAddsTheEntriesIntoFoundOrNewGroupsAndShowsTheLast) 
             "<Firmware 2.1> <> <> 0\n"
             "E9 [1] Home\\Network <www.example.com:8080> <> <x> <https://u@www.example.com:8080/p?q#f> <> <> <> 0\n");
   ExpectTreeMatchesVault();
-  EXPECT_EQ(main->MemoData->Text(), BuildVaultText(main->Vault));
+  EXPECT_EQ(main->MemoData->SecretText(), BuildVaultText(main->Vault));
   EXPECT_TRUE(main->Modified);
 
   // The group of the last entry is open and selected, its entries listed

@@ -260,7 +260,7 @@ struct LockFixture : ::testing::Test {
     EXPECT_EQ(main->Vault.Groups.Nodes().size(), 0u);
     EXPECT_EQ(main->CurrentEntry, nullptr);
     EXPECT_EQ(main->CurrentGroup, nullptr);
-    EXPECT_EQ(main->MemoData->Text(), "");
+    EXPECT_EQ(main->MemoData->SecretText(), "");
     EXPECT_EQ(main->TreeView1->Count(), 0);
     EXPECT_EQ(main->ListView1->Count(), 0);
     for (TEditBox* e : {main->EditTitle, main->EditUser, main->EditPassword, main->EditUrl, main->EditShortcut})

@@ -165,7 +165,7 @@ struct MovesFixture : ::testing::Test {
     return titles;
   }
   // The vault text matches the vault after every change.
-  void ExpectVaultTextCurrent() { EXPECT_EQ(main->MemoData->Text(), BuildVaultText(main->Vault)); }
+  void ExpectVaultTextCurrent() { EXPECT_EQ(main->MemoData->SecretText(), BuildVaultText(main->Vault)); }
 
   // A point inside a node's row: its text's middle, or at a height within
   // the full row (0 top, 1 bottom).

@@ -108,7 +108,7 @@ void WriteForeignLock(const std::string& vault) {
 void LockWindow(TFormMain* m) {
   const std::string path = m->VaultPath;
   ProcessVaultLock().ReleaseHeldLock();
-  m->MemoData->SetText("");
+  m->MemoData->ClearSecret();
   m->FreeAllEntries();
   m->Vault.Clear();
   m->FillGroupTree();
