@@ -102,7 +102,7 @@ inline constexpr DWORD kWindowTimeout = 30000;
 // Menu command offsets from kFirstMenuCommand (VaultDocument.MenuCommandsKeepTheirPlaces
 // checks the places in the test process).
 inline constexpr UINT kNewOffset = 0x02, kOpenOffset = 0x03, kLockOffset = 0x04, kCloseOffset = 0x05,
-                      kSaveAsOffset = 0x0A, kImportOffset = 0x0C, kExportOffset = 0x0D,
+                      kSaveOffset = 0x09, kSaveAsOffset = 0x0A, kImportOffset = 0x0C, kExportOffset = 0x0D,
                       kSettingsOffset = 0x0F, kAddGroupOffset = 0x13, kAddEntryOffset = 0x1C;
 
 // Posts the menu command to the main window.

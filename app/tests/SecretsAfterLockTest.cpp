@@ -189,7 +189,6 @@ struct TOpenVault {
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     remote.Send(list, LVM_SETITEMSTATE, 0, item);
-    HWND title = nullptr;
     ASSERT_TRUE(WaitFor(
         [&] {
           for (HWND e : VisibleEdits(wnd))
@@ -208,9 +207,20 @@ struct TOpenVault {
     if (process) CloseHandle(process);
     if (wnd) ExitProgram(wnd);
   }
+  // Edits the shown entry's title (the whole text is built again) and
+  // saves the vault (the text is encrypted into the file).
+  void EditAndSave() {
+    const std::string edited = Marker("Title", 2) + " edited " + Marker("Pass", 2);
+    SendMessageA(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edited.c_str()));
+    ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) != "marked.qvl - Vaultline"; }, kWindowTimeout));
+    PostMenuCommand(wnd, kSaveOffset);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "marked.qvl - Vaultline"; }, kWindowTimeout))
+        << WindowText(wnd);
+  }
   TProgramFolder folder;
   DWORD pid = 0;
   HWND wnd = nullptr;
+  HWND title = nullptr;  // the details panel's title edit
   HANDLE process = nullptr;
 };
 
@@ -223,6 +233,19 @@ TEST(SecretsAfterLock, LockLeavesNoMarkerOfTheVaultInTheProgramsMemory) {
   Sleep(500);  // the timers that run after a lock
   const std::vector<THit> hits = ScanProcess(v.process, Secrets());
   EXPECT_TRUE(hits.empty()) << hits.size() << " secrets left after Lock, in these copies:\n" << Describe(hits);
+}
+
+TEST(SecretsAfterLock, LockAfterAnEditAndASaveLeavesNoMarkerInTheProgramsMemory) {
+  TOpenVault v;
+  ASSERT_NO_FATAL_FAILURE(v.Open());
+  ASSERT_NO_FATAL_FAILURE(v.EditAndSave());
+  PostMenuCommand(v.wnd, kLockOffset);
+  HWND tree = ChildOfClass(v.wnd, WC_TREEVIEWA);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) == 0; }, kWindowTimeout));
+  Sleep(500);
+  const std::vector<THit> hits = ScanProcess(v.process, Secrets());
+  EXPECT_TRUE(hits.empty()) << hits.size() << " secrets left after an edit, a save and Lock, in these copies:\n"
+                            << Describe(hits);
 }
 
 TEST(SecretsAfterLock, CloseLeavesNoMarkerOfTheVaultInTheProgramsMemory) {

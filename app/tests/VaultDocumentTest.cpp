@@ -276,6 +276,7 @@ TEST_F(VaultDocument, MenuCommandsKeepTheirPlaces) {
   EXPECT_EQ(main->Open1->Command() - root, 0x03u);
   EXPECT_EQ(main->Lock1->Command() - root, 0x04u);
   EXPECT_EQ(main->Close1->Command() - root, 0x05u);
+  EXPECT_EQ(main->Save1->Command() - root, 0x09u);
   EXPECT_EQ(main->SaveAs1->Command() - root, 0x0Au);
   EXPECT_EQ(main->Settings1->Command() - root, 0x0Fu);
   EXPECT_EQ(main->AddGroup1->Command() - root, 0x13u);
