@@ -35,10 +35,10 @@ std::string ConformanceDir() {
   if (ConformanceDir().empty()) GTEST_SKIP() << "runs as app_conformance_tests between the peer's steps"
 
 // A listing as vault_peer writes and reads it: group lines "group|path",
-// entry lines "entry|id|group|title|username|password|url|notes", with
+// entry lines "entry|id|group|title|username|password|url|automate|notes", with
 // "\\", "\p", "\r", "\n" for backslash, "|", CR and LF.
 struct TListedEntry {
-  std::string Group, Title, Username, Password, Url, Notes;
+  std::string Group, Title, Username, Password, Url, Automate, Notes;
 };
 struct TListing {
   std::vector<std::string> Groups;
@@ -80,7 +80,7 @@ bool ReadListing(const std::string& path, TListing& listing) {
   for (std::string line; std::getline(f, line);) {
     const std::vector<std::string> v = Fields(line);
     if (v.size() == 2 && v[0] == "group") listing.Groups.push_back(v[1]);
-    if (v.size() == 8 && v[0] == "entry") listing.Entries.push_back({v[2], v[3], v[4], v[5], v[6], v[7]});
+    if (v.size() == 9 && v[0] == "entry") listing.Entries.push_back({v[2], v[3], v[4], v[5], v[6], v[7], v[8]});
   }
   return true;
 }
@@ -91,7 +91,8 @@ bool WriteListing(const std::string& path, const TListing& listing) {
   int id = 0;
   for (const TListedEntry& e : listing.Entries)
     out += "entry|" + std::to_string(++id) + "|" + Escape(e.Group) + "|" + Escape(e.Title) + "|" +
-           Escape(e.Username) + "|" + Escape(e.Password) + "|" + Escape(e.Url) + "|" + Escape(e.Notes) + "\n";
+           Escape(e.Username) + "|" + Escape(e.Password) + "|" + Escape(e.Url) + "|" + Escape(e.Automate) + "|" +
+           Escape(e.Notes) + "\n";
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f << out;
   return static_cast<bool>(f.flush());
@@ -273,6 +274,7 @@ TEST(VaultConformance, TheProgramMakesVaultsForThePeerToRead) {
       e.Username = "user" + std::to_string(i) + "@example.org";
       e.Password = "S3cret-" + std::to_string(i * 7919) + "!x";
       e.Url = "https://login" + std::to_string(i) + ".example.org/";
+      e.Automate = "USERNAME TAB PASSWORD ENTER";  // what Add Entry puts into the details panel
       e.Notes = NotesFor(i);
       SelectTreeItem(program.Tree, group.first);
       SendMessageA(program.Wnd, WM_COMMAND, MAKEWPARAM(kFirstMenuCommand + kAddEntryOffset, 0), 0);

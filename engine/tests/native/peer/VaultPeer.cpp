@@ -19,7 +19,7 @@
 // A listing has one line per group ("group|" + the names from the top
 // group down, joined by "/") in the text's order, then one line per entry
 // ("entry|" id "|" group "|" title "|" username "|" password "|" url "|"
-// notes) in id order; "\" , "|", CR and LF in a value are written as "\\",
+// automate "|" notes) in id order; "\" , "|", CR and LF in a value are written as "\\",
 // "\p", "\r" and "\n".
 #include <openssl/rand.h>
 
@@ -231,7 +231,8 @@ std::string Listing(const TVault& v) {
   for (const auto& [id, e] : v.Entries)
     out += "entry|" + std::to_string(id) + "|" +
            Escape(e.Group >= 0 ? v.Groups[static_cast<std::size_t>(e.Group)].Path : "") + "|" + Escape(e.Title) +
-           "|" + Escape(e.Username) + "|" + Escape(e.Password) + "|" + Escape(e.Url) + "|" + Escape(e.Notes) + "\n";
+           "|" + Escape(e.Username) + "|" + Escape(e.Password) + "|" + Escape(e.Url) + "|" + Escape(e.Automate) + "|" +
+           Escape(e.Notes) + "\n";
   return out;
 }
 
