@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/tests/Harness.h"
+#include "engine/tests/native/peer/VaultListing.h"
 
 using namespace harness;
 
@@ -35,8 +36,7 @@ std::string ConformanceDir() {
   if (ConformanceDir().empty()) GTEST_SKIP() << "runs as app_conformance_tests between the peer's steps"
 
 // A listing as vault_peer writes and reads it: group lines "group|path",
-// entry lines "entry|id|group|title|username|password|url|automate|notes", with
-// "\\", "\p", "\r", "\n" for backslash, "|", CR and LF.
+// entry lines "entry|id|group|title|username|password|url|automate|notes".
 struct TListedEntry {
   std::string Group, Title, Username, Password, Url, Automate, Notes;
 };
@@ -45,34 +45,8 @@ struct TListing {
   std::vector<TListedEntry> Entries;
 };
 
-std::string Escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '|': out += "\\p"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '|') {
-      fields.emplace_back();
-    } else if (line[i] == '\\' && i + 1 < line.size()) {
-      const char c = line[++i];
-      fields.back() += c == 'p' ? '|' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-    } else {
-      fields.back() += line[i];
-    }
-  }
-  return fields;
-}
+using VaultListing::Escape;
+using VaultListing::Fields;
 
 bool ReadListing(const std::string& path, TListing& listing) {
   std::ifstream f(path, std::ios::binary);

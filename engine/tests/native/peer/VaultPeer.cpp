@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "engine/tests/native/peer/ContainerPeer.h"
+#include "engine/tests/native/peer/VaultListing.h"
 
 namespace {
 
@@ -211,19 +212,7 @@ TVault ParseText(const std::string& text) {
   return v;
 }
 
-std::string Escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '|': out += "\\p"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+using VaultListing::Escape;
 
 std::string Listing(const TVault& v) {
   std::string out;
