@@ -21,6 +21,7 @@
 #include "engine/CpuFeatures.h"
 #include "engine/Twofish.h"
 #include "engine/tests/HashTestUtil.h"
+#include "engine/tests/native/peer/ContainerPeer.h"
 
 namespace {
 
@@ -65,18 +66,8 @@ Bytes OpenSslChacha(const Bytes& cipherKey, const Bytes& iv, std::uint32_t count
   return OpenSslXor(EVP_chacha20(), key.data(), peerIv, in);
 }
 
-void InitGcrypt() {
-  static const bool done = [] {
-    gcry_check_version(nullptr);
-    gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
-    gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-    return true;
-  }();
-  (void)done;
-}
-
 Bytes GcryCtr(int algo, const Bytes& key, const std::uint8_t* counter, std::size_t counterLen, const Bytes& in) {
-  InitGcrypt();
+  Peer::InitGcrypt();
   gcry_cipher_hd_t h = nullptr;
   Bytes out(in.size());
   EXPECT_EQ(gcry_cipher_open(&h, algo, GCRY_CIPHER_MODE_CTR, 0), 0u);
@@ -89,7 +80,7 @@ Bytes GcryCtr(int algo, const Bytes& key, const std::uint8_t* counter, std::size
 
 // Returns false when libgcrypt refuses the key length.
 bool GcryEcb(int algo, const Bytes& key, const Bytes& in, Bytes& out) {
-  InitGcrypt();
+  Peer::InitGcrypt();
   gcry_cipher_hd_t h = nullptr;
   out.assign(in.size(), 0);
   EXPECT_EQ(gcry_cipher_open(&h, algo, GCRY_CIPHER_MODE_ECB, 0), 0u);

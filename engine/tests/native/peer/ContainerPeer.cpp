@@ -11,7 +11,7 @@
 
 namespace Peer {
 
-static void InitGcrypt() {
+void InitGcrypt() {
   static const bool done = [] {
     gcry_check_version(nullptr);
     gcry_control(GCRYCTL_DISABLE_SECMEM, 0);

@@ -12,6 +12,9 @@ namespace Peer {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Readies libgcrypt once (no secure memory) before its first use.
+void InitGcrypt();
+
 // PBKDF2-HMAC-SHA256 over the first 200 bytes of the password and a 16-byte
 // salt, as the container derives its stage keys.
 Bytes Pbkdf2(const std::string& password, const std::uint8_t* salt, std::uint32_t iterations, int length);
