@@ -102,31 +102,46 @@ bool TFileStream::Flush() { return Platform::FileFlush(handle_); }
 
 TMemoryStream::~TMemoryStream() { Clear(); }
 
+// Bytes past Size() never hold data: a shrinking SetSize wipes them. So
+// wiping the first Size() bytes of a buffer leaves nothing of its contents,
+// and the untouched rest of the buffer is not paged in just to be zeroed.
 void TMemoryStream::Clear() {
   if (data_) {
-    Platform::SecureZero(data_, static_cast<std::size_t>(capacity_));
+    Platform::SecureZero(data_, static_cast<std::size_t>(size_));
     ::operator delete(data_);
   }
   data_ = nullptr;
   size_ = capacity_ = pos_ = 0;
 }
 
+void TMemoryStream::SetCapacity(std::int64_t capacity) { Reallocate(std::max(capacity, size_)); }
+
 void TMemoryStream::Reserve(std::int64_t capacity) {
   if (capacity <= capacity_) return;
-  if (static_cast<std::uint64_t>(capacity) > std::numeric_limits<std::size_t>::max())
-    throw std::bad_alloc();
-  // Grow geometrically; the old buffer is wiped before it is freed so no
-  // copy of its contents stays behind in the heap.
+  // Grow geometrically.
   std::int64_t newCap = std::max<std::int64_t>(capacity, capacity_ + capacity_ / 2);
   newCap = (newCap + 0xFFF) & ~std::int64_t{0xFFF};
-  auto* p = static_cast<std::uint8_t*>(::operator new(static_cast<std::size_t>(newCap)));
+  Reallocate(newCap);
+}
+
+// Moves the contents into a buffer of exactly capacity bytes (at least
+// Size()); the old buffer is wiped before it is freed so no copy of its
+// contents stays behind in the heap.
+void TMemoryStream::Reallocate(std::int64_t capacity) {
+  if (capacity == capacity_) return;
+  if (capacity < 0 || static_cast<std::uint64_t>(capacity) > std::numeric_limits<std::size_t>::max())
+    throw std::bad_alloc();
+  std::uint8_t* p = nullptr;
+  if (capacity > 0) {
+    p = static_cast<std::uint8_t*>(::operator new(static_cast<std::size_t>(capacity)));
+    if (size_ > 0) std::memcpy(p, data_, static_cast<std::size_t>(size_));
+  }
   if (data_) {
-    std::memcpy(p, data_, static_cast<std::size_t>(size_));
-    Platform::SecureZero(data_, static_cast<std::size_t>(capacity_));
+    Platform::SecureZero(data_, static_cast<std::size_t>(size_));
     ::operator delete(data_);
   }
   data_ = p;
-  capacity_ = newCap;
+  capacity_ = capacity;
 }
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {

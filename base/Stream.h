@@ -82,6 +82,12 @@ class TMemoryStream : public TStream {
   // Wipes and releases the buffer.
   void Clear();
 
+  // The bytes the buffer holds room for. Setting it ahead of writes whose
+  // total is known allocates once instead of growing step by step; it never
+  // shrinks the buffer below Size().
+  std::int64_t Capacity() const { return capacity_; }
+  void SetCapacity(std::int64_t capacity);
+
   void LoadFromStream(TStream& source);
   void LoadFromFile(const std::string& fileName);
   void SaveToStream(TStream& dest);
@@ -89,6 +95,7 @@ class TMemoryStream : public TStream {
 
  private:
   void Reserve(std::int64_t capacity);
+  void Reallocate(std::int64_t capacity);
 
   std::uint8_t* data_ = nullptr;
   std::int64_t size_ = 0;

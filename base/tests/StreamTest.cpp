@@ -52,6 +52,42 @@ TEST(MemoryStream, GrowsAcrossManyWrites) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), expect.size()), expect);
 }
 
+TEST(MemoryStream, CapacitySetAheadTakesTheWritesWithoutMoving) {
+  TMemoryStream m;
+  m.SetCapacity(10000);
+  EXPECT_EQ(m.Capacity(), 10000);
+  EXPECT_EQ(m.Size(), 0);
+  const std::uint8_t* const buffer = m.Memory();
+  ASSERT_NE(buffer, nullptr);
+  std::string expect;
+  for (int i = 0; i < 1000; ++i) {
+    const std::string s = std::to_string(i % 10) + "abcdefghi";
+    m.WriteBuffer(s.data(), static_cast<std::int64_t>(s.size()));
+    expect += s;
+  }
+  EXPECT_EQ(m.Memory(), buffer);
+  EXPECT_EQ(m.Capacity(), 10000);
+  ASSERT_EQ(m.Size(), 10000);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), expect.size()), expect);
+
+  // One more byte grows it; shrinking the capacity never cuts the data.
+  m.WriteBuffer("!", 1);
+  EXPECT_GT(m.Capacity(), 10001);
+  m.SetCapacity(5);
+  EXPECT_EQ(m.Capacity(), 10001);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 10001), expect + "!");
+
+  // After a shrink the bytes past the end read as zero when it grows again.
+  m.SetSize(4);
+  m.SetCapacity(4);
+  m.SetSize(8);
+  EXPECT_EQ(std::memcmp(m.Memory(), "0abc\0\0\0\0", 8), 0);
+  m.Clear();
+  m.SetCapacity(0);
+  EXPECT_EQ(m.Memory(), nullptr);
+  EXPECT_EQ(m.Capacity(), 0);
+}
+
 TEST(FileStream, OpenErrors) {
   TempDir dir;
   EXPECT_THROW(TFileStream(dir.File("missing"), fmOpenRead), EFOpenError);
