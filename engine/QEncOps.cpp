@@ -45,6 +45,16 @@ void FillMemory(TMemoryStream& stream, const std::string& data) {
   stream.SetPosition(0);
 }
 
+// Makes room in output, once, for the plain data of the container of
+// containerLength bytes at the input's position, when its first bytes name a
+// container version: the body is the container less its header. Anything
+// else is left to the reader to refuse. The input's position is kept.
+void ReservePlain(TStream& input, std::int64_t containerLength, TMemoryStream& output) {
+  const int version = PeekContainerVersion(input);
+  const int headerSize = version == 2 ? HeaderSizeV2 : version == 3 ? HeaderSizeV3 : 0;
+  if (headerSize > 0 && containerLength > headerSize) output.SetCapacity(containerLength - headerSize);
+}
+
 // Two paths that name the same file. Compared without regard to case, as
 // the Windows file system does, so that no spelling of the input passes
 // for a different output.
@@ -149,6 +159,9 @@ std::string TQEnc::EncryptString(const std::string& text, const std::string& nam
   try {
     TMemoryStream input, output;
     FillMemory(input, text);
+    TQEncCascade cascade;
+    if (ParseCascade(algorithm_, algorithm2_, algorithm3_, cascade))
+      output.SetCapacity(cascade.HeaderSize() + input.Size());
     if (!EncryptStream(&input, &output, name)) {
       // A cancellation answered before any work ends the core without a
       // code; the caller must not read that as success.
@@ -181,6 +194,7 @@ std::string TQEnc::DecryptString(const std::string& data, const std::string& nam
   try {
     TMemoryStream input, output;
     FillMemory(input, data);
+    ReservePlain(input, input.Size(), output);
     if (!DecryptStream(&input, &output, name)) {
       if (LastError() == ErrNone) DoError(ErrCanceled);
       return std::string();
@@ -243,6 +257,7 @@ std::string TQEnc::DecryptFileToString(const std::string& file) {
     TFileStream input(file, kReadDenyWrite);
     const std::int64_t length = ContainerLengthWithoutTrailer(input);
     TMemoryStream output;
+    ReservePlain(input, length, output);
     if (!DecryptStreamCore(&input, &output, PlainNameForEncryptedFile(file), file, length)) {
       if (LastError() == ErrNone) DoError(ErrCanceled);
       return std::string();

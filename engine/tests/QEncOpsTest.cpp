@@ -454,6 +454,49 @@ TEST(QEncOps, VaultWriterAndReaderErrors) {
   EXPECT_EQ(q.DecryptFileToString(dir.File("$vault.txt")), "named");
 }
 
+// The readers into memory size their output from the container before they
+// decrypt. A large container still reads back whole; a container cut short
+// anywhere, or with one byte changed, gives an empty text and its error.
+TEST(QEncOps, ReadersIntoMemoryTakeLargeAndDamagedContainers) {
+  TempDir dir;
+  TOpsEngine q;
+  q.SetAlgorithm(qeaTwofishCTR);  // a cascade, whose header is the larger one
+  q.SetAlgorithm2(qeaAES128CTR);
+  q.SetAlgorithm3(qeaChaCha20);
+  const std::string plain = Text(Pattern(6 << 20, 5));
+  const std::string file = dir.File("$big.qvf");
+  ASSERT_TRUE(q.EncryptStringToFile(plain, file, ""));
+  const std::string container = ReadTestFile(file);
+  ASSERT_EQ(container.size(), plain.size() + 150);
+  EXPECT_EQ(q.DecryptFileToString(file), plain);
+  EXPECT_EQ(q.LastError(), ErrNone);
+  EXPECT_EQ(q.DecryptString(container, "big.qvf"), plain);
+  EXPECT_EQ(q.LastError(), ErrNone);
+
+  struct TDamage {
+    const char* What;
+    std::string Bytes;
+    TQEncError Error;
+  };
+  std::string flipped = container;
+  flipped[container.size() / 2] ^= 0x01;
+  const TDamage cases[] = {
+      {"one byte short", container.substr(0, container.size() - 1), ErrWrongPassword},
+      {"half the body", container.substr(0, 150 + plain.size() / 2), ErrWrongPassword},
+      {"one byte of body", container.substr(0, 151), ErrWrongPassword},
+      {"the header alone", container.substr(0, 150), ErrInvalidEncryptedData},
+      {"part of the header", container.substr(0, 100), ErrInvalidEncryptedData},
+      {"a byte changed", flipped, ErrWrongPassword},
+  };
+  for (const TDamage& d : cases) {
+    WriteTestFile(dir.File("$cut.qvf"), d.Bytes);
+    EXPECT_EQ(q.DecryptFileToString(dir.File("$cut.qvf")), "") << d.What;
+    EXPECT_EQ(q.LastError(), d.Error) << d.What;
+    EXPECT_EQ(q.DecryptString(d.Bytes, "cut.qvf"), "") << d.What;
+    EXPECT_EQ(q.LastError(), d.Error) << d.What;
+  }
+}
+
 TEST(QEncOps, StatusTexts) {
   TempDir dir;
   TOpsEngine q;
