@@ -1,6 +1,7 @@
 #include "engine/QEnc.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -115,10 +116,43 @@ struct TChunkBuffer {
   }
 };
 
+// The start of the chunk that holds position, chunks being counted from the
+// start of their part of the body (the encrypted part, or the plain tail).
+std::int64_t ChunkStart(std::int64_t position, std::int64_t phaseStart, std::int64_t chunk) {
+  return phaseStart + (position - phaseStart) / chunk * chunk;
+}
+
+// How an operation's data passes through its buffer. On one thread a piece
+// is one chunk of BufferSize bytes. With the HMAC on the helper thread the
+// buffer holds two pieces, one being hashed while the other is read,
+// ciphered and written; a piece is at least `minimum` bytes (several chunks
+// when they are small), so that the threads meet seldom, and at least half a
+// chunk, so that a large BufferSize costs no more memory than on one thread.
+struct TPieces {
+  TPieces(TChunkBuffer& buffer, int chunk, bool threaded, std::int64_t minimum)
+      : Size(threaded ? std::max<std::int64_t>(minimum, chunk / 2) : chunk) {
+    buffer.Length = threaded ? 2 * Size : Size;
+    buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(buffer.Length)]);
+    halves_[0] = buffer.Data.get();
+    halves_[1] = buffer.Data.get() + (threaded ? Size : 0);
+  }
+  std::uint8_t* Half(int half) const { return halves_[half]; }
+  const std::int64_t Size;
+
+ private:
+  std::uint8_t* halves_[2];
+};
+
 // Feeds the spans of an operation to its HMAC, either at once or on a helper
 // thread that hashes one span while the caller reads, ciphers and writes
 // the next. A span handed over stays in use until the next Feed or Drain
 // returns, so the caller alternates between two halves of its buffer.
+//
+// The helper pays only while the caller waits for it less than hashing
+// would take: on a machine whose processors are all busy, it may wait for
+// its turn to run. The feeder keeps count, and once the waiting has cost
+// more than the hashing it saved, it hashes every further span at once on
+// the caller's thread.
 class TMacFeeder {
  public:
   TMacFeeder(THmacSha256Context& mac, bool threaded) : mac_(mac) {
@@ -142,11 +176,15 @@ class TMacFeeder {
 
   // Returns once the span handed over before this one is hashed.
   void Feed(const std::uint8_t* data, std::int64_t length) {
-    if (!thread_.joinable()) {
+    if (!thread_.joinable() || alone_) {
       HmacSha256Update(mac_, data, length);
       return;
     }
     WaitIdle();
+    if (alone_) {
+      HmacSha256Update(mac_, data, length);
+      return;
+    }
     data_ = data;
     length_ = length;
     Set(kBusy);
@@ -158,7 +196,13 @@ class TMacFeeder {
   }
 
  private:
+  using TClock = std::chrono::steady_clock;
   static constexpr int kIdle = 0, kBusy = 1, kStop = 2;
+  // Spans the helper hashes before its worth is judged.
+  static constexpr int kTrialSpans = 2;
+  // Pauses a waiting side spins before it sleeps. Few: on a virtual machine
+  // a spinning processor may be taken away from the guest altogether.
+  static constexpr int kSpins = 64;
 
   static void Relax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -166,8 +210,8 @@ class TMacFeeder {
 #endif
   }
 
-  // A side that finds nothing to do spins for a moment, since the other side
-  // is usually a few microseconds away, and then sleeps. A sleeper counts
+  // A side that finds nothing to do spins for a moment, in case the other
+  // side is about to finish, and then sleeps. A sleeper counts
   // itself before it looks at the state a last time, and a change looks for
   // sleepers after it is made (both in one total order), so either the
   // sleeper sees the change or the change sees the sleeper and wakes it.
@@ -182,7 +226,7 @@ class TMacFeeder {
   template <class Done>
   int Await(Done done) {
     int s = state_.load(std::memory_order_acquire);
-    for (int i = 0; i < 4096 && !done(s); ++i) {
+    for (int i = 0; i < kSpins && !done(s); ++i) {
       Relax();
       s = state_.load(std::memory_order_acquire);
     }
@@ -194,14 +238,32 @@ class TMacFeeder {
     return s;
   }
 
+  // Waits for the helper to finish its span, and judges whether it pays:
+  // the caller's waiting so far against what hashing the spans it finished
+  // would have cost here, at the best rate the helper has shown.
   void WaitIdle() {
-    Await([](int s) { return s == kIdle; });
+    if (state_.load(std::memory_order_acquire) != kIdle) {
+      const TClock::time_point start = TClock::now();
+      Await([](int s) { return s == kIdle; });
+      waited_ += TClock::now() - start;
+    }
+    if (hashedLength_ == 0) return;
+    const double rate = std::chrono::duration<double>(hashedTime_).count() / static_cast<double>(hashedLength_);
+    if (bestRate_ < 0 || rate < bestRate_) bestRate_ = rate;
+    savedLength_ += hashedLength_;
+    hashedLength_ = 0;
+    if (++spans_ >= kTrialSpans &&
+        std::chrono::duration<double>(waited_).count() > bestRate_ * static_cast<double>(savedLength_))
+      alone_ = true;
   }
 
   void Run() {
     for (;;) {
       if (Await([](int s) { return s != kIdle; }) == kStop) return;
+      const TClock::time_point start = TClock::now();
       HmacSha256Update(mac_, data_, length_);
+      hashedTime_ = TClock::now() - start;
+      hashedLength_ = length_;
       Set(kIdle);
     }
   }
@@ -212,8 +274,17 @@ class TMacFeeder {
   std::condition_variable changed_;
   std::atomic<int> state_{kIdle};
   std::atomic<int> sleepers_{0};
+  // Handed to the helper with kBusy, handed back with kIdle.
   const std::uint8_t* data_ = nullptr;
   std::int64_t length_ = 0;
+  TClock::duration hashedTime_{};
+  std::int64_t hashedLength_ = 0;
+  // The caller's own record.
+  TClock::duration waited_{};
+  std::int64_t savedLength_ = 0;
+  double bestRate_ = -1;  // seconds per byte
+  int spans_ = 0;
+  bool alone_ = false;
 };
 
 bool UseMacThread(std::int64_t bytes, std::int64_t from) {
@@ -574,48 +645,46 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
     HmacSha256Update(mac.Context, raw, headerSize);
 
     const int chunk = bufferSize_;
-    buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(chunk)]);
-    buffer.Length = chunk;
     TMacFeeder feeder(mac.Context, UseMacThread(remaining, macThreadFrom_));
-    // With the helper thread each chunk goes in two pieces, one in each half
-    // of the buffer; the keystream offsets are those of the whole chunk.
-    const std::int64_t piece = feeder.Threaded() ? chunk / 2 : chunk;
-    std::uint8_t* const halves[2] = {buffer.Data.get(), buffer.Data.get() + (feeder.Threaded() ? piece : 0)};
+    const TPieces pieces(buffer, chunk, feeder.Threaded(), macPieceSize_);
     int half = 0;
 
-    // The encrypted part, then (header-only) the plain tail.
+    // The encrypted part, then (header-only) the plain tail. Each chunk is
+    // read, enciphered at its offsets and written in one or more segments
+    // (cut where a piece ends); its progress event follows its last segment.
+    // A piece goes to the HMAC once its last segment is written.
     std::int64_t position = 0;
-    auto pump = [&](std::int64_t end, bool encrypt) {
-      bool ended = false;
-      while (!ended && !CancelRequested() && position < end) {
-        const std::int64_t chunkStart = position;
-        const std::int64_t chunkEnd = position + std::min<std::int64_t>(chunk, end - position);
-        while (position < chunkEnd) {
-          std::uint8_t* const p = halves[half];
-          const std::int64_t want = std::min(piece, chunkEnd - position);
+    bool ended = false;
+    auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool encrypt) {
+      bool stop = false;
+      while (!stop && !ended && !CancelRequested() && position < end) {
+        std::uint8_t* const base = pieces.Half(half);
+        std::int64_t filled = 0;
+        while (filled < pieces.Size && position < end) {
+          const std::int64_t chunkStart = ChunkStart(position, phaseStart, chunk);
+          const std::int64_t chunkEnd = std::min<std::int64_t>(chunkStart + chunk, end);
+          const std::int64_t want = std::min(chunkEnd - position, pieces.Size - filled);
+          std::uint8_t* const p = base + filled;
           const std::int64_t got = ReadFully(*input, p, want);
-          if (got <= 0) {
-            ended = true;
-            break;
+          if (got > 0) {
+            if (encrypt) stages.Encrypt(p, got, compatibilityMode_ ? position - chunkStart : position, false);
+            if (!WriteFully(*output, p, got)) return false;
+            filled += got;
+            position += got;
           }
-          if (encrypt) stages.Encrypt(p, got, compatibilityMode_ ? position - chunkStart : position, false);
-          if (!WriteFully(*output, p, got)) return false;
-          feeder.Feed(p, got);
-          position += got;
-          half ^= feeder.Threaded() ? 1 : 0;
-          if (got < want) {
-            ended = true;
-            break;
-          }
+          if (got < want) ended = true;
+          if ((position == chunkEnd || ended) && position > chunkStart &&
+              !DoProgress(qeoEncrypt, progressName, ProgressPosition(position, remaining), progressMax))
+            stop = true;
+          if (stop || ended) break;
         }
-        if (position > chunkStart &&
-            !DoProgress(qeoEncrypt, progressName, ProgressPosition(position, remaining), progressMax))
-          break;
+        if (filled > 0) feeder.Feed(base, filled);
+        half ^= 1;
       }
       return true;
     };
-    if (!pump(headerOnly > 0 ? headerOnly : remaining, true)) return fail(ErrEncryptFailed);
-    if (headerOnly > 0 && !pump(remaining, false)) return fail(ErrEncryptFailed);
+    if (!pump(0, headerOnly > 0 ? headerOnly : remaining, true)) return fail(ErrEncryptFailed);
+    if (headerOnly > 0 && !pump(headerOnly, remaining, false)) return fail(ErrEncryptFailed);
     feeder.Drain();
 
     if (CancelRequested()) return fail(ErrCanceled);
@@ -701,63 +770,74 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     HmacSha256Update(mac.Context, raw, headerSize);
 
     const int chunk = bufferSize_;
-    buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(chunk)]);
-    buffer.Length = chunk;
     TMacFeeder feeder(mac.Context, UseMacThread(bodyLength, macThreadFrom_));
     const bool threaded = feeder.Threaded();
-    const std::int64_t piece = threaded ? chunk / 2 : chunk;
-    std::uint8_t* const halves[2] = {buffer.Data.get(), buffer.Data.get() + (threaded ? piece : 0)};
+    const TPieces pieces(buffer, chunk, threaded, macPieceSize_);
     int half = 0;
 
-    // A piece is hashed as read, then decrypted in place and written. With
-    // the helper thread that comes one piece later, once its hash is done;
-    // a chunk's progress event follows the write of its last piece.
+    // A piece is read (a chunk at a time at most) and hashed as read; then
+    // its chunks are deciphered in place, written and reported. With the
+    // helper thread that comes one piece later, once its hash is done.
     struct TPiece {
       std::uint8_t* Data;
-      std::int64_t Length, At, ChunkStart;
-      bool Decrypt, ChunkEnd;
+      std::int64_t Start, Length, PhaseStart, PhaseEnd;
+      bool Decrypt, Short;
     };
+    // False when a write fails. A cancellation answered to a chunk's
+    // progress event drops the rest of the piece.
     auto finish = [&](const TPiece& p) {
-      if (p.Decrypt) stages.Decrypt(p.Data, p.Length, compatibilityMode_ ? p.At - p.ChunkStart : p.At, false);
-      // A plain output cut short must not pass for a whole one.
-      if (!WriteFully(*output, p.Data, p.Length)) return false;
-      if (p.ChunkEnd) DoProgress(qeoDecrypt, progressName, ProgressPosition(p.At + p.Length, bodyLength), progressMax);
+      const std::int64_t stop = p.Start + p.Length;
+      for (std::int64_t at = p.Start; at < stop;) {
+        const std::int64_t chunkStart = ChunkStart(at, p.PhaseStart, chunk);
+        const std::int64_t chunkEnd = std::min<std::int64_t>(chunkStart + chunk, p.PhaseEnd);
+        const std::int64_t n = std::min(chunkEnd, stop) - at;
+        std::uint8_t* const d = p.Data + (at - p.Start);
+        if (p.Decrypt) stages.Decrypt(d, n, compatibilityMode_ ? at - chunkStart : at, false);
+        // A plain output cut short must not pass for a whole one.
+        if (!WriteFully(*output, d, n)) return false;
+        at += n;
+        if ((at == chunkEnd || (at == stop && p.Short)) &&
+            !DoProgress(qeoDecrypt, progressName, ProgressPosition(at, bodyLength), progressMax))
+          break;
+      }
       return true;
     };
     TPiece pending{};
     bool hasPending = false;
     std::int64_t position = 0;
     bool ended = false;
-    auto pump = [&](std::int64_t end, bool decrypt) {
+    auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool decrypt) {
       while (!ended && !CancelRequested() && position < end) {
-        const std::int64_t chunkStart = position;
-        const std::int64_t chunkEnd = position + std::min<std::int64_t>(chunk, end - position);
-        while (position < chunkEnd && !CancelRequested()) {
-          std::uint8_t* const p = halves[half];
-          const std::int64_t want = std::min(piece, chunkEnd - position);
-          const std::int64_t got = ReadFully(*input, p, want);
-          if (got <= 0) {
+        std::uint8_t* const base = pieces.Half(half);
+        TPiece current{base, position, 0, phaseStart, end, decrypt, false};
+        while (current.Length < pieces.Size && position < end) {
+          const std::int64_t chunkEnd = std::min<std::int64_t>(ChunkStart(position, phaseStart, chunk) + chunk, end);
+          const std::int64_t want = std::min(chunkEnd - position, pieces.Size - current.Length);
+          const std::int64_t got = ReadFully(*input, base + current.Length, want);
+          if (got > 0) {
+            current.Length += got;
+            position += got;
+          }
+          if (got < want) {
             ended = true;
             break;
           }
-          feeder.Feed(p, got);
-          const TPiece current{p, got, position, chunkStart, decrypt, got < want || position + got == chunkEnd};
-          position += got;
-          if (got < want) ended = true;
-          if (threaded) {
-            if (hasPending && !finish(pending)) return false;
-            pending = current;
-            hasPending = true;
-            half ^= 1;
-          } else if (!finish(current)) {
-            return false;
-          }
-          if (ended) break;
+        }
+        if (current.Length == 0) break;
+        current.Short = ended;
+        feeder.Feed(base, current.Length);
+        if (threaded) {
+          if (hasPending && !finish(pending)) return false;
+          pending = current;
+          hasPending = true;
+          half ^= 1;
+        } else if (!finish(current)) {
+          return false;
         }
       }
       return true;
     };
-    if (!pump(encryptedEnd, true) || !pump(bodyLength, false)) return failRestoring(ErrDecryptFailed);
+    if (!pump(0, encryptedEnd, true) || !pump(encryptedEnd, bodyLength, false)) return failRestoring(ErrDecryptFailed);
     feeder.Drain();
     // A piece still in hand when the operation was cancelled is dropped: the
     // output ends after the chunk whose progress event asked to stop.

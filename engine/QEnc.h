@@ -262,6 +262,10 @@ class TQEnc : public TComponent {
   // HMAC on a helper thread beside the cipher and the stream copies; the
   // bytes are the same either way.
   std::int64_t macThreadFrom_ = std::int64_t(1) << 20;
+  // The least number of bytes handed to the helper thread at a time: each
+  // hand-over can cost a wait on the other thread, which on a busy machine
+  // may mean waiting for it to be scheduled.
+  std::int64_t macPieceSize_ = std::int64_t(256) << 10;
 
  private:
   friend class TQEncWorkerThread;

@@ -662,6 +662,7 @@ class FailingStreams : public ::testing::TestWithParam<TFailCase> {
     Configure(q_);
     q_.Scripted = true;  // thousands of runs: no system random source each time
     q_.SetMacThread(GetParam().MacThread);
+    q_.SetMacPieceSize(700);  // pieces that end inside a chunk
     SetCascade(q_, GetParam().Cascade);
     q_.SetFastMode(true);  // one derivation, then the cache
     q_.SetBufferSize(512);
@@ -762,20 +763,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The HMAC on a helper thread ----
 
-// Large data has its HMAC computed beside the cipher, each chunk in two
-// pieces; the container, the plain data and the progress events are the
-// same as with everything on one thread, at every size around the chunk
-// and piece boundaries.
+// Large data has its HMAC computed beside the cipher, in pieces of half a
+// chunk or of several chunks that need not end where a chunk ends; the
+// container, the plain data and the progress events are the same as with
+// everything on one thread, at every size around the chunk and piece
+// boundaries.
 TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
   const std::vector<TCascadeCase> cascades = {Cascades()[0], Cascades()[1], Cascades()[7]};
   for (const TCascadeCase& cascade : cascades)
     for (bool headerOnly : {false, true})
       for (bool compatibility : {false, true})
         for (int bufferSize : {512, 513, 1000})
+          for (std::int64_t pieceSize : {0, 700})
           for (std::size_t size : {0, 1, 255, 256, 257, 511, 512, 513, 1025, 1300, 3000}) {
             const std::string what = std::string(cascade.Name) + (headerOnly ? " header-only" : "") +
                                      (compatibility ? " compatibility" : "") + " buffer " +
-                                     std::to_string(bufferSize) + " size " + std::to_string(size);
+                                     std::to_string(bufferSize) + " piece " + std::to_string(pieceSize) +
+                                     " size " + std::to_string(size);
             Bytes containers[2], plains[2];
             std::vector<int> events[2][2];
             for (bool thread : {false, true}) {
@@ -785,6 +789,7 @@ TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
               q.Scripted = true;
               q.SetFastMode(true);
               q.SetMacThread(thread);
+              q.SetMacPieceSize(pieceSize);
               q.SetHeaderOnly(headerOnly);
               q.SetHeaderOnlyKB(1);
               q.SetCompatibilityMode(compatibility);
@@ -810,12 +815,14 @@ TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
 }
 
 TEST(QEncStream, HelperThreadStopsAfterTheCancelledChunk) {
-  for (TQEncOperation op : {qeoEncrypt, qeoDecrypt}) {
+  for (TQEncOperation op : {qeoEncrypt, qeoDecrypt})
+  for (std::int64_t pieceSize : {0, 700, 1 << 18}) {
     std::int64_t sizes[2];
     for (bool thread : {false, true}) {
       TTestQEnc q;
       Configure(q);
       q.SetMacThread(thread);
+      q.SetMacPieceSize(pieceSize);
       q.SetBufferSize(512);
       const Bytes c = Encrypt(q, Pattern(3000));
       q.OnProgress = [](TObject*, TQEncOperation, const std::string&, int position, int, bool& cancel) {
@@ -830,7 +837,8 @@ TEST(QEncStream, HelperThreadStopsAfterTheCancelledChunk) {
       EXPECT_EQ(q.LastError(), ErrCanceled);
       sizes[thread] = out.Size();
     }
-    EXPECT_EQ(sizes[1], sizes[0]);
+    EXPECT_EQ(sizes[0], op == qeoEncrypt ? HeaderSizeV2 + 1024 : 1024);
+    EXPECT_EQ(sizes[1], sizes[0]) << "piece " << pieceSize;
   }
 }
 

@@ -58,6 +58,8 @@ class TTestQEnc : public TQEnc {
 
   // Whether the HMAC runs on the helper thread, whatever the data's size.
   void SetMacThread(bool on) { macThreadFrom_ = on ? 0 : INT64_MAX; }
+  // The least number of bytes handed to the helper thread at a time.
+  void SetMacPieceSize(std::int64_t bytes) { macPieceSize_ = bytes; }
 
   // Counter mode: each call hands out the next bytes of 00 01 02 … FF 00 …
   bool Scripted = false;
