@@ -150,9 +150,11 @@ struct TPieces {
 //
 // The helper pays only while the caller waits for it less than hashing
 // would take: on a machine whose processors are all busy, it may wait for
-// its turn to run. The feeder keeps count, and once the waiting has cost
-// more than the hashing it saved, it hashes every further span at once on
-// the caller's thread.
+// its turn to run. So a span the helper has not begun when the caller needs
+// it done is taken back and hashed by the caller, and the feeder keeps
+// count of the time spent waiting for spans the helper had begun: once that
+// has cost more than the hashing the helper saved, every further span is
+// hashed at once on the caller's thread.
 class TMacFeeder {
  public:
   TMacFeeder(THmacSha256Context& mac, bool threaded) : mac_(mac) {
@@ -197,7 +199,8 @@ class TMacFeeder {
 
  private:
   using TClock = std::chrono::steady_clock;
-  static constexpr int kIdle = 0, kBusy = 1, kStop = 2;
+  // kBusy: a span handed over; kWorking: the helper is hashing it.
+  static constexpr int kIdle = 0, kBusy = 1, kWorking = 2, kStop = 3;
   // Spans the helper hashes before its worth is judged.
   static constexpr int kTrialSpans = 2;
   // Pauses a waiting side spins before it sleeps. Few: on a virtual machine
@@ -238,11 +241,15 @@ class TMacFeeder {
     return s;
   }
 
-  // Waits for the helper to finish its span, and judges whether it pays:
-  // the caller's waiting so far against what hashing the spans it finished
-  // would have cost here, at the best rate the helper has shown.
+  // Returns once the span handed over is hashed: by the helper, or by the
+  // caller when the helper has not begun it. Then judges whether the helper
+  // pays: the caller's waiting so far against what hashing the spans the
+  // helper finished would have cost here, at the best rate it has shown.
   void WaitIdle() {
-    if (state_.load(std::memory_order_acquire) != kIdle) {
+    int expected = kBusy;
+    if (state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) {
+      HmacSha256Update(mac_, data_, length_);
+    } else if (expected != kIdle) {
       const TClock::time_point start = TClock::now();
       Await([](int s) { return s == kIdle; });
       waited_ += TClock::now() - start;
@@ -259,7 +266,10 @@ class TMacFeeder {
 
   void Run() {
     for (;;) {
-      if (Await([](int s) { return s != kIdle; }) == kStop) return;
+      int s = Await([](int state) { return state != kIdle; });
+      if (s == kStop) return;
+      // The caller may have taken the span back meanwhile.
+      if (!state_.compare_exchange_strong(s, kWorking, std::memory_order_acq_rel)) continue;
       const TClock::time_point start = TClock::now();
       HmacSha256Update(mac_, data_, length_);
       hashedTime_ = TClock::now() - start;
@@ -274,7 +284,7 @@ class TMacFeeder {
   std::condition_variable changed_;
   std::atomic<int> state_{kIdle};
   std::atomic<int> sleepers_{0};
-  // Handed to the helper with kBusy, handed back with kIdle.
+  // Handed to the helper with kBusy, back to the caller with kIdle.
   const std::uint8_t* data_ = nullptr;
   std::int64_t length_ = 0;
   TClock::duration hashedTime_{};
