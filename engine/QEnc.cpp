@@ -160,16 +160,23 @@ class TMacFeeder {
   TMacFeeder(THmacSha256Context& mac, bool threaded) : mac_(mac) {
     if (!threaded) return;
     try {
-      thread_ = std::thread([this] { Run(); });
+      shared_ = std::make_shared<TShared>();
+      shared_->Mac = &mac;
+      thread_ = std::thread(Run, shared_);
     } catch (...) {
       // No thread: every span is hashed at once.
+      shared_.reset();
     }
   }
+  // Once its last span is hashed the helper is told to stop and left to end
+  // on its own: on a busy machine it may take a while to be scheduled even
+  // for that, and the operation need not wait. What it still touches it
+  // shares with the feeder; the HMAC it no longer touches.
   ~TMacFeeder() {
     if (!thread_.joinable()) return;
     WaitIdle();
-    Set(kStop);
-    thread_.join();
+    shared_->Set(kStop);
+    thread_.detach();
   }
   TMacFeeder(const TMacFeeder&) = delete;
   TMacFeeder& operator=(const TMacFeeder&) = delete;
@@ -187,9 +194,9 @@ class TMacFeeder {
       HmacSha256Update(mac_, data, length);
       return;
     }
-    data_ = data;
-    length_ = length;
-    Set(kBusy);
+    shared_->Data = data;
+    shared_->Length = length;
+    shared_->Set(kBusy);
   }
 
   // Returns once every span handed over is hashed.
@@ -213,82 +220,90 @@ class TMacFeeder {
 #endif
   }
 
-  // A side that finds nothing to do spins for a moment, in case the other
-  // side is about to finish, and then sleeps. A sleeper counts
-  // itself before it looks at the state a last time, and a change looks for
-  // sleepers after it is made (both in one total order), so either the
-  // sleeper sees the change or the change sees the sleeper and wakes it.
-  void Set(int state) {
-    state_.store(state, std::memory_order_seq_cst);
-    if (sleepers_.load(std::memory_order_seq_cst) > 0) {
-      { std::lock_guard<std::mutex> lock(mutex_); }
-      changed_.notify_all();
-    }
-  }
+  // What the feeder and its helper share.
+  struct TShared {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::atomic<int> State{kIdle};
+    std::atomic<int> Sleepers{0};
+    THmacSha256Context* Mac = nullptr;
+    // Handed to the helper with kBusy, back to the feeder with kIdle.
+    const std::uint8_t* Data = nullptr;
+    std::int64_t Length = 0;
+    TClock::duration HashedTime{};
+    std::int64_t HashedLength = 0;
 
-  template <class Done>
-  int Await(Done done) {
-    int s = state_.load(std::memory_order_acquire);
-    for (int i = 0; i < kSpins && !done(s); ++i) {
-      Relax();
-      s = state_.load(std::memory_order_acquire);
+    // A side that finds nothing to do spins for a moment, in case the other
+    // side is about to finish, and then sleeps. A sleeper counts itself
+    // before it looks at the state a last time, and a change looks for
+    // sleepers after it is made (both in one total order), so either the
+    // sleeper sees the change or the change sees the sleeper and wakes it.
+    void Set(int state) {
+      State.store(state, std::memory_order_seq_cst);
+      if (Sleepers.load(std::memory_order_seq_cst) > 0) {
+        { std::lock_guard<std::mutex> lock(Mutex); }
+        Changed.notify_all();
+      }
     }
-    if (done(s)) return s;
-    std::unique_lock<std::mutex> lock(mutex_);
-    sleepers_.fetch_add(1, std::memory_order_seq_cst);
-    changed_.wait(lock, [&] { return done(s = state_.load(std::memory_order_seq_cst)); });
-    sleepers_.fetch_sub(1, std::memory_order_seq_cst);
-    return s;
-  }
+
+    template <class Done>
+    int Await(Done done) {
+      int s = State.load(std::memory_order_acquire);
+      for (int i = 0; i < kSpins && !done(s); ++i) {
+        Relax();
+        s = State.load(std::memory_order_acquire);
+      }
+      if (done(s)) return s;
+      std::unique_lock<std::mutex> lock(Mutex);
+      Sleepers.fetch_add(1, std::memory_order_seq_cst);
+      Changed.wait(lock, [&] { return done(s = State.load(std::memory_order_seq_cst)); });
+      Sleepers.fetch_sub(1, std::memory_order_seq_cst);
+      return s;
+    }
+  };
 
   // Returns once the span handed over is hashed: by the helper, or by the
   // caller when the helper has not begun it. Then judges whether the helper
   // pays: the caller's waiting so far against what hashing the spans the
   // helper finished would have cost here, at the best rate it has shown.
   void WaitIdle() {
+    TShared& sh = *shared_;
     int expected = kBusy;
-    if (state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) {
-      HmacSha256Update(mac_, data_, length_);
+    if (sh.State.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) {
+      HmacSha256Update(mac_, sh.Data, sh.Length);
     } else if (expected != kIdle) {
       const TClock::time_point start = TClock::now();
-      Await([](int s) { return s == kIdle; });
+      sh.Await([](int state) { return state == kIdle; });
       waited_ += TClock::now() - start;
     }
-    if (hashedLength_ == 0) return;
-    const double rate = std::chrono::duration<double>(hashedTime_).count() / static_cast<double>(hashedLength_);
+    if (sh.HashedLength == 0) return;
+    const double rate = std::chrono::duration<double>(sh.HashedTime).count() / static_cast<double>(sh.HashedLength);
     if (bestRate_ < 0 || rate < bestRate_) bestRate_ = rate;
-    savedLength_ += hashedLength_;
-    hashedLength_ = 0;
+    savedLength_ += sh.HashedLength;
+    sh.HashedLength = 0;
     if (++spans_ >= kTrialSpans &&
         std::chrono::duration<double>(waited_).count() > bestRate_ * static_cast<double>(savedLength_))
       alone_ = true;
   }
 
-  void Run() {
+  static void Run(std::shared_ptr<TShared> shared) {
+    TShared& sh = *shared;
     for (;;) {
-      int s = Await([](int state) { return state != kIdle; });
+      int s = sh.Await([](int state) { return state != kIdle; });
       if (s == kStop) return;
       // The caller may have taken the span back meanwhile.
-      if (!state_.compare_exchange_strong(s, kWorking, std::memory_order_acq_rel)) continue;
+      if (!sh.State.compare_exchange_strong(s, kWorking, std::memory_order_acq_rel)) continue;
       const TClock::time_point start = TClock::now();
-      HmacSha256Update(mac_, data_, length_);
-      hashedTime_ = TClock::now() - start;
-      hashedLength_ = length_;
-      Set(kIdle);
+      HmacSha256Update(*sh.Mac, sh.Data, sh.Length);
+      sh.HashedTime = TClock::now() - start;
+      sh.HashedLength = sh.Length;
+      sh.Set(kIdle);
     }
   }
 
   THmacSha256Context& mac_;
+  std::shared_ptr<TShared> shared_;
   std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::atomic<int> state_{kIdle};
-  std::atomic<int> sleepers_{0};
-  // Handed to the helper with kBusy, back to the caller with kIdle.
-  const std::uint8_t* data_ = nullptr;
-  std::int64_t length_ = 0;
-  TClock::duration hashedTime_{};
-  std::int64_t hashedLength_ = 0;
   // The caller's own record.
   TClock::duration waited_{};
   std::int64_t savedLength_ = 0;
