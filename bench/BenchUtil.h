@@ -1,15 +1,19 @@
 // Helpers shared by the engine benchmark programs: running the registered
-// benchmarks and printing how ours compare with a peer's.
+// benchmarks, loading every core while one runs, and printing how ours
+// compare with a peer's.
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <sched.h>
 
 #include <immintrin.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/CpuFeatures.h"
@@ -36,8 +40,57 @@ __attribute__((target("sha,sse4.1"))) inline void Rnds2Chain(benchmark::State& s
   }
 }
 
-// Keeps each benchmark's time per iteration (the median of its repetitions)
-// so the ratios can be printed at the end.
+// The processors this process may run on, as nproc counts them.
+inline unsigned ProcessorCount() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<unsigned>(CPU_COUNT(&set));
+  const unsigned n = std::thread::hardware_concurrency();
+  return n > 0 ? n : 1;
+}
+
+// While it lives, one busy thread per processor competes with the benchmark,
+// as on a machine where everything else is running too. The threads are all
+// spinning before the constructor returns.
+class TBusyThreads {
+ public:
+  TBusyThreads() : TBusyThreads(ProcessorCount()) {}
+  explicit TBusyThreads(unsigned count) {
+    for (unsigned i = 0; i < count; ++i)
+      threads_.emplace_back([this] {
+        started_.fetch_add(1);
+        std::uint64_t x = 1;
+        while (!stop_.load(std::memory_order_relaxed)) {
+          x = x * 6364136223846793005u + 1442695040888963407u;
+          benchmark::DoNotOptimize(x);
+        }
+      });
+    while (started_.load() < count) std::this_thread::yield();
+  }
+  ~TBusyThreads() {
+    stop_.store(true);
+    for (std::thread& t : threads_) t.join();
+  }
+  TBusyThreads(const TBusyThreads&) = delete;
+  TBusyThreads& operator=(const TBusyThreads&) = delete;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<unsigned> started_{0};
+  std::vector<std::thread> threads_;
+};
+
+// The benchmark function fn with its arguments, run while every processor
+// is kept busy.
+template <class Fn, class... Args>
+auto Loaded(Fn fn, Args... args) {
+  return [=](benchmark::State& state) {
+    TBusyThreads busy;
+    fn(state, args...);
+  };
+}
+
+// Keeps each benchmark's time per iteration and its counters (the medians of
+// its repetitions, or its one run), so the ratios can be printed at the end.
 class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -47,12 +100,19 @@ class TRatioReporter : public benchmark::ConsoleReporter {
         times_[name] = r.GetAdjustedRealTime();
       else if (r.run_type == Run::RT_Iteration && r.repetitions <= 1)
         times_[name] = r.GetAdjustedRealTime();
+      if (r.run_type == Run::RT_Iteration || (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median"))
+        for (const auto& [counter, value] : r.counters) counters_[name + "/" + counter] = value.value;
     }
     ConsoleReporter::ReportRuns(runs);
   }
   double Time(const std::string& name) const {
     auto it = times_.find(name);
     return it == times_.end() ? 0 : it->second;
+  }
+  // A counter of benchmark name, -1 when there was none.
+  double Counter(const std::string& name, const std::string& counter) const {
+    auto it = counters_.find(name + "/" + counter);
+    return it == counters_.end() ? -1 : it->second;
   }
   // One "RATIO" line comparing ours with peer; nothing when either was
   // filtered out. Throughput ratio = peer time / our time; time ratio = our
@@ -66,6 +126,7 @@ class TRatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> times_;
+  std::map<std::string, double> counters_;
 };
 
 // Parses the command line and runs the registered benchmarks through

@@ -1,26 +1,36 @@
-// The container against OpenSSL in the same run:
+// The container against OpenSSL (and libgcrypt) in the same run:
 //  - opening a default container (cascade Twofish + AES + ChaCha20, 200,000
 //    iterations, random salts, 1 KiB of data) against a sequential reference
 //    that derives the same six keys with PKCS5_PBKDF2_HMAC;
-//  - encrypting and decrypting 64 MiB with AES alone against OpenSSL doing
-//    AES-128-CTR and HMAC-SHA256 over the same bytes;
-//  - the resident memory that a 1 GiB stream adds, encrypted and decrypted.
+//  - encrypting and decrypting 64 MiB in memory, with AES alone against
+//    OpenSSL doing AES-128-CTR and HMAC-SHA256 over the same bytes, and with
+//    the default cascade against libgcrypt's Twofish and OpenSSL's AES and
+//    ChaCha20 in turn; ours with and without the HMAC helper thread;
+//  - EncryptFile and DecryptFile of a 256 MiB file against OpenSSL streaming
+//    the same file with the same buffer size, and the resident memory they add;
+// each of these idle, then again with every processor kept busy by spinning
+// threads; and the resident memory that a 1 GiB stream adds.
 // After the table, one line per target gives our figure as a ratio.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <gcrypt.h>
+#include <openssl/core_names.h>
 #include <openssl/evp.h>
-#include <openssl/hmac.h>
+#include <openssl/params.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/Stream.h"
+#include "bench/BenchUtil.h"
 #include "engine/KeyCache.h"
 #include "engine/KeyDerivation.h"
 #include "engine/QEnc.h"
@@ -111,17 +121,39 @@ void OpenDefaultOursOneThread(benchmark::State& state) {
   }
 }
 
-// ---- Throughput: 64 MiB with AES alone ----
+// ---- Throughput: 64 MiB in memory ----
+//
+// Like for like: both sides write into buffers of the final size, made and
+// touched before the timed loop, so what is measured is the cipher, the HMAC
+// and the copies of the stream routines, not the allocator.
 
-void ThroughputOurs(benchmark::State& state, int bufferSize) {
-  TQEnc q;
+// An engine whose HMAC helper thread can be switched off, for comparing the
+// two ways of running an operation.
+class TBenchQEnc : public TQEnc {
+ public:
+  void SetMacThread(bool on) { macThreadFrom_ = on ? std::int64_t(1) << 20 : INT64_MAX; }
+};
+
+enum class TCipherSet { Aes, DefaultCascade };
+
+void ThroughputOurs(benchmark::State& state, TCipherSet set, int bufferSize, bool macThread) {
+  TBenchQEnc q;
   q.SetKey(kPassword);
   q.SetFastMode(true);  // the keys come from the cache after the first run
   q.SetFastIterations(5000);
   q.SetCompatibilityMode(false);
   q.SetBufferSize(bufferSize);
+  q.SetMacThread(macThread);
+  if (set == TCipherSet::DefaultCascade) {
+    q.SetAlgorithm(qeaTwofishCTR);
+    q.SetAlgorithm2(qeaAES128CTR);
+    q.SetAlgorithm3(qeaChaCha20);
+  }
+  const int headerSize = set == TCipherSet::Aes ? 84 : 150;
   TMemoryStream plain, sealed, back;
   Fill(plain, Pattern(static_cast<std::size_t>(kThroughputBytes)));
+  sealed.SetSize(kThroughputBytes + headerSize);
+  back.SetSize(kThroughputBytes);
   for (auto _ : state) {
     plain.SetPosition(0);
     sealed.SetPosition(0);
@@ -131,31 +163,122 @@ void ThroughputOurs(benchmark::State& state, int bufferSize) {
     if (!q.DecryptStreamCore(&sealed, &back, "vault.qvl", "vault.qvl", sealed.Size()))
       state.SkipWithError("decryption failed");
   }
-  if (std::memcmp(plain.Memory(), back.Memory(), static_cast<std::size_t>(kThroughputBytes)) != 0)
+  if (sealed.Size() != kThroughputBytes + headerSize || back.Size() != kThroughputBytes ||
+      std::memcmp(plain.Memory(), back.Memory(), static_cast<std::size_t>(kThroughputBytes)) != 0)
     state.SkipWithError("round trip differs");
   state.SetBytesProcessed(state.iterations() * kThroughputBytes * 2);
 }
 
-// OpenSSL: AES-128-CTR then HMAC-SHA256 to encrypt, HMAC then AES-128-CTR to
-// decrypt, out of place, over the whole buffer at once.
-void ThroughputOpenSsl(benchmark::State& state) {
+const std::uint8_t kPeerKey[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+const std::uint8_t kPeerIv[16] = {0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87, 0x78, 0x69, 0x5A, 0x4B, 0x3C, 0x2D};
+const std::uint8_t kPeerMacKey[32] = {7};
+
+// HMAC-SHA256 through OpenSSL's MAC interface, fed piece by piece.
+class TPeerMac {
+ public:
+  TPeerMac() : mac_(EVP_MAC_fetch(nullptr, "HMAC", nullptr)), ctx_(EVP_MAC_CTX_new(mac_)) {}
+  ~TPeerMac() {
+    EVP_MAC_CTX_free(ctx_);
+    EVP_MAC_free(mac_);
+  }
+  void Init() {
+    char digest[] = "SHA256";
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_construct_end()};
+    EVP_MAC_init(ctx_, kPeerMacKey, sizeof kPeerMacKey, params);
+  }
+  void Update(const std::uint8_t* data, std::size_t length) { EVP_MAC_update(ctx_, data, length); }
+  void Final(std::uint8_t tag[32]) {
+    std::size_t length = 0;
+    EVP_MAC_final(ctx_, tag, &length, 32);
+  }
+
+ private:
+  EVP_MAC* mac_;
+  EVP_MAC_CTX* ctx_;
+};
+
+// AES-128-CTR (OpenSSL) over length bytes from `in` to `out`.
+void PeerAes(EVP_CIPHER_CTX* ctx, const std::uint8_t* in, std::uint8_t* out, std::size_t length) {
+  int len = 0;
+  EVP_EncryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, kPeerKey, kPeerIv);
+  EVP_EncryptUpdate(ctx, out, &len, in, static_cast<int>(length));
+}
+
+// The peer cascade in the container's order: Twofish-CTR (libgcrypt),
+// AES-128-CTR and ChaCha20 (OpenSSL), each over all the bytes in turn; back
+// again in reverse. `forward` enciphers, otherwise deciphers.
+class TPeerCascade {
+ public:
+  TPeerCascade() {
+    gcry_check_version(nullptr);
+    gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
+    gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    gcry_cipher_open(&twofish_, GCRY_CIPHER_TWOFISH128, GCRY_CIPHER_MODE_CTR, 0);
+    gcry_cipher_setkey(twofish_, kPeerKey, 16);
+  }
+  ~TPeerCascade() {
+    gcry_cipher_close(twofish_);
+    EVP_CIPHER_CTX_free(ctx_);
+  }
+  void Apply(const std::uint8_t* in, std::uint8_t* out, std::size_t length, bool forward) {
+    if (forward) {
+      Twofish(in, out, length);
+      PeerAes(ctx_, out, out, length);
+      ChaCha(out, out, length);
+    } else {
+      ChaCha(in, out, length);
+      PeerAes(ctx_, out, out, length);
+      Twofish(out, out, length);
+    }
+  }
+
+ private:
+  void Twofish(const std::uint8_t* in, std::uint8_t* out, std::size_t length) {
+    gcry_cipher_setctr(twofish_, kPeerIv, 16);
+    if (in == out)
+      gcry_cipher_encrypt(twofish_, out, length, nullptr, 0);
+    else
+      gcry_cipher_encrypt(twofish_, out, length, in, length);
+  }
+  void ChaCha(const std::uint8_t* in, std::uint8_t* out, std::size_t length) {
+    std::uint8_t key[32];
+    std::memcpy(key, kPeerKey, 16);
+    std::memcpy(key + 16, kPeerIv, 16);
+    int len = 0;
+    EVP_EncryptInit_ex(ctx_, EVP_chacha20(), nullptr, key, kPeerIv);
+    EVP_EncryptUpdate(ctx_, out, &len, in, static_cast<int>(length));
+  }
+  gcry_cipher_hd_t twofish_ = nullptr;
+  EVP_CIPHER_CTX* ctx_ = EVP_CIPHER_CTX_new();
+};
+
+// The peer: encipher then HMAC to encrypt, HMAC then decipher to decrypt,
+// out of place, over the whole buffer at once.
+void ThroughputPeer(benchmark::State& state, TCipherSet set) {
   const auto plain = Pattern(static_cast<std::size_t>(kThroughputBytes));
   std::vector<std::uint8_t> sealed(plain.size()), back(plain.size());
-  const std::uint8_t key[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const std::uint8_t iv[16] = {0};
-  const std::uint8_t macKey[32] = {7};
   std::uint8_t tag[32];
-  unsigned tagLength = 0;
+  TPeerMac mac;
+  TPeerCascade cascade;
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-  int len = 0;
   for (auto _ : state) {
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, key, iv);
-    EVP_EncryptUpdate(ctx, sealed.data(), &len, plain.data(), static_cast<int>(plain.size()));
-    HMAC(EVP_sha256(), macKey, 32, sealed.data(), sealed.size(), tag, &tagLength);
+    if (set == TCipherSet::Aes)
+      PeerAes(ctx, plain.data(), sealed.data(), plain.size());
+    else
+      cascade.Apply(plain.data(), sealed.data(), plain.size(), true);
+    mac.Init();
+    mac.Update(sealed.data(), sealed.size());
+    mac.Final(tag);
     benchmark::DoNotOptimize(tag);
-    HMAC(EVP_sha256(), macKey, 32, sealed.data(), sealed.size(), tag, &tagLength);
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, key, iv);
-    EVP_EncryptUpdate(ctx, back.data(), &len, sealed.data(), static_cast<int>(sealed.size()));
+    mac.Init();
+    mac.Update(sealed.data(), sealed.size());
+    mac.Final(tag);
+    benchmark::DoNotOptimize(tag);
+    if (set == TCipherSet::Aes)
+      PeerAes(ctx, sealed.data(), back.data(), sealed.size());
+    else
+      cascade.Apply(sealed.data(), back.data(), sealed.size(), false);
     benchmark::DoNotOptimize(back.data());
   }
   EVP_CIPHER_CTX_free(ctx);
@@ -257,78 +380,250 @@ void LargeStreamMemory(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kLargeBytes * 2);
 }
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+// ---- File to file: 256 MiB ----
+//
+// EncryptFile and DecryptFile against a peer that streams the same file
+// through OpenSSL (AES-128-CTR and HMAC-SHA256) with the same buffer size,
+// writing the same container layout (header, body, then the tag written into
+// the header) and decrypting through a temporary file that is then moved
+// over the output. The files live in a folder of their own, removed at exit.
+
+constexpr std::int64_t kFileBytes = std::int64_t(256) << 20;
+constexpr int kFileBuffer = 8192;  // the engine's default BufferSize
+
+class TFileSet {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      const std::string& name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-        times_[name] = r.GetAdjustedRealTime();
-      else if (r.run_type == Run::RT_Iteration && r.repetitions <= 1)
-        times_[name] = r.GetAdjustedRealTime();
-      if (r.run_type == Run::RT_Iteration)
-        for (const auto& [counter, value] : r.counters) counters_[counter] = value.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
+  static TFileSet& Get() {
+    static TFileSet set;
+    return set;
   }
-  double Time(const std::string& name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0 : it->second;
-  }
-  double Counter(const std::string& name) const {
-    auto it = counters_.find(name);
-    return it == counters_.end() ? -1 : it->second;
-  }
+  ~TFileSet() { std::filesystem::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  bool Ok() const { return ok_; }
 
  private:
-  std::map<std::string, double> times_;
-  std::map<std::string, double> counters_;
+  TFileSet() {
+    char folder[] = "/tmp/vl-bench-files-XXXXXX";
+    if (::mkdtemp(folder) == nullptr) return;
+    dir_ = folder;
+    std::ofstream out(Path("plain.bin"), std::ios::binary);
+    const auto block = Pattern(std::size_t(1) << 20);
+    for (std::int64_t done = 0; done < kFileBytes; done += static_cast<std::int64_t>(block.size()))
+      out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+    ok_ = static_cast<bool>(out);
+  }
+  std::filesystem::path dir_;
+  bool ok_ = false;
 };
+
+// Reads up to count bytes, as many as the file still has.
+std::size_t ReadAll(int fd, std::uint8_t* buffer, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::read(fd, buffer + done, count - done);
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+bool WriteAll(int fd, const std::uint8_t* buffer, std::size_t count) {
+  while (count > 0) {
+    const ssize_t put = ::write(fd, buffer, count);
+    if (put <= 0) return false;
+    buffer += put;
+    count -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool PeerEncryptFile(const std::string& from, const std::string& to, TPeerMac& mac, EVP_CIPHER_CTX* ctx) {
+  const int in = ::open(from.c_str(), O_RDONLY);
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::uint8_t> buffer(kFileBuffer);
+  std::uint8_t header[84] = {'Q', 'V', 'F', '1', 2};
+  bool ok = in >= 0 && out >= 0 && WriteAll(out, header, sizeof header);
+  mac.Init();
+  mac.Update(header, sizeof header);
+  int len = 0;
+  EVP_EncryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, kPeerKey, kPeerIv);
+  while (ok) {
+    const std::size_t got = ReadAll(in, buffer.data(), buffer.size());
+    if (got == 0) break;
+    EVP_EncryptUpdate(ctx, buffer.data(), &len, buffer.data(), static_cast<int>(got));
+    ok = WriteAll(out, buffer.data(), got);
+    mac.Update(buffer.data(), got);
+  }
+  mac.Final(header + 48);
+  ok = ok && ::pwrite(out, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+  if (in >= 0) ::close(in);
+  if (out >= 0) ok = ::close(out) == 0 && ok;
+  return ok;
+}
+
+bool PeerDecryptFile(const std::string& from, const std::string& to, TPeerMac& mac, EVP_CIPHER_CTX* ctx) {
+  const std::string temporary = to + ".tmp";
+  const int in = ::open(from.c_str(), O_RDONLY);
+  const int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::uint8_t> buffer(kFileBuffer);
+  std::uint8_t header[84], tag[32], expected[32];
+  bool ok = in >= 0 && out >= 0 && ReadAll(in, header, sizeof header) == sizeof header;
+  std::memcpy(expected, header + 48, 32);
+  std::memset(header + 48, 0, 32);
+  mac.Init();
+  mac.Update(header, sizeof header);
+  int len = 0;
+  EVP_DecryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, kPeerKey, kPeerIv);
+  while (ok) {
+    const std::size_t got = ReadAll(in, buffer.data(), buffer.size());
+    if (got == 0) break;
+    mac.Update(buffer.data(), got);
+    EVP_DecryptUpdate(ctx, buffer.data(), &len, buffer.data(), static_cast<int>(got));
+    ok = WriteAll(out, buffer.data(), got);
+  }
+  mac.Final(tag);
+  ok = ok && std::memcmp(tag, expected, 32) == 0;
+  if (in >= 0) ::close(in);
+  if (out >= 0) ok = ::close(out) == 0 && ok;
+  ok = ok && std::rename(temporary.c_str(), to.c_str()) == 0;
+  if (!ok) std::remove(temporary.c_str());
+  return ok;
+}
+
+bool SameFiles(const std::string& a, const std::string& b) {
+  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+  std::vector<char> ba(1 << 20), bb(1 << 20);
+  while (fa && fb) {
+    fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+    fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+    if (fa.gcount() != fb.gcount() || std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(fa.gcount())) != 0)
+      return false;
+  }
+  return !fa && !fb;
+}
+
+enum class TFileOp { Encrypt, Decrypt };
+
+void FileOurs(benchmark::State& state, TFileOp op) {
+  TFileSet& files = TFileSet::Get();
+  if (!files.Ok()) return state.SkipWithError("cannot write the test file");
+  TQEnc q;
+  q.SetKey(kPassword);
+  q.SetFastMode(true);  // the keys come from the cache after the first run
+  q.SetFastIterations(5000);
+  q.SetCompatibilityMode(false);
+  q.SetBufferSize(kFileBuffer);
+  const std::string plain = files.Path("plain.bin"), sealed = files.Path("ours.qvf"), back = files.Path("ours.bin");
+  if (op == TFileOp::Decrypt && !q.EncryptFile(plain, sealed)) return state.SkipWithError("encryption failed");
+  double growth = 0;
+  for (auto _ : state) {
+    ResetPeak();
+    const std::int64_t before = StatusKiB("VmRSS:");
+    const bool ok = op == TFileOp::Encrypt ? q.EncryptFile(plain, sealed) : q.DecryptFile(sealed, back);
+    growth = std::max(growth, static_cast<double>(StatusKiB("VmHWM:") - before) / 1024.0);
+    if (!ok) state.SkipWithError(TQEnc::ErrorToString(q.LastError()).c_str());
+  }
+  if (op == TFileOp::Decrypt && !SameFiles(plain, back)) state.SkipWithError("round trip differs");
+  state.counters["RssGrowthMiB"] = growth;
+  state.SetBytesProcessed(state.iterations() * kFileBytes);
+}
+
+void FilePeer(benchmark::State& state, TFileOp op) {
+  TFileSet& files = TFileSet::Get();
+  if (!files.Ok()) return state.SkipWithError("cannot write the test file");
+  TPeerMac mac;
+  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+  const std::string plain = files.Path("plain.bin"), sealed = files.Path("peer.qvf"), back = files.Path("peer.bin");
+  if (op == TFileOp::Decrypt && !PeerEncryptFile(plain, sealed, mac, ctx)) state.SkipWithError("encryption failed");
+  for (auto _ : state) {
+    const bool ok = op == TFileOp::Encrypt ? PeerEncryptFile(plain, sealed, mac, ctx)
+                                           : PeerDecryptFile(sealed, back, mac, ctx);
+    if (!ok) state.SkipWithError("peer failed");
+  }
+  EVP_CIPHER_CTX_free(ctx);
+  if (op == TFileOp::Decrypt && !SameFiles(plain, back)) state.SkipWithError("round trip differs");
+  state.SetBytesProcessed(state.iterations() * kFileBytes);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  using benchmark::RegisterBenchmark;
+  using bench::Loaded;
   auto setup = [](benchmark::internal::Benchmark* b, benchmark::TimeUnit unit, int repetitions) {
     b->Unit(unit)->UseRealTime()->Repetitions(repetitions)->DisplayAggregatesOnly(true);
   };
-  setup(benchmark::RegisterBenchmark("OpenDefault/Ours", OpenDefaultOurs), benchmark::kMillisecond, 5);
-  setup(benchmark::RegisterBenchmark("OpenDefault/OursOneThread", OpenDefaultOursOneThread), benchmark::kMillisecond,
-        5);
-  setup(benchmark::RegisterBenchmark("OpenDefault/OpenSSL_SequentialKeys", OpenDefaultOpenSslKeys),
-        benchmark::kMillisecond, 5);
-  setup(benchmark::RegisterBenchmark("Aes64MiB/Ours_8KiB", ThroughputOurs, 8192), benchmark::kMillisecond, 5);
-  setup(benchmark::RegisterBenchmark("Aes64MiB/Ours_64KiB", ThroughputOurs, 65536), benchmark::kMillisecond, 5);
-  setup(benchmark::RegisterBenchmark("Aes64MiB/OpenSSL_CtrHmac", ThroughputOpenSsl), benchmark::kMillisecond, 5);
-  benchmark::RegisterBenchmark("LargeStream1GiB/Ours", LargeStreamMemory)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->Iterations(1);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  const auto ms = benchmark::kMillisecond;
+  // Each group runs idle, then again with every processor kept busy.
+  for (const char* load : {"", "Loaded/"}) {
+    const bool busy = *load != '\0';
+    auto name = [&](const char* n) { return std::string(load) + n; };
+    auto add = [&](const char* n, auto fn, auto... args) {
+      auto* b = busy ? RegisterBenchmark(name(n).c_str(), Loaded(fn, args...))
+                     : RegisterBenchmark(name(n).c_str(), fn, args...);
+      setup(b, ms, 5);
+    };
+    add("OpenDefault/Ours", OpenDefaultOurs);
+    add("OpenDefault/OursOneThread", OpenDefaultOursOneThread);
+    add("OpenDefault/OpenSSL_SequentialKeys", OpenDefaultOpenSslKeys);
+    add("Aes64MiB/Ours_8KiB", ThroughputOurs, TCipherSet::Aes, 8192, true);
+    add("Aes64MiB/Ours_8KiB_OneThread", ThroughputOurs, TCipherSet::Aes, 8192, false);
+    add("Aes64MiB/Ours_64KiB", ThroughputOurs, TCipherSet::Aes, 65536, true);
+    add("Aes64MiB/Ours_64KiB_OneThread", ThroughputOurs, TCipherSet::Aes, 65536, false);
+    add("Aes64MiB/OpenSSL_CtrHmac", ThroughputPeer, TCipherSet::Aes);
+    add("Cascade64MiB/Ours_8KiB", ThroughputOurs, TCipherSet::DefaultCascade, 8192, true);
+    add("Cascade64MiB/Ours_8KiB_OneThread", ThroughputOurs, TCipherSet::DefaultCascade, 8192, false);
+    add("Cascade64MiB/Peer_GcryptTwofish_OpenSSL_AesChaCha_Hmac", ThroughputPeer, TCipherSet::DefaultCascade);
+    add("File256MiB/Ours_EncryptFile", FileOurs, TFileOp::Encrypt);
+    add("File256MiB/OpenSSL_EncryptFile", FilePeer, TFileOp::Encrypt);
+    add("File256MiB/Ours_DecryptFile", FileOurs, TFileOp::Decrypt);
+    add("File256MiB/OpenSSL_DecryptFile", FilePeer, TFileOp::Decrypt);
+  }
+  RegisterBenchmark("LargeStream1GiB/Ours", LargeStreamMemory)->Unit(ms)->UseRealTime()->Iterations(1);
+  bench::TRatioReporter reporter;
+  if (!bench::RunBenchmarks(argc, argv, reporter)) return 1;
 
-  std::printf("\nHardware threads: %u\n", std::thread::hardware_concurrency());
-  auto ratio = [&](const char* label, const std::string& ours, const std::string& peer, bool timeRatio,
-                   const char* target) {
-    const double o = reporter.Time(ours), p = reporter.Time(peer);
-    if (o <= 0 || p <= 0) return;  // filtered out
-    std::printf("RATIO %-62s %6.3f  (target %s)\n", label, timeRatio ? o / p : p / o, target);
-  };
-  ratio("open default container, time ours / OpenSSL sequential six keys", "OpenDefault/Ours",
-        "OpenDefault/OpenSSL_SequentialKeys", true, "<= 0.1");
-  ratio("same keys on one thread, time ours / OpenSSL", "OpenDefault/OursOneThread",
-        "OpenDefault/OpenSSL_SequentialKeys", true, "info");
-  ratio("AES 64 MiB encrypt+decrypt (8 KiB chunks), ours / OpenSSL CTR+HMAC", "Aes64MiB/Ours_8KiB",
-        "Aes64MiB/OpenSSL_CtrHmac", false, ">= 0.8");
-  ratio("AES 64 MiB encrypt+decrypt (64 KiB chunks), ours / OpenSSL CTR+HMAC", "Aes64MiB/Ours_64KiB",
-        "Aes64MiB/OpenSSL_CtrHmac", false, "info");
-  const double enc = reporter.Counter("EncryptRssGrowthMiB"), dec = reporter.Counter("DecryptRssGrowthMiB");
+  std::printf("\nProcessors: %u (the loaded runs keep as many busy threads spinning)\n", bench::ProcessorCount());
+  for (const char* load : {"", "Loaded/"}) {
+    const std::string l = load;
+    const char* when = *load ? ", all cores busy" : ", idle";
+    auto ratio = [&](const std::string& label, const char* ours, const char* peer, bool timeRatio,
+                     const char* target) {
+      reporter.PrintRatio((label + when).c_str(), l + ours, l + peer, timeRatio, target);
+    };
+    ratio("open default container, time ours / OpenSSL sequential six keys", "OpenDefault/Ours",
+          "OpenDefault/OpenSSL_SequentialKeys", true, "<= 0.1");
+    ratio("same keys on one thread, time ours / OpenSSL", "OpenDefault/OursOneThread",
+          "OpenDefault/OpenSSL_SequentialKeys", true, "info");
+    ratio("AES 64 MiB enc+dec (8 KiB chunks), ours / OpenSSL CTR+HMAC", "Aes64MiB/Ours_8KiB",
+          "Aes64MiB/OpenSSL_CtrHmac", false, ">= 0.8");
+    ratio("AES 64 MiB enc+dec (64 KiB chunks), ours / OpenSSL CTR+HMAC", "Aes64MiB/Ours_64KiB",
+          "Aes64MiB/OpenSSL_CtrHmac", false, ">= 0.8");
+    ratio("AES 64 MiB (8 KiB chunks), HMAC helper thread / one thread", "Aes64MiB/Ours_8KiB",
+          "Aes64MiB/Ours_8KiB_OneThread", false, ">= 1.0");
+    ratio("AES 64 MiB (64 KiB chunks), HMAC helper thread / one thread", "Aes64MiB/Ours_64KiB",
+          "Aes64MiB/Ours_64KiB_OneThread", false, ">= 1.0");
+    ratio("cascade T+A+C 64 MiB (8 KiB), ours / gcrypt Twofish+OpenSSL AES,ChaCha20+HMAC", "Cascade64MiB/Ours_8KiB",
+          "Cascade64MiB/Peer_GcryptTwofish_OpenSSL_AesChaCha_Hmac", false, "report");
+    ratio("cascade T+A+C 64 MiB (8 KiB), HMAC helper thread / one thread", "Cascade64MiB/Ours_8KiB",
+          "Cascade64MiB/Ours_8KiB_OneThread", false, ">= 1.0");
+    ratio("EncryptFile 256 MiB, ours / OpenSSL streaming (8 KiB buffer)", "File256MiB/Ours_EncryptFile",
+          "File256MiB/OpenSSL_EncryptFile", false, ">= 0.7");
+    ratio("DecryptFile 256 MiB, ours / OpenSSL streaming (8 KiB buffer)", "File256MiB/Ours_DecryptFile",
+          "File256MiB/OpenSSL_DecryptFile", false, ">= 0.7");
+    for (const char* op : {"EncryptFile", "DecryptFile"}) {
+      const double growth = reporter.Counter(l + "File256MiB/Ours_" + op, "RssGrowthMiB");
+      if (growth >= 0)
+        std::printf("MEMORY %s 256 MiB%s: peak resident growth %.2f MiB  (target: a few MiB)\n", op, when, growth);
+    }
+  }
+  const std::string large = "LargeStream1GiB/Ours";
+  const double enc = reporter.Counter(large, "EncryptRssGrowthMiB");
+  const double dec = reporter.Counter(large, "DecryptRssGrowthMiB");
   if (enc >= 0)
     std::printf(
         "MEMORY 1 GiB stream: peak resident growth encrypt %.2f MiB, decrypt %.2f MiB over %.1f MiB  "
         "(target: a few MiB)\n",
-        enc, dec, reporter.Counter("RssBeforeMiB"));
+        enc, dec, reporter.Counter(large, "RssBeforeMiB"));
   return 0;
 }
