@@ -385,8 +385,9 @@ void LargeStreamMemory(benchmark::State& state) {
 // EncryptFile and DecryptFile against a peer that streams the same file
 // through OpenSSL (AES-128-CTR and HMAC-SHA256) with the same buffer size,
 // writing the same container layout (header, body, then the tag written into
-// the header) and decrypting through a temporary file that is then moved
-// over the output. The files live in a folder of their own, removed at exit.
+// the header) and decrypting through a temporary file that is synced to the
+// disk and then moved over the output, as DecryptFile does. The files live in
+// a folder of their own, removed at exit.
 
 constexpr std::int64_t kFileBytes = std::int64_t(256) << 20;
 constexpr int kFileBuffer = 8192;  // the engine's default BufferSize
@@ -484,8 +485,18 @@ bool PeerDecryptFile(const std::string& from, const std::string& to, TPeerMac& m
   mac.Final(tag);
   ok = ok && std::memcmp(tag, expected, 32) == 0;
   if (in >= 0) ::close(in);
+  // The same durability as ours: the plain file is on the disk before it
+  // replaces the output, and so is the folder's new entry.
+  ok = ok && ::fsync(out) == 0;
   if (out >= 0) ok = ::close(out) == 0 && ok;
   ok = ok && std::rename(temporary.c_str(), to.c_str()) == 0;
+  if (ok) {
+    const int folder = ::open(std::filesystem::path(to).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+      ::fsync(folder);
+      ::close(folder);
+    }
+  }
   if (!ok) std::remove(temporary.c_str());
   return ok;
 }
