@@ -34,7 +34,7 @@ void ExecuteAutomatePlan(const TAutomatePlan& plan, int entryId, TAutomateAwait&
         if (a.Value > 0) seams.Sleep(static_cast<std::uint32_t>(a.Value));
         break;
       case TAutoTypeAction::OpenUrl:
-        seams.OpenUrl(a.Text);  // the result is of no consequence
+        seams.OpenUrl(plan.Url);  // the result is of no consequence
         break;
       case TAutoTypeAction::Await:
         SuspendAutomate(await, entryId, a, seams.TickCount());

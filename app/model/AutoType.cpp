@@ -15,8 +15,7 @@ constexpr int kCommandGapMs = 20;    // after each command
 constexpr int kAltTabSettleMs = 300; // for the previous window to take the focus
 
 void Add(std::vector<TAutoTypeAction>& a, TAutoTypeAction::TKind kind, int value) {
-  TAutoTypeAction x{kind, value, {}};
-  a.push_back(std::move(x));
+  a.push_back({kind, value});
 }
 
 void Tap(std::vector<TAutoTypeAction>& a, int vk) {
@@ -63,14 +62,19 @@ TAutomatePlan::~TAutomatePlan() {
   for (TAutoTypeAction& a : Actions) {
     WipeBytes(&a.Kind, sizeof a.Kind);
     WipeBytes(&a.Value, sizeof a.Value);
-    WipeString(a.Text);
   }
+  WipeString(Url);
 }
 
 void SplitAutomate(const std::string& text, std::vector<std::string>& tokens) {
   tokens.clear();
-  std::size_t i = 0;
   auto separates = [](char c) { return static_cast<signed char>(c) <= 32; };
+  // Counted first, so that a long sequence is not copied as its list grows.
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < text.size(); ++k)
+    if (!separates(text[k]) && (k == 0 || separates(text[k - 1]))) ++count;
+  tokens.reserve(count);
+  std::size_t i = 0;
   while (i < text.size()) {
     while (i < text.size() && separates(text[i])) ++i;
     std::size_t j = i;
@@ -193,7 +197,8 @@ TAutomatePlan PlanAutomate(const TVaultEntry* entry, TAutomateAwait& await, std:
         plan.Message = AutoTypeTexts::kNoUrl;
         return plan;
       }
-      a.push_back({TAutoTypeAction::OpenUrl, 0, url});
+      plan.Url = url;
+      Add(a, TAutoTypeAction::OpenUrl, 0);
     } else if (t == "AWAIT") {
       Add(a, TAutoTypeAction::Await, static_cast<int>(i + 1));
       return plan;

@@ -53,15 +53,15 @@ struct TAutoTypeAction {
     KeyDown,  // Value: virtual-key code
     KeyUp,    // Value: virtual-key code
     Sleep,    // Value: milliseconds
-    OpenUrl,  // Text: the URL, opened with the shell's "open"
+    OpenUrl,  // the plan's Url, opened with the shell's "open"
     Await,    // Value: token index to resume at; the typist calls Suspend
   } Kind = KeyDown;
   int Value = 0;
-  std::string Text;
 };
 
 struct TAutomatePlan {
   std::vector<TAutoTypeAction> Actions;  // executed first, in order
+  std::string Url;                       // what an OpenUrl action opens
   std::string Message;                   // then shown, when not empty
   bool ErrorIcon = false;                // error icon, else information
   TAutomatePlan() = default;

@@ -40,7 +40,7 @@ struct TTarget {
         case TAutoTypeAction::KeyDown: Down(a.Value); break;
         case TAutoTypeAction::KeyUp: std::erase(Held, a.Value); break;
         case TAutoTypeAction::Sleep: SleptMs += a.Value; break;
-        case TAutoTypeAction::OpenUrl: Received += "<open " + a.Text + ">"; break;
+        case TAutoTypeAction::OpenUrl: Received += "<open " + plan.Url + ">"; break;
         case TAutoTypeAction::Await: AwaitIndex = a.Value; break;
       }
     }
