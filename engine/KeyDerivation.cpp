@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -164,7 +166,11 @@ bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads thre
   }
 
   std::atomic<std::size_t> next{0};
-  std::atomic<int> running{0};
+  // Helpers still at work; the last one to finish wakes the calling thread
+  // at once, not at its next report.
+  int running = 0;
+  std::mutex runningLock;
+  std::condition_variable allDone;
   auto work = [&] {
     for (std::size_t k = next.fetch_add(1); k < tasks.size() && !shared.Stop.load(); k = next.fetch_add(1)) {
       const TTask& task = tasks[k];
@@ -178,13 +184,18 @@ bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads thre
     std::size_t wanted = tasks.size() < hardware ? tasks.size() : hardware;
     for (std::size_t w = 1; w < wanted; ++w) {
       try {
-        running.fetch_add(1);
+        {
+          std::lock_guard<std::mutex> hold(runningLock);
+          ++running;
+        }
         workers.emplace_back([&] {
           work();
-          running.fetch_sub(1);
+          std::lock_guard<std::mutex> hold(runningLock);
+          if (--running == 0) allDone.notify_all();
         });
       } catch (...) {
-        running.fetch_sub(1);
+        std::lock_guard<std::mutex> hold(runningLock);
+        --running;
         break;  // the calling thread takes on what is left
       }
     }
@@ -193,9 +204,11 @@ bool Pbkdf2HmacSha256Many(const TPbkdf2Job* jobs, int count, TPbkdf2Threads thre
   // The helpers' rounds are reported, and a stop passed on, while they
   // finish their shares.
   if (progress) {
-    while (running.load() > 0) {
-      std::this_thread::sleep_for(kWaitReportInterval);
+    std::unique_lock<std::mutex> hold(runningLock);
+    while (!allDone.wait_for(hold, kWaitReportInterval, [&] { return running == 0; })) {
+      hold.unlock();
       if (!shared.Stop.load() && !progress(shared.Done.load(), shared.Total)) shared.Stop.store(true);
+      hold.lock();
     }
   }
   for (std::thread& t : workers) t.join();
