@@ -1,6 +1,7 @@
 #include "engine/QEnc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "base/Thread.h"
 #include "base/Wipe.h"
 #include "engine/ConstantTime.h"
+#include "engine/CtrCore.h"
 #include "engine/Hmac.h"
 #include "engine/KeyCache.h"
 #include "engine/QEncContainer.h"
@@ -107,13 +109,19 @@ struct TMacGuard {
   ~TMacGuard() { HmacSha256Wipe(Context); }
 };
 
-// The chunk buffer of one operation, wiped before it is released.
+// The chunk buffer of one operation, wiped before it is released. Its
+// memory is shared with the HMAC helper thread, which may still be reading
+// a piece it was too late for when the operation ends; the last of the two
+// to let go wipes it.
 struct TChunkBuffer {
-  std::unique_ptr<std::uint8_t[]> Data;
-  std::int64_t Length = 0;
-  ~TChunkBuffer() {
-    if (Data) WipeBytes(Data.get(), static_cast<std::size_t>(Length));
-  }
+  struct TMemory {
+    std::unique_ptr<std::uint8_t[]> Data;
+    std::int64_t Length = 0;
+    ~TMemory() {
+      if (Data) WipeBytes(Data.get(), static_cast<std::size_t>(Length));
+    }
+  };
+  std::shared_ptr<TMemory> Memory;
 };
 
 // The start of the chunk that holds position, chunks being counted from the
@@ -122,60 +130,48 @@ std::int64_t ChunkStart(std::int64_t position, std::int64_t phaseStart, std::int
   return phaseStart + (position - phaseStart) / chunk * chunk;
 }
 
-// How an operation's data passes through its buffer. On one thread a piece
-// is one chunk of BufferSize bytes. With the HMAC on the helper thread the
-// buffer holds two pieces, one being hashed while the other is read,
-// ciphered and written; a piece is at least `minimum` bytes (several chunks
-// when they are small), so that the threads meet seldom, and at least half a
-// chunk, so that a large BufferSize costs no more memory than on one thread.
-struct TPieces {
-  TPieces(TChunkBuffer& buffer, int chunk, bool threaded, std::int64_t minimum)
-      : Size(threaded ? std::max<std::int64_t>(minimum, chunk / 2) : chunk) {
-    buffer.Length = threaded ? 2 * Size : Size;
-    buffer.Data.reset(new std::uint8_t[static_cast<std::size_t>(buffer.Length)]);
-    halves_[0] = buffer.Data.get();
-    halves_[1] = buffer.Data.get() + (threaded ? Size : 0);
-  }
-  std::uint8_t* Half(int half) const { return halves_[half]; }
-  const std::int64_t Size;
-
- private:
-  std::uint8_t* halves_[2];
-};
-
 // Feeds the spans of an operation to its HMAC, either at once or on a helper
 // thread that hashes one span while the caller reads, ciphers and writes
 // the next. A span handed over stays in use until the next Feed or Drain
-// returns, so the caller alternates between two halves of its buffer.
+// returns; after that, its memory may be written again unless Reading says
+// the helper is still looking at it.
 //
-// The helper pays only while the caller waits for it less than hashing
-// would take: on a machine whose processors are all busy, it may wait for
-// its turn to run. So a span the helper has not begun when the caller needs
-// it done is taken back and hashed by the caller, and the feeder keeps
-// count of the time spent waiting for spans the helper had begun: once that
-// has cost more than the hashing the helper saved, every further span is
-// hashed at once on the caller's thread.
+// The caller never waits for the helper. When it needs a span's hash, it
+// takes the span back and hashes what the helper has not: the helper
+// publishes its progress every few KiB, and whatever it hashed after that is
+// dropped. So the helper pays on an idle machine, where it takes a large
+// share of the hashing, and costs next to nothing on a busy one, where it
+// may wait a long time for its turn to run: hashing then simply goes on on
+// the caller's thread.
 class TMacFeeder {
  public:
-  TMacFeeder(THmacSha256Context& mac, bool threaded) : mac_(mac) {
+  TMacFeeder(THmacSha256Context& mac, bool threaded, std::shared_ptr<TChunkBuffer::TMemory> memory,
+             const std::function<void()>& step)
+      : mac_(mac) {
     if (!threaded) return;
     try {
       shared_ = std::make_shared<TShared>();
-      shared_->Mac = &mac;
+      shared_->Memory = std::move(memory);
+      shared_->Step = step;
       thread_ = std::thread(Run, shared_);
     } catch (...) {
       // No thread: every span is hashed at once.
       shared_.reset();
     }
   }
-  // Once its last span is hashed the helper is told to stop and left to end
-  // on its own: on a busy machine it may take a while to be scheduled even
-  // for that, and the operation need not wait. What it still touches it
-  // shares with the feeder; the HMAC it no longer touches.
+  // The helper is told to stop and left to end on its own: on a busy
+  // machine it may take a while to be scheduled even for that, and the
+  // operation need not wait. What it may still touch (the buffer's memory
+  // and its own copies of the HMAC state) it shares with the feeder, and the
+  // last of the two to let go wipes it.
   ~TMacFeeder() {
     if (!thread_.joinable()) return;
-    WaitIdle();
-    shared_->Set(kStop);
+    Collect();
+    {
+      std::lock_guard<std::mutex> lock(shared_->Mutex);
+      shared_->State.store(kStop);
+    }
+    shared_->Changed.notify_all();
     thread_.detach();
   }
   TMacFeeder(const TMacFeeder&) = delete;
@@ -183,133 +179,207 @@ class TMacFeeder {
 
   bool Threaded() const { return thread_.joinable(); }
 
-  // Returns once the span handed over before this one is hashed.
+  // Returns once every span handed over before this one is hashed.
   void Feed(const std::uint8_t* data, std::int64_t length) {
-    if (!thread_.joinable() || alone_) {
+    if (!thread_.joinable()) {
       HmacSha256Update(mac_, data, length);
       return;
     }
-    WaitIdle();
-    if (alone_) {
-      HmacSha256Update(mac_, data, length);
-      return;
+    Collect();
+    TShared& sh = *shared_;
+    {
+      std::lock_guard<std::mutex> lock(sh.Mutex);
+      sh.Start = mac_;
+      sh.Data = data;
+      sh.Length = length;
+      sh.Hashed = 0;
+      sh.Span.fetch_add(1);
+      sh.State.store(kQueued);
     }
-    shared_->Data = data;
-    shared_->Length = length;
-    shared_->Set(kBusy);
+    if (sh.Sleeping.load()) sh.Changed.notify_all();
   }
 
   // Returns once every span handed over is hashed.
   void Drain() {
-    if (thread_.joinable()) WaitIdle();
+    if (thread_.joinable()) Collect();
+  }
+
+  // Whether the helper may still be reading the span that starts at data,
+  // which the caller then must not write over yet.
+  bool Reading(const std::uint8_t* data) const {
+    return thread_.joinable() && data != nullptr && shared_->Inside.load() == data;
   }
 
  private:
-  using TClock = std::chrono::steady_clock;
-  // kBusy: a span handed over; kWorking: the helper is hashing it.
-  static constexpr int kIdle = 0, kBusy = 1, kWorking = 2, kStop = 3;
-  // Spans the helper hashes before its worth is judged.
-  static constexpr int kTrialSpans = 2;
-  // Pauses a waiting side spins before it sleeps. Few: on a virtual machine
-  // a spinning processor may be taken away from the guest altogether.
+  // kQueued: a span handed over; kWorking: the helper is hashing it; kDone:
+  // the helper has hashed all of it.
+  static constexpr int kIdle = 0, kQueued = 1, kWorking = 2, kDone = 3, kStop = 4;
+  // Bytes the helper hashes between two reports of its progress: the most
+  // it hashes in vain when a span is taken back.
+  static constexpr std::int64_t kStep = 16 << 10;
+  // When the helper finds nothing to do it spins for a moment (the next
+  // span is usually that close), then keeps giving its processor away but
+  // stays ready, and sleeps only after that. A helper woken from sleep on a
+  // machine whose processors are all busy tends to be put on the caller's
+  // own processor and to run instead of it; one that stays ready keeps a
+  // processor of its own. The caller rarely takes longer than this between
+  // two spans unless it waits on a slow disk or the progress handler. The
+  // clock is read every kSpins pauses.
   static constexpr int kSpins = 64;
+  static constexpr auto kSpinning = std::chrono::microseconds(200);
+  static constexpr auto kAwake = std::chrono::milliseconds(2);
 
-  static void Relax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-  }
-
-  // What the feeder and its helper share.
+  // What the feeder and its helper share. State and Span change only under
+  // Mutex; the helper also reads them without it between two steps.
   struct TShared {
     std::mutex Mutex;
     std::condition_variable Changed;
     std::atomic<int> State{kIdle};
-    std::atomic<int> Sleepers{0};
-    THmacSha256Context* Mac = nullptr;
-    // Handed to the helper with kBusy, back to the feeder with kIdle.
+    std::atomic<std::uint64_t> Span{0};  // counts the spans handed over
+    std::atomic<bool> Sleeping{false};
+    // The start of the span whose bytes the helper is hashing right now.
+    std::atomic<const std::uint8_t*> Inside{nullptr};
+    std::shared_ptr<TChunkBuffer::TMemory> Memory;
+    std::function<void()> Step;
+    // The span: the HMAC before it, its bytes, and the HMAC after the first
+    // Hashed of them, as far as the helper got.
+    THmacSha256Context Start;
     const std::uint8_t* Data = nullptr;
     std::int64_t Length = 0;
-    TClock::duration HashedTime{};
-    std::int64_t HashedLength = 0;
-
-    // A side that finds nothing to do spins for a moment, in case the other
-    // side is about to finish, and then sleeps. A sleeper counts itself
-    // before it looks at the state a last time, and a change looks for
-    // sleepers after it is made (both in one total order), so either the
-    // sleeper sees the change or the change sees the sleeper and wakes it.
-    void Set(int state) {
-      State.store(state, std::memory_order_seq_cst);
-      if (Sleepers.load(std::memory_order_seq_cst) > 0) {
-        { std::lock_guard<std::mutex> lock(Mutex); }
-        Changed.notify_all();
-      }
-    }
-
-    template <class Done>
-    int Await(Done done) {
-      int s = State.load(std::memory_order_acquire);
-      for (int i = 0; i < kSpins && !done(s); ++i) {
-        Relax();
-        s = State.load(std::memory_order_acquire);
-      }
-      if (done(s)) return s;
-      std::unique_lock<std::mutex> lock(Mutex);
-      Sleepers.fetch_add(1, std::memory_order_seq_cst);
-      Changed.wait(lock, [&] { return done(s = State.load(std::memory_order_seq_cst)); });
-      Sleepers.fetch_sub(1, std::memory_order_seq_cst);
-      return s;
+    THmacSha256Context Progress;
+    std::int64_t Hashed = 0;
+    ~TShared() {
+      HmacSha256Wipe(Start);
+      HmacSha256Wipe(Progress);
     }
   };
 
-  // Returns once the span handed over is hashed: by the helper, or by the
-  // caller when the helper has not begun it. Then judges whether the helper
-  // pays: the caller's waiting so far against what hashing the spans the
-  // helper finished would have cost here, at the best rate it has shown.
-  void WaitIdle() {
+  // Makes mac_ cover the span handed over last: from the helper's result,
+  // from as far as it got, or all on this thread when it has not begun.
+  void Collect() {
     TShared& sh = *shared_;
-    int expected = kBusy;
-    if (sh.State.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) {
-      HmacSha256Update(mac_, sh.Data, sh.Length);
-    } else if (expected != kIdle) {
-      const TClock::time_point start = TClock::now();
-      sh.Await([](int state) { return state == kIdle; });
-      waited_ += TClock::now() - start;
+    const std::uint8_t* rest = nullptr;
+    std::int64_t restLength = 0;
+    {
+      std::lock_guard<std::mutex> lock(sh.Mutex);
+      const int state = sh.State.load();
+      if (state == kIdle) return;
+      if ((state == kWorking || state == kDone) && sh.Hashed > 0) mac_ = sh.Progress;
+      rest = sh.Data + sh.Hashed;
+      restLength = sh.Length - sh.Hashed;
+      sh.State.store(kIdle);
     }
-    if (sh.HashedLength == 0) return;
-    const double rate = std::chrono::duration<double>(sh.HashedTime).count() / static_cast<double>(sh.HashedLength);
-    if (bestRate_ < 0 || rate < bestRate_) bestRate_ = rate;
-    savedLength_ += sh.HashedLength;
-    sh.HashedLength = 0;
-    if (++spans_ >= kTrialSpans &&
-        std::chrono::duration<double>(waited_).count() > bestRate_ * static_cast<double>(savedLength_))
-      alone_ = true;
+    if (restLength > 0) HmacSha256Update(mac_, rest, restLength);
   }
 
   static void Run(std::shared_ptr<TShared> shared) {
     TShared& sh = *shared;
+    THmacSha256Context work;
     for (;;) {
-      int s = sh.Await([](int state) { return state != kIdle; });
-      if (s == kStop) return;
-      // The caller may have taken the span back meanwhile.
-      if (!sh.State.compare_exchange_strong(s, kWorking, std::memory_order_acq_rel)) continue;
-      const TClock::time_point start = TClock::now();
-      HmacSha256Update(*sh.Mac, sh.Data, sh.Length);
-      sh.HashedTime = TClock::now() - start;
-      sh.HashedLength = sh.Length;
-      sh.Set(kIdle);
+      int state = sh.State.load();
+      const auto waitingSince = std::chrono::steady_clock::now();
+      bool yielding = false;
+      for (int i = 1; state != kQueued && state != kStop; ++i) {
+        if (yielding) {
+          std::this_thread::yield();
+        } else {
+#if defined(__x86_64__) || defined(__i386__)
+          __builtin_ia32_pause();
+#endif
+        }
+        if (yielding || i % kSpins == 0) {
+          const auto waited = std::chrono::steady_clock::now() - waitingSince;
+          if (waited >= kAwake) break;
+          yielding = waited >= kSpinning;
+        }
+        state = sh.State.load();
+      }
+      std::unique_lock<std::mutex> lock(sh.Mutex);
+      if (state != kQueued && state != kStop) {
+        sh.Sleeping.store(true);
+        sh.Changed.wait(lock, [&] { return (state = sh.State.load()) == kQueued || state == kStop; });
+        sh.Sleeping.store(false);
+      }
+      state = sh.State.load();
+      if (state == kStop) break;
+      if (state != kQueued) continue;
+      sh.State.store(kWorking);
+      const std::uint64_t span = sh.Span.load();
+      const std::uint8_t* const data = sh.Data;
+      const std::int64_t length = sh.Length;
+      work = sh.Start;
+      lock.unlock();
+
+      for (std::int64_t done = 0; done < length;) {
+        const std::int64_t n = std::min(kStep, length - done);
+        // Announced before the span is looked at again, so that either the
+        // caller sees the helper reading, or the helper sees the span taken
+        // back and leaves its bytes alone.
+        sh.Inside.store(data);
+        if (sh.State.load() != kWorking || sh.Span.load() != span) {
+          sh.Inside.store(nullptr);
+          break;
+        }
+        if (sh.Step) sh.Step();
+        HmacSha256Update(work, data + done, n);
+        sh.Inside.store(nullptr);
+        done += n;
+        std::lock_guard<std::mutex> hold(sh.Mutex);
+        if (sh.State.load() != kWorking || sh.Span.load() != span) break;
+        sh.Progress = work;
+        sh.Hashed = done;
+        if (done == length) sh.State.store(kDone);
+      }
+      // What was hashed of a span taken back is dropped. The working state
+      // holds the keyed HMAC state: it is wiped, and so is what the hashing
+      // left of it on the stack.
+      HmacSha256Wipe(work);
+      CtrCore::BurnStack<4096>();
     }
+    HmacSha256Wipe(work);
   }
 
   THmacSha256Context& mac_;
   std::shared_ptr<TShared> shared_;
   std::thread thread_;
-  // The caller's own record.
-  TClock::duration waited_{};
-  std::int64_t savedLength_ = 0;
-  double bestRate_ = -1;  // seconds per byte
-  int spans_ = 0;
-  bool alone_ = false;
+};
+
+// How an operation's data passes through its buffer. On one thread a piece
+// is one chunk of BufferSize bytes. With the HMAC on the helper thread, the
+// buffer holds three pieces: one being read, ciphered and written, one with
+// the helper, and one the helper may still be reading after it was taken
+// back. A piece is at least `minimum` bytes (several chunks when they are
+// small), so that the threads meet seldom, and at least a third of a chunk,
+// so that a large BufferSize costs no more memory than on one thread.
+class TPieces {
+ public:
+  TPieces(TChunkBuffer& buffer, int chunk, bool threaded, std::int64_t minimum)
+      : Size(threaded ? std::max<std::int64_t>(minimum, (chunk + 2) / 3) : chunk), count_(threaded ? 3 : 1) {
+    buffer.Memory = std::make_shared<TChunkBuffer::TMemory>();
+    buffer.Memory->Length = count_ * Size;
+    buffer.Memory->Data.reset(new std::uint8_t[static_cast<std::size_t>(buffer.Memory->Length)]);
+    data_ = buffer.Memory->Data.get();
+  }
+
+  // A piece that is neither of the two given nor still read by the helper.
+  std::uint8_t* Free(const TMacFeeder& feeder, const std::uint8_t* inUse, const std::uint8_t* inUse2 = nullptr) const {
+    if (count_ == 1) return data_;
+    for (;;) {
+      for (int i = 0; i < count_; ++i) {
+        std::uint8_t* const piece = data_ + i * Size;
+        if (piece != inUse && piece != inUse2 && !feeder.Reading(piece)) return piece;
+      }
+      // Not reached while the helper reads at most one piece besides those
+      // two; waited out should that ever change.
+      std::this_thread::yield();
+    }
+  }
+
+  const std::int64_t Size;
+
+ private:
+  const int count_;
+  std::uint8_t* data_ = nullptr;
 };
 
 bool UseMacThread(std::int64_t bytes, std::int64_t from) {
@@ -670,9 +740,10 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
     HmacSha256Update(mac.Context, raw, headerSize);
 
     const int chunk = bufferSize_;
-    TMacFeeder feeder(mac.Context, UseMacThread(remaining, macThreadFrom_));
-    const TPieces pieces(buffer, chunk, feeder.Threaded(), macPieceSize_);
-    int half = 0;
+    const bool threaded = UseMacThread(remaining, macThreadFrom_);
+    const TPieces pieces(buffer, chunk, threaded, macPieceSize_);
+    TMacFeeder feeder(mac.Context, threaded, buffer.Memory, macHelperStep_);
+    std::uint8_t* base = pieces.Free(feeder, nullptr);
 
     // The encrypted part, then (header-only) the plain tail. Each chunk is
     // read, enciphered at its offsets and written in one or more segments
@@ -683,7 +754,6 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
     auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool encrypt) {
       bool stop = false;
       while (!stop && !ended && !CancelRequested() && position < end) {
-        std::uint8_t* const base = pieces.Half(half);
         std::int64_t filled = 0;
         while (filled < pieces.Size && position < end) {
           const std::int64_t chunkStart = ChunkStart(position, phaseStart, chunk);
@@ -703,8 +773,10 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
             stop = true;
           if (stop || ended) break;
         }
-        if (filled > 0) feeder.Feed(base, filled);
-        half ^= 1;
+        if (filled > 0) {
+          feeder.Feed(base, filled);
+          base = pieces.Free(feeder, base);
+        }
       }
       return true;
     };
@@ -795,10 +867,10 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     HmacSha256Update(mac.Context, raw, headerSize);
 
     const int chunk = bufferSize_;
-    TMacFeeder feeder(mac.Context, UseMacThread(bodyLength, macThreadFrom_));
-    const bool threaded = feeder.Threaded();
+    const bool threaded = UseMacThread(bodyLength, macThreadFrom_);
     const TPieces pieces(buffer, chunk, threaded, macPieceSize_);
-    int half = 0;
+    TMacFeeder feeder(mac.Context, threaded, buffer.Memory, macHelperStep_);
+    std::uint8_t* base = pieces.Free(feeder, nullptr);
 
     // A piece is read (a chunk at a time at most) and hashed as read; then
     // its chunks are deciphered in place, written and reported. With the
@@ -809,8 +881,15 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
       bool Decrypt, Short;
     };
     // False when a write fails. A cancellation answered to a chunk's
-    // progress event drops the rest of the piece.
-    auto finish = [&](const TPiece& p) {
+    // progress event drops the rest of the piece. A piece the helper thread
+    // may still be reading is deciphered in a copy, in a piece other than
+    // the one handed to the helper (`queued`).
+    auto finish = [&](TPiece p, const std::uint8_t* queued) {
+      if (feeder.Reading(p.Data)) {
+        std::uint8_t* const spare = pieces.Free(feeder, queued, p.Data);
+        std::memcpy(spare, p.Data, static_cast<std::size_t>(p.Length));
+        p.Data = spare;
+      }
       const std::int64_t stop = p.Start + p.Length;
       for (std::int64_t at = p.Start; at < stop;) {
         const std::int64_t chunkStart = ChunkStart(at, p.PhaseStart, chunk);
@@ -833,7 +912,6 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     bool ended = false;
     auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool decrypt) {
       while (!ended && !CancelRequested() && position < end) {
-        std::uint8_t* const base = pieces.Half(half);
         TPiece current{base, position, 0, phaseStart, end, decrypt, false};
         while (current.Length < pieces.Size && position < end) {
           const std::int64_t chunkEnd = std::min<std::int64_t>(ChunkStart(position, phaseStart, chunk) + chunk, end);
@@ -852,11 +930,11 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
         current.Short = ended;
         feeder.Feed(base, current.Length);
         if (threaded) {
-          if (hasPending && !finish(pending)) return false;
+          if (hasPending && !finish(pending, base)) return false;
           pending = current;
           hasPending = true;
-          half ^= 1;
-        } else if (!finish(current)) {
+          base = pieces.Free(feeder, base);
+        } else if (!finish(current, nullptr)) {
           return false;
         }
       }
@@ -866,7 +944,7 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     feeder.Drain();
     // A piece still in hand when the operation was cancelled is dropped: the
     // output ends after the chunk whose progress event asked to stop.
-    if (hasPending && !CancelRequested() && !finish(pending)) return failRestoring(ErrDecryptFailed);
+    if (hasPending && !CancelRequested() && !finish(pending, nullptr)) return failRestoring(ErrDecryptFailed);
 
     std::uint8_t tag[TagSize];
     HmacSha256Final(mac.Context, tag);

@@ -262,10 +262,12 @@ class TQEnc : public TComponent {
   // HMAC on a helper thread beside the cipher and the stream copies; the
   // bytes are the same either way.
   std::int64_t macThreadFrom_ = std::int64_t(1) << 20;
-  // The least number of bytes handed to the helper thread at a time: each
-  // hand-over can cost a wait on the other thread, which on a busy machine
-  // may mean waiting for it to be scheduled.
+  // The least number of bytes handed to the helper thread at a time: the
+  // fewer hand-overs, the less the two threads meet.
   std::int64_t macPieceSize_ = std::int64_t(256) << 10;
+  // Run by the helper thread before each few KiB it hashes, when set: lets a
+  // test hold the helper in the middle of a piece, as a busy machine would.
+  std::function<void()> macHelperStep_;
 
  private:
   friend class TQEncWorkerThread;

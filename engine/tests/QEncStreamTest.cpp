@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/Hmac.h"
@@ -763,8 +766,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The HMAC on a helper thread ----
 
-// Large data has its HMAC computed beside the cipher, in pieces of half a
-// chunk or of several chunks that need not end where a chunk ends; the
+// Large data has its HMAC computed beside the cipher, in pieces of a third
+// of a chunk or of several chunks that need not end where a chunk ends; the
 // container, the plain data and the progress events are the same as with
 // everything on one thread, at every size around the chunk and piece
 // boundaries.
@@ -812,6 +815,65 @@ TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
             ASSERT_EQ(events[1][0], events[0][0]) << what;
             ASSERT_EQ(events[1][1], events[0][1]) << what;
           }
+}
+
+// The caller takes a piece back from the helper thread when it needs its
+// hash before the helper is done, and goes on from as far as the helper got;
+// a decryption then deciphers a piece the helper may still be reading in a
+// copy, and no piece the helper reads is filled again. Whoever hashed what,
+// the container and the plain data are those of one thread: with pieces of
+// a few hashing steps and of many, and with the helper held in the middle
+// of pieces (by a test hook, or by every processor being kept busy) or
+// falling asleep while a progress handler takes its time.
+TEST(QEncStream, HelperThreadTakenBackMidPieceGivesTheSameBytes) {
+  enum TCondition { Plain, HelperHeld, AllBusy, SlowHandler };
+  const Bytes plain = Pattern(std::size_t(2) << 20, 7);
+  for (const TCascadeCase& cascade : {Cascades()[0], Cascades()[7]})
+    for (std::int64_t pieceSize : {std::int64_t(40) << 10, std::int64_t(256) << 10})
+      for (TCondition condition : {Plain, HelperHeld, AllBusy, SlowHandler}) {
+        const std::string what = std::string(cascade.Name) + " piece " + std::to_string(pieceSize) +
+                                 " condition " + std::to_string(condition);
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> spinners;
+        if (condition == AllBusy)
+          for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
+            spinners.emplace_back([&stop] {
+              volatile std::uint64_t x = 1;
+              while (!stop.load(std::memory_order_relaxed)) x = x * 6364136223846793005u + 1;
+            });
+        Bytes containers[2], back;
+        for (bool thread : {false, true}) {
+          TTestQEnc q;
+          Configure(q);
+          SetCascade(q, cascade);
+          q.Scripted = true;
+          q.SetFastMode(true);
+          q.SetBufferSize(8192);
+          q.SetMacThread(thread);
+          q.SetMacPieceSize(pieceSize);
+          if (condition == HelperHeld) {
+            // Owns what it uses: the helper may still be in it when the
+            // operation has returned.
+            auto steps = std::make_shared<std::atomic<int>>(0);
+            q.SetMacHelperStep([steps] {
+              if (steps->fetch_add(1) % 3 == 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
+          }
+          int chunks = 0;
+          if (condition == SlowHandler)
+            q.OnProgress = [&chunks](TObject*, TQEncOperation, const std::string&, int, int, bool&) {
+              if (++chunks % 97 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            };
+          containers[thread] = Encrypt(q, plain);
+          if (thread) {
+            EXPECT_TRUE(Decrypt(q, containers[thread], back)) << what;
+          }
+        }
+        stop.store(true);
+        for (std::thread& t : spinners) t.join();
+        ASSERT_EQ(containers[1], containers[0]) << what;
+        ASSERT_TRUE(back == plain) << what;
+      }
 }
 
 TEST(QEncStream, HelperThreadStopsAfterTheCancelledChunk) {

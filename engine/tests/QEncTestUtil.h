@@ -60,6 +60,7 @@ class TTestQEnc : public TQEnc {
   void SetMacThread(bool on) { macThreadFrom_ = on ? 0 : INT64_MAX; }
   // The least number of bytes handed to the helper thread at a time.
   void SetMacPieceSize(std::int64_t bytes) { macPieceSize_ = bytes; }
+  void SetMacHelperStep(std::function<void()> step) { macHelperStep_ = std::move(step); }
 
   // Counter mode: each call hands out the next bytes of 00 01 02 … FF 00 …
   bool Scripted = false;
