@@ -341,6 +341,8 @@ void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText:
   plain.face = font_.Name();
   plain.points = fontSize;
   formatter.DropPresent(rangeStart, rangeEnd, plain);
+  std::vector<RichEdit::TRangeSpec> changes;
+  changes.reserve(runs.size());
   for (const NoteText::TFormatRun& run : runs) {
     const NoteText::TCharState& st = run.state;
     RichEdit::TCharSpec change;
@@ -361,9 +363,9 @@ void TQMemo::ApplyFormatOps(const std::string& text, const std::vector<NoteText:
     if (!plain.setItalic && !change.italic) change.setItalic = false;
     if (!plain.setFace && change.face == plain.face) change.setFace = false;
     if (!plain.setSize && change.points == plain.points) change.setSize = false;
-    formatter.DropPresent(run.start, run.end, change);
-    formatter.Apply(run.start, run.end, change);
+    changes.push_back({run.start, run.end, std::move(change)});
   }
+  formatter.ApplyRuns(changes);
 }
 
 void TQMemo::ResetWholeText(bool fullReset) {

@@ -5,6 +5,7 @@
 #include <tom.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "notes/RichEditHelpers.h"
 
@@ -13,6 +14,58 @@ namespace RichEdit {
 namespace {
 // ITextDocument {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}.
 const GUID kIidTextDocument = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
+
+// The attributes set per stretch of ranges, and the value a spec wants for
+// one of them (kLeftAlone: none).
+enum class TAttribute { Color, Hidden, Bold, Italic };
+constexpr TAttribute kStretchAttributes[] = {TAttribute::Color, TAttribute::Hidden, TAttribute::Bold,
+                                             TAttribute::Italic};
+
+constexpr std::int64_t kLeftAlone = -1;
+
+std::int64_t Wanted(const TCharSpec& spec, TAttribute a) {
+  switch (a) {
+    case TAttribute::Color:
+      if (spec.setColor) return spec.color;
+      break;
+    case TAttribute::Hidden:
+      if (spec.setHidden) return spec.hidden ? 1 : 0;
+      break;
+    case TAttribute::Bold:
+      if (spec.setBold) return spec.bold ? 1 : 0;
+      break;
+    case TAttribute::Italic:
+      if (spec.setItalic) return spec.italic ? 1 : 0;
+      break;
+  }
+  return kLeftAlone;
+}
+
+// A spec that sets only attribute a to value.
+TCharSpec Only(TAttribute a, std::int64_t value) {
+  TCharSpec spec;
+  switch (a) {
+    case TAttribute::Color:
+      spec.setColor = true;
+      spec.color = static_cast<COLORREF>(value);
+      break;
+    case TAttribute::Hidden:
+      spec.setHidden = true;
+      spec.hidden = value != 0;
+      break;
+    case TAttribute::Bold:
+      spec.setBold = true;
+      spec.bold = value != 0;
+      break;
+    case TAttribute::Italic:
+      spec.setItalic = true;
+      spec.italic = value != 0;
+      break;
+  }
+  return spec;
+}
+
+bool SetsSizeOrFace(const TCharSpec& spec) { return spec.setSize || spec.setFace; }
 }  // namespace
 
 TRangeFormatter::TRangeFormatter(HWND wnd) : wnd_(wnd) {
@@ -113,6 +166,41 @@ void TRangeFormatter::DropPresent(int start, int end, TCharSpec& spec) {
       SysFreeString(name);
       if (same) spec.setFace = false;
     }
+  }
+}
+
+void TRangeFormatter::ApplyRuns(const std::vector<TRangeSpec>& runs) {
+  // A size or a face goes by message with everything else its range sets,
+  // in one write.
+  for (const TRangeSpec& run : runs) {
+    if (!SetsSizeOrFace(run.spec)) continue;
+    TCharSpec spec = run.spec;
+    DropPresent(run.start, run.end, spec);
+    Apply(run.start, run.end, spec);
+  }
+  for (TAttribute a : kStretchAttributes) {
+    int start = 0, end = 0;
+    std::int64_t value = kLeftAlone;
+    auto flush = [&] {
+      if (value == kLeftAlone) return;
+      TCharSpec spec = Only(a, value);
+      DropPresent(start, end, spec);
+      Apply(start, end, spec);
+      value = kLeftAlone;
+    };
+    for (const TRangeSpec& run : runs) {
+      const std::int64_t wanted = SetsSizeOrFace(run.spec) ? kLeftAlone : Wanted(run.spec, a);
+      if (value != kLeftAlone && wanted == value && run.start == end) {
+        end = run.end;
+        continue;
+      }
+      flush();
+      if (wanted == kLeftAlone || run.end <= run.start) continue;
+      value = wanted;
+      start = run.start;
+      end = run.end;
+    }
+    flush();
   }
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 struct ITextDocument;
 struct ITextRange;
@@ -31,6 +32,13 @@ struct TCharSpec {
   int points = 0;
 };
 
+// A range of characters and what to set on it.
+struct TRangeSpec {
+  int start = 0;
+  int end = 0;
+  TCharSpec spec;
+};
+
 class TRangeFormatter {
  public:
   explicit TRangeFormatter(HWND wnd);
@@ -46,6 +54,14 @@ class TRangeFormatter {
   // as read through the text objects (reading lays nothing out). Without
   // text objects, or where the characters differ, spec stays as it is.
   void DropPresent(int start, int end, TCharSpec& spec);
+  // Formats ranges given in order, none overlapping the one before, each
+  // with only what it does not show already. A range that sets a size or a
+  // face is formatted on its own; otherwise colour, hidden, bold and italic
+  // are each set once over every stretch of neighbouring ranges that want
+  // the same value: each write makes the control lay out every line it
+  // touches, and inline markup splits a line into many short ranges that
+  // share most of their format.
+  void ApplyRuns(const std::vector<TRangeSpec>& runs);
 
  private:
   HWND wnd_;
