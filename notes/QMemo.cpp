@@ -87,6 +87,7 @@ TQMemo::~TQMemo() {
   colorTimer_->OnTimer = nullptr;
   font_.OnChange = nullptr;
   DestroyHandle();
+  DestroyGlyphIcons();
   WipeString(pendingText_);
   WipeString(textCache_);
   WipeString(lastReportedText_);

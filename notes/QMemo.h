@@ -363,6 +363,8 @@ class TQMemo : public TWinControl,
   // it cannot be drawn.
   int GetUnicodeImageIndex(std::uint32_t codePoint);
   bool RenderUnicodeImage(std::uint32_t codePoint, TBitmap& bitmap);
+  HICON GlyphIcon(int index);
+  void DestroyGlyphIcons();
   void ClearUnicodeImageCache();
   int GlyphCount() const;
 
@@ -607,6 +609,10 @@ class TQMemo : public TWinControl,
   std::unique_ptr<TImageList> glyphImages_;
   std::vector<std::uint32_t> glyphKeys_;      // in step with glyphImages_
   std::vector<std::uint32_t> glyphFailures_;  // code points that cannot be drawn
+  // The icons of the glyphs painted so far, by index in glyphImages_ (null
+  // until painted): taking an icon out of a list costs far more than
+  // drawing it, and the glyph images change only when the cache is cleared.
+  std::vector<HICON> glyphIcons_;
   bool tokensFormatted_ = false;  // a pass hid or covered token characters
   bool sizeOrFaceFormatted_ = false;  // a pass set a heading size or the code face
 

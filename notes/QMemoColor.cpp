@@ -7,6 +7,10 @@
 #include <tom.h>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/Wipe.h"
 #include "notes/QMemo.h"
@@ -18,25 +22,39 @@
 namespace {
 
 // A DC of the editor's window with the editor's font selected, for
-// measuring token characters.
+// measuring token characters. A view shows the same few tokens many times,
+// and each is measured a character at a time: every text is measured once.
 class TFontDC {
  public:
   TFontDC(HWND wnd, HFONT font) : dc_(wnd), guard_(dc_.get(), font) {}
+  TFontDC(const TFontDC&) = delete;
+  TFontDC& operator=(const TFontDC&) = delete;
+  ~TFontDC() {
+    for (auto& [text, width] : widths_) WipeString(text);
+  }
   HDC get() const { return dc_.get(); }
-  int Width(const char* text, int count) const {
+  int Width(const char* text, int count) {
+    if (!dc_.get() || count <= 0) return 0;
+    const std::string_view wanted(text, static_cast<std::size_t>(count));
+    for (const auto& [known, width] : widths_) {
+      if (known == wanted) return width;
+    }
     SIZE sz{0, 0};
-    if (dc_.get() && count > 0) GetTextExtentPoint32A(dc_.get(), text, count, &sz);
+    GetTextExtentPoint32A(dc_.get(), text, count, &sz);
+    widths_.emplace_back(std::string(wanted), static_cast<int>(sz.cx));
     return sz.cx;
   }
 
  private:
   TWindowDC dc_;
   TSelectGuard guard_;
+  std::vector<std::pair<std::string, int>> widths_;
 };
 
 // The icons of one painting, each taken from its image list once: a note
-// shows the same few images and glyphs many times, and taking an icon out
-// of a list costs far more than drawing it.
+// shows the same few images many times, and taking an icon out of a list
+// costs far more than drawing it. (The glyphs' icons are kept longer: the
+// editor knows when their list changes.)
 class TPaintIcons {
  public:
   TPaintIcons() = default;
@@ -574,9 +592,25 @@ void TQMemo::SetNightMode(bool value) {
 int TQMemo::GlyphCount() const { return static_cast<int>(glyphKeys_.size()); }
 
 void TQMemo::ClearUnicodeImageCache() {
+  DestroyGlyphIcons();
   if (glyphImages_) glyphImages_->Clear();
   glyphKeys_.clear();
   glyphFailures_.clear();
+}
+
+void TQMemo::DestroyGlyphIcons() {
+  for (HICON icon : glyphIcons_) {
+    if (icon) DestroyIcon(icon);
+  }
+  glyphIcons_.clear();
+}
+
+HICON TQMemo::GlyphIcon(int index) {
+  if (!glyphImages_ || index < 0 || index >= static_cast<int>(glyphKeys_.size())) return nullptr;
+  if (glyphIcons_.size() < glyphKeys_.size()) glyphIcons_.resize(glyphKeys_.size(), nullptr);
+  HICON& icon = glyphIcons_[static_cast<std::size_t>(index)];
+  if (!icon) icon = ImageList_GetIcon(glyphImages_->Handle(), index, ILD_TRANSPARENT);
+  return icon;
 }
 
 int TQMemo::GetUnicodeImageIndex(std::uint32_t codePoint) {
@@ -692,7 +726,8 @@ void TQMemo::PaintInlineImages() {
       const RECT r{x, y, x + dw, y + dh};
       RECT overlap;
       if (IntersectRect(&overlap, &r, &client)) {
-        if (HICON icon = icons.Get(list, index)) DrawIconEx(dc.get(), x, y, icon, dw, dh, 0, nullptr, DI_NORMAL);
+        const HICON icon = glyphs && list == glyphImages_->Handle() ? GlyphIcon(index) : icons.Get(list, index);
+        if (icon) DrawIconEx(dc.get(), x, y, icon, dw, dh, 0, nullptr, DI_NORMAL);
       }
     }
     p += length;
