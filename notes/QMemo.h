@@ -363,8 +363,6 @@ class TQMemo : public TWinControl,
   // it cannot be drawn.
   int GetUnicodeImageIndex(std::uint32_t codePoint);
   bool RenderUnicodeImage(std::uint32_t codePoint, TBitmap& bitmap);
-  HICON GlyphIcon(int index);
-  void DestroyGlyphIcons();
   void ClearUnicodeImageCache();
   int GlyphCount() const;
 
@@ -577,6 +575,9 @@ class TQMemo : public TWinControl,
   void TextColorInForceChanged(TColor color);
   void ColorTimerHandler();
   void PaintInlineImages();
+  // The icon of glyph image index, taken from the list when first painted.
+  HICON GlyphIcon(int index);
+  void DestroyGlyphIcons();
 
   // Plain properties.
   bool readOnly_ = false;

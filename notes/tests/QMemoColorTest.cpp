@@ -482,4 +482,33 @@ TEST_F(MemoFixture, ScreenshotOfColouredNotesWithGlyphs) {
   EXPECT_GT(UiTest::CountColor(shot, cell, clBlack), 8) << "glyph pixels in the text colour";
 }
 
+// A glyph keeps its icon from one painting to the next, until the text
+// colour it is drawn in changes.
+TEST_F(MemoFixture, GlyphsArePaintedAnewInANewTextColour) {
+  memo->Font().SetName("Tahoma");
+  memo->Font().SetSize(12);
+  memo->SetSyntaxHighlighting(false);
+  memo->SetText("Heart: [[U+2665]] and again [[U+2665]]\r\n");
+  memo->SetSelection(0, 0);
+  memo->ColorizeText();
+  auto glyphPixels = [&](int n, TColor color) {
+    UiTest::Pump();
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    UiTest::Pump();
+    TBitmap shot;
+    EXPECT_TRUE(UiTest::CaptureClient(form.Handle(), shot));
+    POINT at;
+    SendMessageW(wnd, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), At(memo, "[[U+2665]]", n));
+    const RECT cell{at.x, at.y, at.x + 16, at.y + 18};
+    return UiTest::CountColor(shot, cell, color);
+  };
+  EXPECT_GT(glyphPixels(0, clBlack), 8);
+  EXPECT_GT(glyphPixels(1, clBlack), 8);
+  memo->SetTextColor(clRed);
+  EXPECT_GT(glyphPixels(0, clRed), 8);
+  EXPECT_GT(glyphPixels(1, clRed), 8);
+  EXPECT_EQ(glyphPixels(0, clBlack), 0);
+  EXPECT_EQ(glyphPixels(1, clBlack), 0);
+}
+
 }  // namespace
