@@ -18,10 +18,17 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Index of the next CR or LF at or after from, or the text's length.
+// Index of the next CR or LF at or after from, or the text's length. A
+// plain loop: a search for any of a set of characters tests each character
+// against the set with a call of its own, and the markup is looked for over
+// every line of the note at each pass.
 std::size_t NextBreak(std::string_view text, std::size_t from) {
-  const std::size_t f = text.find_first_of("\r\n", from);
-  return f == npos ? text.size() : f;
+  const std::size_t n = text.size();
+  for (std::size_t i = from; i < n; ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') return i;
+  }
+  return n;
 }
 
 // Index just after the line break at i (CR LF counts as one).
@@ -203,8 +210,8 @@ void TPlanner::CodeFences() {
       continue;
     }
     // The opening line must end; later fences would not find a break either.
-    const std::size_t eol = text_.find_first_of("\r\n", i + 3);
-    if (eol == npos) break;
+    const std::size_t eol = NextBreak(text_, i + 3);
+    if (eol >= len) break;
     const std::size_t contentStart = AfterBreak(text_, eol);
     std::size_t close = contentStart;
     for (;;) {

@@ -168,6 +168,11 @@ TEST(ColorPlanner, InlineMarkup) {
       {"```\rcode\r```\rafter", {"Hide 9+4", "Style 13+4 code", "Hide 18+4"}},
       {"```js\rno closing fence", {}},
       {"```\r*a*\r```", {"Hide 9+4", "Style 13+3 code", "Hide 17+3"}},  // the fence claims its stars
+      // Lines may also end in LF or CR LF.
+      {"`a\nb`", {}},
+      {"```\ncode\n```", {"Hide 9+4", "Style 13+4 code", "Hide 18+3"}},
+      {"```\r\ncode\r\n```", {"Hide 9+5", "Style 14+4 code", "Hide 20+3"}},
+      {"```js\nno closing fence", {}},
   };
   for (const auto& c : cases) {
     Ops want{"ResetAll 0+" + std::to_string(on.size() + c.text.size())};
