@@ -766,6 +766,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The HMAC on a helper thread ----
 
+// An engine for comparing runs with and without the helper thread: the same
+// scripted random bytes and one key derivation for every run.
+void ConfigureHelperRun(TTestQEnc& q, const TCascadeCase& cascade, bool thread, std::int64_t pieceSize) {
+  Configure(q);
+  SetCascade(q, cascade);
+  q.Scripted = true;
+  q.SetFastMode(true);
+  q.SetMacThread(thread);
+  q.SetMacPieceSize(pieceSize);
+}
+
 // Large data has its HMAC computed beside the cipher, in pieces of a third
 // of a chunk or of several chunks that need not end where a chunk ends; the
 // container, the plain data and the progress events are the same as with
@@ -787,12 +798,7 @@ TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
             std::vector<int> events[2][2];
             for (bool thread : {false, true}) {
               TTestQEnc q;
-              Configure(q);
-              SetCascade(q, cascade);
-              q.Scripted = true;
-              q.SetFastMode(true);
-              q.SetMacThread(thread);
-              q.SetMacPieceSize(pieceSize);
+              ConfigureHelperRun(q, cascade, thread, pieceSize);
               q.SetHeaderOnly(headerOnly);
               q.SetHeaderOnlyKB(1);
               q.SetCompatibilityMode(compatibility);
@@ -844,13 +850,8 @@ TEST(QEncStream, HelperThreadTakenBackMidPieceGivesTheSameBytes) {
         Bytes containers[2], back;
         for (bool thread : {false, true}) {
           TTestQEnc q;
-          Configure(q);
-          SetCascade(q, cascade);
-          q.Scripted = true;
-          q.SetFastMode(true);
+          ConfigureHelperRun(q, cascade, thread, pieceSize);
           q.SetBufferSize(8192);
-          q.SetMacThread(thread);
-          q.SetMacPieceSize(pieceSize);
           if (condition == HelperHeld) {
             // Owns what it uses: the helper may still be in it when the
             // operation has returned.
