@@ -621,7 +621,7 @@ int main(int argc, char** argv) {
     auto paired = [&](const char* n, TCipherSet set, int bufferSize) {
       auto* b = busy ? RegisterBenchmark(name(n).c_str(), Loaded(HelperAgainstOneThread, set, bufferSize))
                      : RegisterBenchmark(name(n).c_str(), HelperAgainstOneThread, set, bufferSize);
-      b->Unit(ms)->UseRealTime()->Iterations(11);
+      b->Unit(ms)->UseRealTime()->Iterations(21);
     };
     add("OpenDefault/Ours", OpenDefaultOurs);
     add("OpenDefault/OursOneThread", OpenDefaultOursOneThread);

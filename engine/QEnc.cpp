@@ -131,26 +131,29 @@ std::int64_t ChunkStart(std::int64_t position, std::int64_t phaseStart, std::int
 }
 
 // Feeds the spans of an operation to its HMAC, either at once or on a helper
-// thread that hashes one span while the caller reads, ciphers and writes
-// the next. A span handed over stays in use until the next Feed or Drain
-// returns; after that, its memory may be written again unless Reading says
-// the helper is still looking at it.
+// thread that hashes them in order while the caller reads, ciphers and
+// writes the next ones. A span handed over stays in use until Busy says it
+// is no longer; Settle makes the oldest spans done, Drain all of them.
 //
-// The caller never waits for the helper. When it needs a span's hash, it
-// takes the span back and hashes what the helper has not: the helper
-// publishes its progress every few KiB, and whatever it hashed after that is
-// dropped. So the helper pays on an idle machine, where it takes a large
-// share of the hashing, and costs next to nothing on a busy one, where it
-// may wait a long time for its turn to run: hashing then simply goes on on
-// the caller's thread.
+// The caller never waits for the helper. When it needs a span done before
+// the helper got to it, it takes the hashing over: the helper publishes its
+// progress every few KiB, the caller goes on from there, and whatever the
+// helper hashed after that is dropped; then the helper carries on with the
+// spans after those. So on an idle machine the helper takes nearly all the
+// hashing, and on a busy one, where it may wait a long time for its turn to
+// run, the spans queued meanwhile let it catch up whenever it does run, and
+// what it cannot catch up with is hashed on the caller's thread.
 class TMacFeeder {
  public:
-  TMacFeeder(THmacSha256Context& mac, bool threaded, std::shared_ptr<TChunkBuffer::TMemory> memory,
+  // At most `depth` spans are in hand at a time.
+  TMacFeeder(THmacSha256Context& mac, bool threaded, int depth, std::shared_ptr<TChunkBuffer::TMemory> memory,
              const std::function<void()>& step)
       : mac_(mac) {
     if (!threaded) return;
     try {
       shared_ = std::make_shared<TShared>();
+      shared_->Spans.resize(static_cast<std::size_t>(depth));
+      shared_->Chain = mac;
       shared_->Memory = std::move(memory);
       shared_->Step = step;
       thread_ = std::thread(Run, shared_);
@@ -159,17 +162,18 @@ class TMacFeeder {
       shared_.reset();
     }
   }
-  // The helper is told to stop and left to end on its own: on a busy
+  // The helper is told to stop, dropping whatever it is hashing (the
+  // operation has drained what it needs, or failed), and left to end on its own: on a busy
   // machine it may take a while to be scheduled even for that, and the
   // operation need not wait. What it may still touch (the buffer's memory
   // and its own copies of the HMAC state) it shares with the feeder, and the
   // last of the two to let go wipes it.
   ~TMacFeeder() {
     if (!thread_.joinable()) return;
-    Collect();
     {
       std::lock_guard<std::mutex> lock(shared_->Mutex);
-      shared_->State.store(kStop);
+      shared_->Stop.store(true);
+      shared_->Generation.store(shared_->Generation.load() + 1);
     }
     shared_->Changed.notify_all();
     thread_.detach();
@@ -179,43 +183,81 @@ class TMacFeeder {
 
   bool Threaded() const { return thread_.joinable(); }
 
-  // Returns once every span handed over before this one is hashed.
+  // Hands a span over; with the helper there must be fewer than `depth`
+  // spans in hand (see Busy and Settle).
   void Feed(const std::uint8_t* data, std::int64_t length) {
     if (!thread_.joinable()) {
       HmacSha256Update(mac_, data, length);
       return;
     }
-    Collect();
     TShared& sh = *shared_;
     {
       std::lock_guard<std::mutex> lock(sh.Mutex);
-      sh.Start = mac_;
-      sh.Data = data;
-      sh.Length = length;
-      sh.Hashed = 0;
-      sh.Span.fetch_add(1);
-      sh.State.store(kQueued);
+      sh.Spans[sh.Slot(sh.Queued)] = {data, length};
+      sh.Queued.store(sh.Queued.load() + 1);
     }
     if (sh.Sleeping.load()) sh.Changed.notify_all();
   }
 
-  // Returns once every span handed over is hashed.
+  // Returns once every span handed over is hashed into the HMAC.
   void Drain() {
-    if (thread_.joinable()) Collect();
+    if (!thread_.joinable()) return;
+    Settle(0);
+    std::lock_guard<std::mutex> lock(shared_->Mutex);
+    mac_ = shared_->Chain;
   }
 
-  // Whether the helper may still be reading the span that starts at data,
-  // which the caller then must not write over yet.
-  bool Reading(const std::uint8_t* data) const {
-    return thread_.joinable() && data != nullptr && shared_->Inside.load() == data;
+  // Whether the memory of the span that starts at data is still in use:
+  // the span is in hand, or the helper is still reading it after it was
+  // taken over.
+  bool Busy(const std::uint8_t* data) const {
+    if (!thread_.joinable() || data == nullptr) return false;
+    TShared& sh = *shared_;
+    if (sh.Inside.load() == data) return true;
+    std::lock_guard<std::mutex> lock(sh.Mutex);
+    for (std::uint64_t s = sh.Done.load(); s < sh.Queued.load(); ++s)
+      if (sh.Spans[sh.Slot(s)].Data == data) return true;
+    return false;
+  }
+
+  // Hashes on this thread whatever the helper has not of every span in
+  // hand but the newest `keep`; the helper then goes on with those.
+  void Settle(std::uint64_t keep) {
+    TShared& sh = *shared_;
+    THmacSha256Context state;
+    std::vector<TSpan> spans;
+    std::int64_t skip = 0;
+    std::uint64_t upTo = 0;
+    {
+      std::lock_guard<std::mutex> lock(sh.Mutex);
+      const std::uint64_t queued = sh.Queued.load();
+      upTo = queued > keep ? queued - keep : 0;
+      if (sh.Done.load() >= upTo) return;
+      // Whatever step the helper is in is dropped.
+      sh.Generation.store(sh.Generation.load() + 1);
+      state = sh.Chain;
+      skip = sh.Hashed;
+      for (std::uint64_t s = sh.Done.load(); s < upTo; ++s) spans.push_back(sh.Spans[sh.Slot(s)]);
+      sh.CallerHolds.store(true);
+    }
+    for (const TSpan& span : spans) {
+      HmacSha256Update(state, span.Data + skip, span.Length - skip);
+      skip = 0;
+    }
+    {
+      std::lock_guard<std::mutex> lock(sh.Mutex);
+      sh.Chain = state;
+      sh.Done.store(upTo);
+      sh.Hashed = 0;
+      sh.CallerHolds.store(false);
+    }
+    HmacSha256Wipe(state);
+    if (sh.Sleeping.load()) sh.Changed.notify_all();
   }
 
  private:
-  // kQueued: a span handed over; kWorking: the helper is hashing it; kDone:
-  // the helper has hashed all of it.
-  static constexpr int kIdle = 0, kQueued = 1, kWorking = 2, kDone = 3, kStop = 4;
   // Bytes the helper hashes between two reports of its progress: the most
-  // it hashes in vain when a span is taken back.
+  // it hashes in vain when a span is taken over.
   static constexpr std::int64_t kStep = 16 << 10;
   // When the helper finds nothing to do it spins for a moment (the next
   // span is usually that close), then keeps giving its processor away but
@@ -229,114 +271,108 @@ class TMacFeeder {
   static constexpr auto kSpinning = std::chrono::microseconds(200);
   static constexpr auto kAwake = std::chrono::milliseconds(2);
 
-  // What the feeder and its helper share. State and Span change only under
-  // Mutex; the helper also reads them without it between two steps.
+  struct TSpan {
+    const std::uint8_t* Data = nullptr;
+    std::int64_t Length = 0;
+  };
+
+  // What the feeder and its helper share; everything but the atomics under
+  // Mutex. The spans handed over are counted in Queued, those hashed in
+  // Done; Chain is the HMAC after Done spans and Hashed bytes of the next.
   struct TShared {
     std::mutex Mutex;
     std::condition_variable Changed;
-    std::atomic<int> State{kIdle};
-    std::atomic<std::uint64_t> Span{0};  // counts the spans handed over
+    std::vector<TSpan> Spans;  // a ring, by count modulo its size
+    std::atomic<std::uint64_t> Queued{0};
+    std::atomic<std::uint64_t> Done{0};
+    std::int64_t Hashed = 0;
+    THmacSha256Context Chain;
+    // Set while the caller hashes spans it took over.
+    std::atomic<bool> CallerHolds{false};
+    // Changes whenever the caller takes over: a helper step begun before
+    // is dropped.
+    std::atomic<std::uint64_t> Generation{0};
+    std::atomic<bool> Stop{false};
     std::atomic<bool> Sleeping{false};
-    // The start of the span whose bytes the helper is hashing right now.
+    // The start of the span whose bytes the helper is reading right now.
     std::atomic<const std::uint8_t*> Inside{nullptr};
     std::shared_ptr<TChunkBuffer::TMemory> Memory;
     std::function<void()> Step;
-    // The span: the HMAC before it, its bytes, and the HMAC after the first
-    // Hashed of them, as far as the helper got.
-    THmacSha256Context Start;
-    const std::uint8_t* Data = nullptr;
-    std::int64_t Length = 0;
-    THmacSha256Context Progress;
-    std::int64_t Hashed = 0;
-    ~TShared() {
-      HmacSha256Wipe(Start);
-      HmacSha256Wipe(Progress);
-    }
+
+    std::size_t Slot(std::uint64_t span) const { return static_cast<std::size_t>(span % Spans.size()); }
+    // Whether the helper has a span to hash; without the lock, only a hint.
+    bool Work() const { return Done.load() < Queued.load() && !CallerHolds.load(); }
+    ~TShared() { HmacSha256Wipe(Chain); }
   };
 
-  // Makes mac_ cover the span handed over last: from the helper's result,
-  // from as far as it got, or all on this thread when it has not begun.
-  void Collect() {
-    TShared& sh = *shared_;
-    const std::uint8_t* rest = nullptr;
-    std::int64_t restLength = 0;
-    {
-      std::lock_guard<std::mutex> lock(sh.Mutex);
-      const int state = sh.State.load();
-      if (state == kIdle) return;
-      if ((state == kWorking || state == kDone) && sh.Hashed > 0) mac_ = sh.Progress;
-      rest = sh.Data + sh.Hashed;
-      restLength = sh.Length - sh.Hashed;
-      sh.State.store(kIdle);
+  // Waits, spinning, then ready, then asleep, until there is work or the
+  // helper is to stop; returns with the lock held.
+  static void Await(TShared& sh, std::unique_lock<std::mutex>& lock) {
+    const auto since = std::chrono::steady_clock::now();
+    bool yielding = false;
+    for (int i = 1; !sh.Work() && !sh.Stop.load(); ++i) {
+      if (yielding) {
+        std::this_thread::yield();
+      } else {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+      }
+      if (yielding || i % kSpins == 0) {
+        const auto waited = std::chrono::steady_clock::now() - since;
+        if (waited >= kAwake) break;
+        yielding = waited >= kSpinning;
+      }
     }
-    if (restLength > 0) HmacSha256Update(mac_, rest, restLength);
+    lock.lock();
+    if (sh.Work() || sh.Stop.load()) return;
+    sh.Sleeping.store(true);
+    sh.Changed.wait(lock, [&] { return sh.Work() || sh.Stop.load(); });
+    sh.Sleeping.store(false);
   }
 
   static void Run(std::shared_ptr<TShared> shared) {
     TShared& sh = *shared;
     THmacSha256Context work;
+    std::unique_lock<std::mutex> lock(sh.Mutex, std::defer_lock);
     for (;;) {
-      int state = sh.State.load();
-      const auto waitingSince = std::chrono::steady_clock::now();
-      bool yielding = false;
-      for (int i = 1; state != kQueued && state != kStop; ++i) {
-        if (yielding) {
-          std::this_thread::yield();
-        } else {
-#if defined(__x86_64__) || defined(__i386__)
-          __builtin_ia32_pause();
-#endif
-        }
-        if (yielding || i % kSpins == 0) {
-          const auto waited = std::chrono::steady_clock::now() - waitingSince;
-          if (waited >= kAwake) break;
-          yielding = waited >= kSpinning;
-        }
-        state = sh.State.load();
-      }
-      std::unique_lock<std::mutex> lock(sh.Mutex);
-      if (state != kQueued && state != kStop) {
-        sh.Sleeping.store(true);
-        sh.Changed.wait(lock, [&] { return (state = sh.State.load()) == kQueued || state == kStop; });
-        sh.Sleeping.store(false);
-      }
-      state = sh.State.load();
-      if (state == kStop) break;
-      if (state != kQueued) continue;
-      sh.State.store(kWorking);
-      const std::uint64_t span = sh.Span.load();
-      const std::uint8_t* const data = sh.Data;
-      const std::int64_t length = sh.Length;
-      work = sh.Start;
+      Await(sh, lock);
+      if (sh.Stop.load()) break;
+      const std::uint64_t generation = sh.Generation.load();
+      const TSpan span = sh.Spans[sh.Slot(sh.Done.load())];
+      std::int64_t done = sh.Hashed;
+      work = sh.Chain;
       lock.unlock();
 
-      for (std::int64_t done = 0; done < length;) {
-        const std::int64_t n = std::min(kStep, length - done);
+      while (done < span.Length) {
+        const std::int64_t n = std::min(kStep, span.Length - done);
         // Announced before the span is looked at again, so that either the
         // caller sees the helper reading, or the helper sees the span taken
-        // back and leaves its bytes alone.
-        sh.Inside.store(data);
-        if (sh.State.load() != kWorking || sh.Span.load() != span) {
+        // over and leaves its bytes alone.
+        sh.Inside.store(span.Data);
+        if (sh.Generation.load() != generation) {
           sh.Inside.store(nullptr);
           break;
         }
         if (sh.Step) sh.Step();
-        HmacSha256Update(work, data + done, n);
+        HmacSha256Update(work, span.Data + done, n);
         sh.Inside.store(nullptr);
         done += n;
         std::lock_guard<std::mutex> hold(sh.Mutex);
-        if (sh.State.load() != kWorking || sh.Span.load() != span) break;
-        sh.Progress = work;
+        if (sh.Generation.load() != generation) break;
+        sh.Chain = work;
         sh.Hashed = done;
-        if (done == length) sh.State.store(kDone);
+        if (done == span.Length) {
+          sh.Done.store(sh.Done.load() + 1);
+          sh.Hashed = 0;
+        }
       }
-      // What was hashed of a span taken back is dropped. The working state
+      // What was hashed of a span taken over is dropped. The working state
       // holds the keyed HMAC state: it is wiped, and so is what the hashing
       // left of it on the stack.
       HmacSha256Wipe(work);
       CtrCore::BurnStack<4096>();
     }
-    HmacSha256Wipe(work);
   }
 
   THmacSha256Context& mac_;
@@ -346,40 +382,60 @@ class TMacFeeder {
 
 // How an operation's data passes through its buffer. On one thread a piece
 // is one chunk of BufferSize bytes. With the HMAC on the helper thread, the
-// buffer holds three pieces: one being read, ciphered and written, one with
-// the helper, and one the helper may still be reading after it was taken
-// back. A piece is at least `minimum` bytes (several chunks when they are
-// small), so that the threads meet seldom, and at least a third of a chunk,
-// so that a large BufferSize costs no more memory than on one thread.
+// buffer holds kDepth pieces, each being read, ciphered and written or
+// waiting to be hashed, and a spare one in which a decryption deciphers,
+// so that the ciphertext stays for the helper. A piece is at least
+// `minimum` bytes (several chunks when they are small), so that the threads
+// meet seldom, and at least a kDepth-th of a chunk, so that a large
+// BufferSize costs little more memory than on one thread.
 class TPieces {
  public:
+  static constexpr int kDepth = 6;
+
   TPieces(TChunkBuffer& buffer, int chunk, bool threaded, std::int64_t minimum)
-      : Size(threaded ? std::max<std::int64_t>(minimum, (chunk + 2) / 3) : chunk), count_(threaded ? 3 : 1) {
+      : Size(threaded ? std::max<std::int64_t>(minimum, (chunk + kDepth - 1) / kDepth) : chunk),
+        count_(threaded ? kDepth : 1) {
     buffer.Memory = std::make_shared<TChunkBuffer::TMemory>();
-    buffer.Memory->Length = count_ * Size;
+    buffer.Memory->Length = (threaded ? count_ + 1 : 1) * Size;
     buffer.Memory->Data.reset(new std::uint8_t[static_cast<std::size_t>(buffer.Memory->Length)]);
     data_ = buffer.Memory->Data.get();
   }
 
-  // A piece that is neither of the two given nor still read by the helper.
-  std::uint8_t* Free(const TMacFeeder& feeder, const std::uint8_t* inUse, const std::uint8_t* inUse2 = nullptr) const {
+  // A piece whose memory is free. The pieces are used in turn, so the one
+  // handed out is the one the helper has had longest to finish with; when
+  // every piece is in hand, the oldest is hashed here.
+  std::uint8_t* Free(TMacFeeder& feeder) {
     if (count_ == 1) return data_;
-    for (;;) {
+    for (int round = 0;; ++round) {
       for (int i = 0; i < count_; ++i) {
-        std::uint8_t* const piece = data_ + i * Size;
-        if (piece != inUse && piece != inUse2 && !feeder.Reading(piece)) return piece;
+        std::uint8_t* const piece = data_ + ((next_ + i) % count_) * Size;
+        if (!feeder.Busy(piece)) {
+          next_ = (next_ + i + 1) % count_;
+          return piece;
+        }
       }
-      // Not reached while the helper reads at most one piece besides those
-      // two; waited out should that ever change.
-      std::this_thread::yield();
+      if (round < 2) {
+        // The oldest piece may be the one the helper is still reading when
+        // it is taken over: then the next oldest is taken over as well.
+        feeder.Settle(static_cast<std::uint64_t>(count_ - 1 - round));
+      } else {
+        // Not reached: the helper reads at most one piece.
+        std::this_thread::yield();
+      }
     }
   }
+
+  // Where a decryption deciphers what it writes, while the piece it came
+  // in stays as it was for the helper.
+  std::uint8_t* Spare() const { return data_ + count_ * Size; }
+  bool Threaded() const { return count_ > 1; }
 
   const std::int64_t Size;
 
  private:
   const int count_;
   std::uint8_t* data_ = nullptr;
+  int next_ = 0;
 };
 
 bool UseMacThread(std::int64_t bytes, std::int64_t from) {
@@ -741,9 +797,8 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
 
     const int chunk = bufferSize_;
     const bool threaded = UseMacThread(remaining, macThreadFrom_);
-    const TPieces pieces(buffer, chunk, threaded, macPieceSize_);
-    TMacFeeder feeder(mac.Context, threaded, buffer.Memory, macHelperStep_);
-    std::uint8_t* base = pieces.Free(feeder, nullptr);
+    TPieces pieces(buffer, chunk, threaded, macPieceSize_);
+    TMacFeeder feeder(mac.Context, threaded, TPieces::kDepth, buffer.Memory, macHelperStep_);
 
     // The encrypted part, then (header-only) the plain tail. Each chunk is
     // read, enciphered at its offsets and written in one or more segments
@@ -754,6 +809,7 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
     auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool encrypt) {
       bool stop = false;
       while (!stop && !ended && !CancelRequested() && position < end) {
+        std::uint8_t* const base = pieces.Free(feeder);
         std::int64_t filled = 0;
         while (filled < pieces.Size && position < end) {
           const std::int64_t chunkStart = ChunkStart(position, phaseStart, chunk);
@@ -773,10 +829,7 @@ bool TQEnc::EncryptStreamCore(TStream* input, TStream* output, const std::string
             stop = true;
           if (stop || ended) break;
         }
-        if (filled > 0) {
-          feeder.Feed(base, filled);
-          base = pieces.Free(feeder, base);
-        }
+        if (filled > 0) feeder.Feed(base, filled);
       }
       return true;
     };
@@ -868,35 +921,34 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
 
     const int chunk = bufferSize_;
     const bool threaded = UseMacThread(bodyLength, macThreadFrom_);
-    const TPieces pieces(buffer, chunk, threaded, macPieceSize_);
-    TMacFeeder feeder(mac.Context, threaded, buffer.Memory, macHelperStep_);
-    std::uint8_t* base = pieces.Free(feeder, nullptr);
+    TPieces pieces(buffer, chunk, threaded, macPieceSize_);
+    TMacFeeder feeder(mac.Context, threaded, TPieces::kDepth, buffer.Memory, macHelperStep_);
 
-    // A piece is read (a chunk at a time at most) and hashed as read; then
-    // its chunks are deciphered in place, written and reported. With the
-    // helper thread that comes one piece later, once its hash is done.
+    // A piece is read (a chunk at a time at most) and handed to the HMAC;
+    // then its chunks are deciphered, written and reported. With the helper
+    // thread they are deciphered in the spare piece, as the helper may not
+    // have hashed the piece yet.
     struct TPiece {
       std::uint8_t* Data;
       std::int64_t Start, Length, PhaseStart, PhaseEnd;
       bool Decrypt, Short;
     };
     // False when a write fails. A cancellation answered to a chunk's
-    // progress event drops the rest of the piece. A piece the helper thread
-    // may still be reading is deciphered in a copy, in a piece other than
-    // the one handed to the helper (`queued`).
-    auto finish = [&](TPiece p, const std::uint8_t* queued) {
-      if (feeder.Reading(p.Data)) {
-        std::uint8_t* const spare = pieces.Free(feeder, queued, p.Data);
-        std::memcpy(spare, p.Data, static_cast<std::size_t>(p.Length));
-        p.Data = spare;
-      }
+    // progress event drops the rest of the piece.
+    auto finish = [&](const TPiece& p) {
       const std::int64_t stop = p.Start + p.Length;
       for (std::int64_t at = p.Start; at < stop;) {
         const std::int64_t chunkStart = ChunkStart(at, p.PhaseStart, chunk);
         const std::int64_t chunkEnd = std::min<std::int64_t>(chunkStart + chunk, p.PhaseEnd);
         const std::int64_t n = std::min(chunkEnd, stop) - at;
-        std::uint8_t* const d = p.Data + (at - p.Start);
-        if (p.Decrypt) stages.Decrypt(d, n, compatibilityMode_ ? at - chunkStart : at, false);
+        std::uint8_t* d = p.Data + (at - p.Start);
+        if (p.Decrypt) {
+          if (pieces.Threaded()) {
+            std::memcpy(pieces.Spare(), d, static_cast<std::size_t>(n));
+            d = pieces.Spare();
+          }
+          stages.Decrypt(d, n, compatibilityMode_ ? at - chunkStart : at, false);
+        }
         // A plain output cut short must not pass for a whole one.
         if (!WriteFully(*output, d, n)) return false;
         at += n;
@@ -906,12 +958,11 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
       }
       return true;
     };
-    TPiece pending{};
-    bool hasPending = false;
     std::int64_t position = 0;
     bool ended = false;
     auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool decrypt) {
       while (!ended && !CancelRequested() && position < end) {
+        std::uint8_t* const base = pieces.Free(feeder);
         TPiece current{base, position, 0, phaseStart, end, decrypt, false};
         while (current.Length < pieces.Size && position < end) {
           const std::int64_t chunkEnd = std::min<std::int64_t>(ChunkStart(position, phaseStart, chunk) + chunk, end);
@@ -929,22 +980,12 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
         if (current.Length == 0) break;
         current.Short = ended;
         feeder.Feed(base, current.Length);
-        if (threaded) {
-          if (hasPending && !finish(pending, base)) return false;
-          pending = current;
-          hasPending = true;
-          base = pieces.Free(feeder, base);
-        } else if (!finish(current, nullptr)) {
-          return false;
-        }
+        if (!finish(current)) return false;
       }
       return true;
     };
     if (!pump(0, encryptedEnd, true) || !pump(encryptedEnd, bodyLength, false)) return failRestoring(ErrDecryptFailed);
     feeder.Drain();
-    // A piece still in hand when the operation was cancelled is dropped: the
-    // output ends after the chunk whose progress event asked to stop.
-    if (hasPending && !CancelRequested() && !finish(pending, nullptr)) return failRestoring(ErrDecryptFailed);
 
     std::uint8_t tag[TagSize];
     HmacSha256Final(mac.Context, tag);

@@ -777,7 +777,7 @@ void ConfigureHelperRun(TTestQEnc& q, const TCascadeCase& cascade, bool thread, 
   q.SetMacPieceSize(pieceSize);
 }
 
-// Large data has its HMAC computed beside the cipher, in pieces of a third
+// Large data has its HMAC computed beside the cipher, in pieces of a part
 // of a chunk or of several chunks that need not end where a chunk ends; the
 // container, the plain data and the progress events are the same as with
 // everything on one thread, at every size around the chunk and piece
@@ -823,14 +823,14 @@ TEST(QEncStream, HelperThreadGivesTheSameBytesAndEvents) {
           }
 }
 
-// The caller takes a piece back from the helper thread when it needs its
-// hash before the helper is done, and goes on from as far as the helper got;
-// a decryption then deciphers a piece the helper may still be reading in a
-// copy, and no piece the helper reads is filled again. Whoever hashed what,
-// the container and the plain data are those of one thread: with pieces of
-// a few hashing steps and of many, and with the helper held in the middle
-// of pieces (by a test hook, or by every processor being kept busy) or
-// falling asleep while a progress handler takes its time.
+// When every piece is in hand, the caller takes the hashing of the oldest
+// over from the helper thread and goes on from as far as the helper got (and
+// takes the next one over too when the helper is still reading the oldest);
+// no piece the helper may read is filled again. Whoever hashed what, the
+// container and the plain data are those of one thread: with pieces of a
+// few hashing steps and of many, and with the helper held in the middle of
+// pieces (by a test hook, or by every processor being kept busy) or falling
+// asleep while a progress handler takes its time.
 TEST(QEncStream, HelperThreadTakenBackMidPieceGivesTheSameBytes) {
   enum TCondition { Plain, HelperHeld, AllBusy, SlowHandler };
   const Bytes plain = Pattern(std::size_t(2) << 20, 7);
