@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <condition_variable>
 #include <mutex>
@@ -207,17 +208,22 @@ class TMacFeeder {
     mac_ = shared_->Chain;
   }
 
-  // Whether the memory of the span that starts at data is still in use:
-  // the span is in hand, or the helper is still reading it after it was
-  // taken over.
-  bool Busy(const std::uint8_t* data) const {
+  // Whether the span that starts at data is in hand: handed over and not
+  // yet hashed.
+  bool InHand(const std::uint8_t* data) const {
     if (!thread_.joinable() || data == nullptr) return false;
     TShared& sh = *shared_;
-    if (sh.Inside.load() == data) return true;
     std::lock_guard<std::mutex> lock(sh.Mutex);
     for (std::uint64_t s = sh.Done.load(); s < sh.Queued.load(); ++s)
       if (sh.Spans[sh.Slot(s)].Data == data) return true;
     return false;
+  }
+
+  // Whether the memory of the span that starts at data is still in use:
+  // the span is in hand, or the helper is still reading it after it was
+  // taken over.
+  bool Busy(const std::uint8_t* data) const {
+    return thread_.joinable() && data != nullptr && (shared_->Inside.load() == data || InHand(data));
   }
 
   // Hashes on this thread whatever the helper has not of every span in
@@ -383,11 +389,11 @@ class TMacFeeder {
 // How an operation's data passes through its buffer. On one thread a piece
 // is one chunk of BufferSize bytes. With the HMAC on the helper thread, the
 // buffer holds kDepth pieces, each being read, ciphered and written or
-// waiting to be hashed, and a spare one in which a decryption deciphers,
-// so that the ciphertext stays for the helper. A piece is at least
-// `minimum` bytes (several chunks when they are small), so that the threads
-// meet seldom, and at least a kDepth-th of a chunk, so that a large
-// BufferSize costs little more memory than on one thread.
+// waiting to be hashed (and, in a decryption, deciphered), and a spare
+// one. A piece is at least `minimum` bytes (several chunks when they are
+// small), so that the threads meet seldom, and at least a kDepth-th of a
+// chunk, so that a large BufferSize costs little more memory than on one
+// thread.
 class TPieces {
  public:
   static constexpr int kDepth = 6;
@@ -401,15 +407,17 @@ class TPieces {
     data_ = buffer.Memory->Data.get();
   }
 
-  // A piece whose memory is free. The pieces are used in turn, so the one
-  // handed out is the one the helper has had longest to finish with; when
-  // every piece is in hand, the oldest is hashed here.
-  std::uint8_t* Free(TMacFeeder& feeder) {
+  // A piece whose memory is free, and not `held` by the caller either. The
+  // pieces are used in turn, so the one handed out is the one the helper
+  // has had longest to finish with; when every piece is in hand, the oldest
+  // is hashed here.
+  template <class Held>
+  std::uint8_t* Free(TMacFeeder& feeder, Held held) {
     if (count_ == 1) return data_;
     for (int round = 0;; ++round) {
       for (int i = 0; i < count_; ++i) {
         std::uint8_t* const piece = data_ + ((next_ + i) % count_) * Size;
-        if (!feeder.Busy(piece)) {
+        if (!held(piece) && !feeder.Busy(piece)) {
           next_ = (next_ + i + 1) % count_;
           return piece;
         }
@@ -425,10 +433,13 @@ class TPieces {
     }
   }
 
-  // Where a decryption deciphers what it writes, while the piece it came
-  // in stays as it was for the helper.
+  std::uint8_t* Free(TMacFeeder& feeder) {
+    return Free(feeder, [](const std::uint8_t*) { return false; });
+  }
+
+  // Where a decryption deciphers a piece the helper may still be reading
+  // after its hashing was taken over.
   std::uint8_t* Spare() const { return data_ + count_ * Size; }
-  bool Threaded() const { return count_ > 1; }
 
   const std::int64_t Size;
 
@@ -925,9 +936,10 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     TMacFeeder feeder(mac.Context, threaded, TPieces::kDepth, buffer.Memory, macHelperStep_);
 
     // A piece is read (a chunk at a time at most) and handed to the HMAC;
-    // then its chunks are deciphered, written and reported. With the helper
-    // thread they are deciphered in the spare piece, as the helper may not
-    // have hashed the piece yet.
+    // then its chunks are deciphered in place, written and reported. With
+    // the helper thread that waits until the piece is hashed: up to a few
+    // pieces wait, in order, and when that many are waiting the oldest is
+    // hashed here.
     struct TPiece {
       std::uint8_t* Data;
       std::int64_t Start, Length, PhaseStart, PhaseEnd;
@@ -936,6 +948,10 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
     // False when a write fails. A cancellation answered to a chunk's
     // progress event drops the rest of the piece.
     auto finish = [&](const TPiece& p) {
+      // A piece whose hashing was taken over while the helper was reading
+      // it is deciphered a chunk at a time in the spare piece. (The helper
+      // never comes back to a piece once it has left it.)
+      const bool read = p.Decrypt && feeder.Busy(p.Data);
       const std::int64_t stop = p.Start + p.Length;
       for (std::int64_t at = p.Start; at < stop;) {
         const std::int64_t chunkStart = ChunkStart(at, p.PhaseStart, chunk);
@@ -943,7 +959,7 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
         const std::int64_t n = std::min(chunkEnd, stop) - at;
         std::uint8_t* d = p.Data + (at - p.Start);
         if (p.Decrypt) {
-          if (pieces.Threaded()) {
+          if (read) {
             std::memcpy(pieces.Spare(), d, static_cast<std::size_t>(n));
             d = pieces.Spare();
           }
@@ -958,11 +974,29 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
       }
       return true;
     };
+    // Deciphers, in order, the waiting pieces whose hash is done. Those
+    // still waiting when the operation is cancelled are dropped: the output
+    // ends after the chunk whose progress event asked to stop.
+    std::deque<TPiece> waiting;
+    auto finishHashed = [&] {
+      while (!waiting.empty() && !CancelRequested()) {
+        if (feeder.InHand(waiting.front().Data)) {
+          if (waiting.size() < static_cast<std::size_t>(TPieces::kDepth - 1)) break;
+          feeder.Settle(waiting.size() - 1);
+        }
+        if (!finish(waiting.front())) return false;
+        waiting.pop_front();
+      }
+      return true;
+    };
+    auto isWaiting = [&](const std::uint8_t* piece) {
+      return std::any_of(waiting.begin(), waiting.end(), [&](const TPiece& p) { return p.Data == piece; });
+    };
     std::int64_t position = 0;
     bool ended = false;
     auto pump = [&](std::int64_t phaseStart, std::int64_t end, bool decrypt) {
       while (!ended && !CancelRequested() && position < end) {
-        std::uint8_t* const base = pieces.Free(feeder);
+        std::uint8_t* const base = pieces.Free(feeder, isWaiting);
         TPiece current{base, position, 0, phaseStart, end, decrypt, false};
         while (current.Length < pieces.Size && position < end) {
           const std::int64_t chunkEnd = std::min<std::int64_t>(ChunkStart(position, phaseStart, chunk) + chunk, end);
@@ -980,12 +1014,18 @@ bool TQEnc::DecryptStreamCore(TStream* input, TStream* output, const std::string
         if (current.Length == 0) break;
         current.Short = ended;
         feeder.Feed(base, current.Length);
-        if (!finish(current)) return false;
+        if (threaded) {
+          waiting.push_back(current);
+          if (!finishHashed()) return false;
+        } else if (!finish(current)) {
+          return false;
+        }
       }
       return true;
     };
     if (!pump(0, encryptedEnd, true) || !pump(encryptedEnd, bodyLength, false)) return failRestoring(ErrDecryptFailed);
     feeder.Drain();
+    if (!finishHashed()) return failRestoring(ErrDecryptFailed);
 
     std::uint8_t tag[TagSize];
     HmacSha256Final(mac.Context, tag);
