@@ -8,6 +8,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +39,13 @@ __attribute__((target("sha,sse4.1"))) inline void Rnds2Chain(benchmark::State& s
     }
     benchmark::DoNotOptimize(abef);
   }
+}
+
+// The median of a set of times.
+inline double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
 }
 
 // The processors this process may run on, as nproc counts them.
