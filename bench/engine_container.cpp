@@ -74,66 +74,76 @@ std::vector<std::uint8_t> DefaultContainer() {
   return std::vector<std::uint8_t>(out.Memory(), out.Memory() + out.Size());
 }
 
-void OpenDefaultOurs(benchmark::State& state) {
-  const auto container = DefaultContainer();
-  TQEnc q;
-  q.SetKey(kPassword);
-  q.SetCompatibilityMode(false);
-  TMemoryStream in, out;
-  Fill(in, container);
-  for (auto _ : state) {
-    q.ClearKeyCache();  // every open derives, as after a restart
-    in.SetPosition(0);
-    out.SetPosition(0);
-    if (!q.DecryptStreamCore(&in, &out, "vault.qvl", "vault.qvl", static_cast<std::int64_t>(container.size())))
-      state.SkipWithError("decryption failed");
+// Opening the default container as the program does after a restart: with
+// an empty key cache, so every open derives.
+class TOpenOurs {
+ public:
+  explicit TOpenOurs(const std::vector<std::uint8_t>& container) : length_(static_cast<std::int64_t>(container.size())) {
+    q_.SetKey(kPassword);
+    q_.SetCompatibilityMode(false);
+    Fill(in_, container);
   }
-}
+  bool Run() {
+    q_.ClearKeyCache();
+    in_.SetPosition(0);
+    out_.SetPosition(0);
+    return q_.DecryptStreamCore(&in_, &out_, "vault.qvl", "vault.qvl", length_);
+  }
 
-// The same keys, one after another: each stage's password, its own salt,
-// cipher key + MAC key (48, 48 and 64 bytes).
-void OpenDefaultOpenSslKeys(benchmark::State& state) {
-  const auto container = DefaultContainer();
-  const std::string p = kPassword;
-  const std::string stages[3] = {p + "|QENC3-STAGE|1|ALG|3", p + "|QENC3-STAGE|2|ALG|0", p + "|QENC3-STAGE|3|ALG|2"};
-  const int lengths[3] = {48, 48, 64};
-  std::uint8_t out[64];
-  for (auto _ : state) {
+ private:
+  TQEnc q_;
+  TMemoryStream in_, out_;
+  std::int64_t length_;
+};
+
+// The same keys through OpenSSL, one after another: each stage's password,
+// its own salt, cipher key + MAC key (48, 48 and 64 bytes).
+class TOpenOpenSsl {
+ public:
+  explicit TOpenOpenSsl(const std::vector<std::uint8_t>& container) : container_(container) {}
+  void Run() {
+    const std::string p = kPassword;
+    const std::string stages[3] = {p + "|QENC3-STAGE|1|ALG|3", p + "|QENC3-STAGE|2|ALG|0",
+                                   p + "|QENC3-STAGE|3|ALG|2"};
+    const int lengths[3] = {48, 48, 64};
     for (int s = 0; s < 3; ++s) {
-      PKCS5_PBKDF2_HMAC(stages[s].data(), static_cast<int>(stages[s].size()), container.data() + 14 + 16 * s, 16,
-                        kDefaultIterations, EVP_sha256(), lengths[s], out);
-      benchmark::DoNotOptimize(out);
+      PKCS5_PBKDF2_HMAC(stages[s].data(), static_cast<int>(stages[s].size()), container_.data() + 14 + 16 * s, 16,
+                        kDefaultIterations, EVP_sha256(), lengths[s], keys_);
+      benchmark::DoNotOptimize(keys_);
     }
   }
+
+ private:
+  const std::vector<std::uint8_t>& container_;
+  std::uint8_t keys_[64];
+};
+
+void OpenDefaultOurs(benchmark::State& state) {
+  const auto container = DefaultContainer();
+  TOpenOurs open(container);
+  for (auto _ : state)
+    if (!open.Run()) state.SkipWithError("decryption failed");
 }
 
-// Ours and the OpenSSL reference above in turns, so that both meet the same
-// load; the counters hold the median time of each, in milliseconds.
+void OpenDefaultOpenSslKeys(benchmark::State& state) {
+  const auto container = DefaultContainer();
+  TOpenOpenSsl open(container);
+  for (auto _ : state) open.Run();
+}
+
+// Ours and the OpenSSL reference in turns, so that both meet the same load;
+// the counters hold the median time of each, in milliseconds.
 void OpenAgainstOpenSsl(benchmark::State& state) {
   const auto container = DefaultContainer();
-  TQEnc q;
-  q.SetKey(kPassword);
-  q.SetCompatibilityMode(false);
-  TMemoryStream in, out;
-  Fill(in, container);
-  const std::string p = kPassword;
-  const std::string stages[3] = {p + "|QENC3-STAGE|1|ALG|3", p + "|QENC3-STAGE|2|ALG|0", p + "|QENC3-STAGE|3|ALG|2"};
-  const int lengths[3] = {48, 48, 64};
-  std::uint8_t keys[64];
+  TOpenOurs ours(container);
+  TOpenOpenSsl peer(container);
   std::vector<double> times[2];
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    q.ClearKeyCache();
-    in.SetPosition(0);
-    out.SetPosition(0);
-    if (!q.DecryptStreamCore(&in, &out, "vault.qvl", "vault.qvl", static_cast<std::int64_t>(container.size())))
-      state.SkipWithError("decryption failed");
+    if (!ours.Run()) state.SkipWithError("decryption failed");
     times[0].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     start = std::chrono::steady_clock::now();
-    for (int s = 0; s < 3; ++s)
-      PKCS5_PBKDF2_HMAC(stages[s].data(), static_cast<int>(stages[s].size()), container.data() + 14 + 16 * s, 16,
-                        kDefaultIterations, EVP_sha256(), lengths[s], keys);
-    benchmark::DoNotOptimize(keys);
+    peer.Run();
     times[1].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }
   state.counters["OursMs"] = bench::Median(times[0]);
