@@ -164,11 +164,11 @@ class TMacFeeder {
     }
   }
   // The helper is told to stop, dropping whatever it is hashing (the
-  // operation has drained what it needs, or failed), and left to end on its own: on a busy
-  // machine it may take a while to be scheduled even for that, and the
-  // operation need not wait. What it may still touch (the buffer's memory
-  // and its own copies of the HMAC state) it shares with the feeder, and the
-  // last of the two to let go wipes it.
+  // operation has drained what it needs, or failed), and left to end on
+  // its own: on a busy machine it may take a while to be scheduled even for
+  // that, and the operation need not wait. What it may still touch (the
+  // buffer's memory and its own copies of the HMAC state) it shares with
+  // the feeder, and the last of the two to let go wipes it.
   ~TMacFeeder() {
     if (!thread_.joinable()) return;
     {
@@ -181,8 +181,6 @@ class TMacFeeder {
   }
   TMacFeeder(const TMacFeeder&) = delete;
   TMacFeeder& operator=(const TMacFeeder&) = delete;
-
-  bool Threaded() const { return thread_.joinable(); }
 
   // Hands a span over; with the helper there must be fewer than `depth`
   // spans in hand (see Busy and Settle).
@@ -229,6 +227,7 @@ class TMacFeeder {
   // Hashes on this thread whatever the helper has not of every span in
   // hand but the newest `keep`; the helper then goes on with those.
   void Settle(std::uint64_t keep) {
+    if (!thread_.joinable()) return;
     TShared& sh = *shared_;
     THmacSha256Context state;
     std::vector<TSpan> spans;
