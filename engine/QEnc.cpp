@@ -207,11 +207,11 @@ class TMacFeeder {
   }
 
   // Whether the span that starts at data is in hand: handed over and not
-  // yet hashed.
+  // yet hashed. Without the lock: the caller alone writes the spans, and
+  // Done only grows.
   bool InHand(const std::uint8_t* data) const {
     if (!thread_.joinable() || data == nullptr) return false;
     TShared& sh = *shared_;
-    std::lock_guard<std::mutex> lock(sh.Mutex);
     for (std::uint64_t s = sh.Done.load(); s < sh.Queued.load(); ++s)
       if (sh.Spans[sh.Slot(s)].Data == data) return true;
     return false;
