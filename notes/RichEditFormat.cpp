@@ -15,7 +15,7 @@ namespace {
 // ITextDocument {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}.
 const GUID kIidTextDocument = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
 
-// The attributes set per stretch of ranges, and the value a spec wants for
+// The attributes set per stretch of ranges, and the value a format wants for
 // one of them (kLeftAlone: none).
 enum class TAttribute { Color, Hidden, Bold, Italic };
 constexpr TAttribute kStretchAttributes[] = {TAttribute::Color, TAttribute::Hidden, TAttribute::Bold,
@@ -41,7 +41,7 @@ std::int64_t Wanted(const TCharSpec& spec, TAttribute a) {
   return kLeftAlone;
 }
 
-// A spec that sets only attribute a to value.
+// A format that sets only attribute a to value.
 TCharSpec Only(TAttribute a, std::int64_t value) {
   TCharSpec spec;
   switch (a) {
