@@ -22,7 +22,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -139,12 +138,10 @@ void OpenAgainstOpenSsl(benchmark::State& state) {
   TOpenOpenSsl peer(container);
   std::vector<double> times[2];
   for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    if (!ours.Run()) state.SkipWithError("decryption failed");
-    times[0].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    start = std::chrono::steady_clock::now();
-    peer.Run();
-    times[1].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    times[0].push_back(bench::MillisecondsOf([&] {
+      if (!ours.Run()) state.SkipWithError("decryption failed");
+    }));
+    times[1].push_back(bench::MillisecondsOf([&] { peer.Run(); }));
   }
   state.counters["OursMs"] = bench::Median(times[0]);
   state.counters["OpenSslMs"] = bench::Median(times[1]);
@@ -240,9 +237,9 @@ void HelperAgainstOneThread(benchmark::State& state, TCipherSet set, int bufferS
   bool helperFirst = true;
   for (auto _ : state) {
     for (bool macThread : {helperFirst, !helperFirst}) {
-      const auto start = std::chrono::steady_clock::now();
-      if (!run.Run(macThread)) state.SkipWithError("encryption or decryption failed");
-      times[macThread].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      times[macThread].push_back(bench::MillisecondsOf([&] {
+        if (!run.Run(macThread)) state.SkipWithError("encryption or decryption failed");
+      }));
     }
     helperFirst = !helperFirst;
   }
