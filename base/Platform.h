@@ -28,6 +28,14 @@ bool MoveFileReplacing(const std::string& source, const std::string& target);
 // Overwrites n bytes at p with zeros in a way the optimiser cannot remove.
 void SecureZero(void* p, std::size_t n);
 
+// The number of the processor the calling thread runs on at this moment, -1
+// when the system does not say.
+int CurrentProcessor();
+// Keeps the calling thread off `processor` from now on, leaving it the
+// other processors the process may use; false, and nothing changed, when
+// that would leave none or the system refuses.
+bool AvoidProcessor(int processor);
+
 std::string ComputerName();
 std::string UserName();
 

@@ -5,7 +5,9 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -38,6 +40,17 @@ std::uint64_t TickCount64() {
 }
 
 std::uint32_t TickCount() { return static_cast<std::uint32_t>(TickCount64()); }
+
+int CurrentProcessor() { return sched_getcpu(); }
+
+bool AvoidProcessor(int processor) {
+  if (processor < 0 || processor >= CPU_SETSIZE) return false;
+  cpu_set_t set;
+  if (pthread_getaffinity_np(pthread_self(), sizeof set, &set) != 0) return false;
+  CPU_CLR(processor, &set);
+  if (CPU_COUNT(&set) == 0) return false;
+  return pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0;
+}
 
 std::int64_t UtcNowMs() {
   using namespace std::chrono;

@@ -41,6 +41,16 @@ bool RandomBytes(void* buf, std::size_t n) {
 std::uint32_t TickCount() { return GetTickCount(); }
 std::uint64_t TickCount64() { return GetTickCount64(); }
 
+int CurrentProcessor() { return static_cast<int>(GetCurrentProcessorNumber()); }
+
+bool AvoidProcessor(int processor) {
+  if (processor < 0 || processor >= static_cast<int>(sizeof(DWORD_PTR) * 8)) return false;
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return false;
+  const DWORD_PTR rest = process & ~(static_cast<DWORD_PTR>(1) << processor);
+  return rest != 0 && SetThreadAffinityMask(GetCurrentThread(), rest) != 0;
+}
+
 std::int64_t UtcNowMs() {
   FILETIME ft;
   GetSystemTimeAsFileTime(&ft);

@@ -157,6 +157,7 @@ class TMacFeeder {
       shared_->Chain = mac;
       shared_->Memory = std::move(memory);
       shared_->Step = step;
+      shared_->CallerProcessor = Platform::CurrentProcessor();
       thread_ = std::thread(Run, shared_);
     } catch (...) {
       // No thread: every span is hashed at once.
@@ -303,6 +304,8 @@ class TMacFeeder {
     std::atomic<const std::uint8_t*> Inside{nullptr};
     std::shared_ptr<TChunkBuffer::TMemory> Memory;
     std::function<void()> Step;
+    // Where the caller ran when the helper was started.
+    int CallerProcessor = -1;
 
     std::size_t Slot(std::uint64_t span) const { return static_cast<std::size_t>(span % Spans.size()); }
     // Whether the helper has a span to hash; without the lock, only a hint.
@@ -338,6 +341,11 @@ class TMacFeeder {
 
   static void Run(std::shared_ptr<TShared> shared) {
     TShared& sh = *shared;
+    // The helper keeps off the caller's processor. When every processor is
+    // busy, a new thread is often started on the caller's, and the two then
+    // take turns there instead of running side by side, which is slower
+    // than hashing on the caller's thread alone.
+    Platform::AvoidProcessor(sh.CallerProcessor);
     THmacSha256Context work;
     std::unique_lock<std::mutex> lock(sh.Mutex, std::defer_lock);
     for (;;) {

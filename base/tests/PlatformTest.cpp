@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <thread>
 
 #include "base/FileUtil.h"
 #include "base/Platform.h"
@@ -20,6 +21,25 @@ TEST(Platform, ClocksAreSane) {
   auto t1 = Platform::TickCount64();
   auto t2 = Platform::TickCount64();
   EXPECT_LE(t1, t2);
+}
+
+// A thread told to avoid the processor it runs on is moved off it and stays
+// off; with a single processor it is refused.
+TEST(Platform, AvoidProcessorMovesTheThreadOff) {
+  EXPECT_FALSE(Platform::AvoidProcessor(-1));
+  std::thread([] {
+    const int here = Platform::CurrentProcessor();
+    ASSERT_GE(here, 0);
+    if (std::thread::hardware_concurrency() < 2) {
+      EXPECT_FALSE(Platform::AvoidProcessor(here));
+      return;
+    }
+    ASSERT_TRUE(Platform::AvoidProcessor(here));
+    for (int i = 0; i < 200; ++i) {
+      ASSERT_NE(Platform::CurrentProcessor(), here);
+      std::this_thread::yield();
+    }
+  }).join();
 }
 
 TEST(Platform, SecureZeroClears) {
