@@ -534,11 +534,10 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       ShowMessageBox(TQEnc::ErrorToString(damaged), kOpenErrorCaption, MB_ICONERROR);
       return false;
     }
-    // 1
+    // A file that is not encrypted opens only when the user agrees.
     const int answer = ShowMessageBox(kUnencryptedQuestion, kUnencryptedCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     if (interrupted()) return abandon();
     if (answer != IDYES) return false;
-    // 2
     ShowProgress(10);
     ShowProgress(60);
     if (!ReadPlainFile(path, text)) {
@@ -546,7 +545,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       ShowMessageBox(kUnencryptedUnreadable, kOpenErrorCaption, MB_ICONERROR);
       return false;
     }
-    // 3
+    // The master password it is saved under from now on.
     HideProgress();
     std::string password;
     const bool given = AskPassword(false, false, password);
@@ -554,7 +553,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       WipeString(password);
       return interrupted() ? abandon() : false;
     }
-    // 4 The key is made with the count the first save writes.
+    // The key is made with the count the first save writes.
     ShowProgress(10);
     ShowProgress(30);
     TQEnc defaults(nullptr);
@@ -566,11 +565,11 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       HideProgress();
       return false;
     }
-    // 5 The Defaults page reaches the engine once the lock is held.
+    // The Defaults page reaches the engine once the lock is held.
     ShowProgress(60);
     ShowProgress(90);
   } else {
-    // 1 The held key first: a vault with the same master password opens
+    // The held key first: a vault with the same master password opens
     // without a prompt.
     bool ok = false;
     if (!SessionKey.empty()) {
@@ -591,7 +590,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
         }
       }
     }
-    // 2
+    // Then the password, asked until it opens the file or the user gives up.
     while (!ok) {
       HideProgress();
       std::string password;
@@ -647,7 +646,6 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
       ShowMessageBox(kWrongPassword, kOpenErrorCaption, MB_ICONERROR);
       if (interrupted()) return abandon();
     }
-    // 3
     ShowProgress(90);
   }
   // What the decryption put into the engine: the file's cipher settings.

@@ -231,22 +231,23 @@ class TMacFeeder {
     if (!thread_.joinable()) return;
     TShared& sh = *shared_;
     THmacSha256Context state;
-    std::vector<TSpan> spans;
     std::int64_t skip = 0;
-    std::uint64_t upTo = 0;
+    std::uint64_t first = 0, upTo = 0;
     {
       std::lock_guard<std::mutex> lock(sh.Mutex);
       const std::uint64_t queued = sh.Queued.load();
       upTo = queued > keep ? queued - keep : 0;
-      if (sh.Done.load() >= upTo) return;
+      first = sh.Done.load();
+      if (first >= upTo) return;
       // Whatever step the helper is in is dropped.
       sh.Generation.store(sh.Generation.load() + 1);
       state = sh.Chain;
       skip = sh.Hashed;
-      for (std::uint64_t s = sh.Done.load(); s < upTo; ++s) spans.push_back(sh.Spans[sh.Slot(s)]);
       sh.CallerHolds.store(true);
     }
-    for (const TSpan& span : spans) {
+    // The spans are read without the lock: only this thread writes them.
+    for (std::uint64_t s = first; s < upTo; ++s) {
+      const TSpan& span = sh.Spans[sh.Slot(s)];
       HmacSha256Update(state, span.Data + skip, span.Length - skip);
       skip = 0;
     }
