@@ -6,6 +6,8 @@
 #include <fstream>
 #include <random>
 
+#include "engine/QEnc.h"
+
 namespace harness {
 
 // ---- PNG ----------------------------------------------------------------------
@@ -318,6 +320,26 @@ bool AnswerPassword(DWORD pid, const std::string& password, int expectedEdits) {
   for (HWND e : edits) SendMessageA(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
   PostMessageA(edits[0], WM_KEYDOWN, VK_RETURN, 0);
   return WaitFor([&] { return !Visible(dialog); }, kWindowTimeout);
+}
+
+bool WriteProgramVault(const std::string& path, const std::string& text, const std::string& password,
+                       int iterations) {
+  TQEnc engine(nullptr);
+  engine.SetCompatibilityMode(false);  // as the main form's engine
+  engine.SetIterations(iterations);
+  engine.SetKey(engine.DeriveSessionKey(password));
+  return engine.EncryptStringToFile(text, path, "");
+}
+
+bool StartOnVault(TProgramFolder& folder, const std::string& vault, const std::string& password,
+                  TOpenedVault& opened) {
+  opened.Index = folder.Start("\"" + vault + "\"");
+  if (opened.Index < 0) return false;
+  opened.Pid = folder.Pid(opened.Index);
+  opened.Window = FindProcessWindow(opened.Pid, "TFormMain", kWindowTimeout);
+  if (!opened.Window || !AnswerPassword(opened.Pid, password, 1)) return false;
+  const std::string caption = std::filesystem::path(vault).filename().string() + " - Vaultline";
+  return WaitFor([&] { return WindowText(opened.Window) == caption; }, kWindowTimeout);
 }
 
 // Fills the file name of the system's open or save dialog and presses OK.

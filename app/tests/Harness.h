@@ -117,6 +117,24 @@ HWND WaitShown(DWORD pid, const char* className);
 // field too when it is shown) and presses Enter.
 bool AnswerPassword(DWORD pid, const std::string& password, int expectedEdits);
 
+// Writes text to path the way the program saves a vault: its engine's
+// container settings, under a key derived from password in `iterations`
+// rounds. False when the encryption fails.
+bool WriteProgramVault(const std::string& path, const std::string& text, const std::string& password,
+                       int iterations = 5000);
+
+// The program started on a vault, past its password prompt.
+struct TOpenedVault {
+  int Index = -1;  // the process's number in its folder
+  DWORD Pid = 0;
+  HWND Window = nullptr;  // the main window
+};
+// Starts the program in folder on vault, types password into its prompt and
+// waits until the main window's caption names the vault; false when any of
+// that fails.
+bool StartOnVault(TProgramFolder& folder, const std::string& vault, const std::string& password,
+                  TOpenedVault& opened);
+
 // Fills the file name of the system's open or save dialog and presses OK.
 bool AnswerFileDialog(DWORD pid, const std::string& caption, const std::string& path);
 

@@ -42,13 +42,6 @@ std::string SampleText() {
   return BuildVaultText(model);
 }
 
-void WriteEncryptedVault(const std::string& path) {
-  TQEnc engine(nullptr);
-  engine.SetCompatibilityMode(false);  // as the main form's engine
-  engine.SetIterations(5000);
-  engine.SetKey(engine.DeriveSessionKey(kPassword));
-  ASSERT_TRUE(engine.EncryptStringToFile(SampleText(), path, ""));
-}
 
 // The number of groups the main window's tree shows.
 int TreeCount(HWND wnd) {
@@ -67,14 +60,11 @@ bool Answer(DWORD pid, const std::string& caption, int button) {
 TEST(LockProgram, WindowsLockLocksTheOpenVaultAndTheSecondStartUnlocksIt) {
   TProgramFolder folder(kIni);
   const std::string vault = folder.File("Mail.qvl");
-  WriteEncryptedVault(vault);
-  const int p = folder.Start("\"" + vault + "\"");
-  ASSERT_GE(p, 0);
-  const DWORD pid = folder.Pid(p);
-  HWND wnd = FindProcessWindow(pid, "TFormMain", kTimeout);
-  ASSERT_NE(wnd, nullptr);
-  ASSERT_TRUE(AnswerPassword(pid, kPassword, 1));
-  ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "Mail.qvl - Vaultline"; }, kTimeout)) << WindowText(wnd);
+  ASSERT_TRUE(WriteProgramVault(vault, SampleText(), kPassword));
+  TOpenedVault opened;
+  ASSERT_TRUE(StartOnVault(folder, vault, kPassword, opened)) << WindowText(opened.Window);
+  const DWORD pid = opened.Pid;
+  HWND wnd = opened.Window;
   EXPECT_EQ(TreeCount(wnd), 2);
 
   // A suspension query is granted; the standby option then locks.
@@ -101,7 +91,7 @@ TEST(LockProgram, WindowsLockLocksTheOpenVaultAndTheSecondStartUnlocksIt) {
   EXPECT_EQ(TreeCount(wnd), 2);
 
   ASSERT_TRUE(ExitProgram(wnd));
-  EXPECT_EQ(folder.WaitExit(p, kTimeout), 0);
+  EXPECT_EQ(folder.WaitExit(opened.Index, kTimeout), 0);
 }
 
 // Exit, then Cancel at the save question: the program stays, and a later

@@ -60,13 +60,6 @@ std::string SessionKey() {
   return e.DeriveSessionKey(kPassword);
 }
 
-void WriteVault(const std::string& path) {
-  TQEnc engine(nullptr);
-  engine.SetCompatibilityMode(false);  // as the main form's engine
-  engine.SetIterations(5000);
-  engine.SetKey(SessionKey());
-  ASSERT_TRUE(engine.EncryptStringToFile(VaultText(), path, ""));
-}
 
 std::string Utf16(const std::string& ansi) {
   std::string wide;
@@ -164,15 +157,11 @@ struct TOpenVault {
   TOpenVault() : folder({"CheckBoxLastFile=0", "CheckBoxMinimized=0", "Iterations=5000"}) {}
   void Open() {
     const std::string vault = folder.File("marked.qvl");
-    WriteVault(vault);
-    const int p = folder.Start("\"" + vault + "\"");
-    ASSERT_GE(p, 0);
-    pid = folder.Pid(p);
-    wnd = FindProcessWindow(pid, "TFormMain", kWindowTimeout);
-    ASSERT_NE(wnd, nullptr);
-    ASSERT_TRUE(AnswerPassword(pid, kPassword, 1));
-    ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "marked.qvl - Vaultline"; }, kWindowTimeout))
-        << WindowText(wnd);
+    ASSERT_TRUE(WriteProgramVault(vault, VaultText(), kPassword));
+    TOpenedVault opened;
+    ASSERT_TRUE(StartOnVault(folder, vault, kPassword, opened)) << WindowText(opened.Window);
+    pid = opened.Pid;
+    wnd = opened.Window;
     HWND list = ChildOfClass(wnd, WC_LISTVIEWA);
     HWND tree = ChildOfClass(wnd, WC_TREEVIEWA);
     ASSERT_NE(list, nullptr);

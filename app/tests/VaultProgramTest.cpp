@@ -225,19 +225,12 @@ TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
       e->title = title;
       model.Entries.push_back(std::move(e));
     }
-    TQEnc engine(nullptr);
-    engine.SetCompatibilityMode(false);  // as the main form's engine
-    engine.SetIterations(5000);
-    engine.SetKey(engine.DeriveSessionKey(password));
-    ASSERT_TRUE(engine.EncryptStringToFile(BuildVaultText(model), vault, ""));
+    ASSERT_TRUE(WriteProgramVault(vault, BuildVaultText(model), password));
   }
-  const int p = folder.Start("\"" + vault + "\"");
-  ASSERT_GE(p, 0);
-  const DWORD pid = folder.Pid(p);
-  HWND wnd = FindProcessWindow(pid, "TFormMain", kTimeout);
-  ASSERT_NE(wnd, nullptr);
-  ASSERT_TRUE(AnswerPassword(pid, password, 1));
-  ASSERT_TRUE(WaitFor([&] { return WindowText(wnd) == "start.qvl - Vaultline"; }, kTimeout)) << WindowText(wnd);
+  TOpenedVault opened;
+  ASSERT_TRUE(StartOnVault(folder, vault, password, opened)) << WindowText(opened.Window);
+  const DWORD pid = opened.Pid;
+  HWND wnd = opened.Window;
   HWND tree = ChildOfClass(wnd, WC_TREEVIEWA);
   HWND list = ChildOfClass(wnd, WC_LISTVIEWA);
   ASSERT_NE(tree, nullptr);
@@ -262,7 +255,7 @@ TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
   EXPECT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Gmail", "Outlook"}));
   EXPECT_NE(SaveScreenshot(wnd, "main-window-vault-given-at-start"), "");
   ASSERT_TRUE(ExitProgram(wnd));
-  EXPECT_EQ(folder.WaitExit(p, kTimeout), 0);
+  EXPECT_EQ(folder.WaitExit(opened.Index, kTimeout), 0);
 }
 
 // KeePass icons through the program: imported icons 1, 2, 35 and 68 become
