@@ -42,7 +42,6 @@ std::string SampleText() {
   return BuildVaultText(model);
 }
 
-
 // The number of groups the main window's tree shows.
 int TreeCount(HWND wnd) {
   HWND tree = FindWindowExA(wnd, nullptr, WC_TREEVIEWA, nullptr);

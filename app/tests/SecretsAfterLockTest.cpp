@@ -60,7 +60,6 @@ std::string SessionKey() {
   return e.DeriveSessionKey(kPassword);
 }
 
-
 std::string Utf16(const std::string& ansi) {
   std::string wide;
   for (char c : ansi) {
