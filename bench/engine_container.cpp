@@ -648,32 +648,27 @@ int main(int argc, char** argv) {
   for (const char* load : {"", "Loaded/"}) {
     const bool busy = *load != '\0';
     auto name = [&](const char* n) { return std::string(load) + n; };
-    auto add = [&](const char* n, auto fn, auto... args) {
-      auto* b = busy ? RegisterBenchmark(name(n).c_str(), Loaded(fn, args...))
-                     : RegisterBenchmark(name(n).c_str(), fn, args...);
-      setup(b, ms, 5);
+    // Registered as it is, or with every processor kept busy around it.
+    auto reg = [&](const char* n, auto fn, auto... args) {
+      return busy ? RegisterBenchmark(name(n).c_str(), Loaded(fn, args...))
+                  : RegisterBenchmark(name(n).c_str(), fn, args...);
     };
+    auto add = [&](const char* n, auto fn, auto... args) { setup(reg(n, fn, args...), ms, 5); };
     // One run of turns; each turn is one run each way.
-    auto paired = [&](const char* n, TCipherSet set, int bufferSize) {
-      auto* b = busy ? RegisterBenchmark(name(n).c_str(), Loaded(HelperAgainstOneThread, set, bufferSize))
-                     : RegisterBenchmark(name(n).c_str(), HelperAgainstOneThread, set, bufferSize);
-      b->Unit(ms)->UseRealTime()->Iterations(21);
+    auto paired = [&](const char* n, int turns, auto fn, auto... args) {
+      reg(n, fn, args...)->Unit(ms)->UseRealTime()->Iterations(turns);
     };
     add("OpenDefault/Ours", OpenDefaultOurs);
     add("OpenDefault/OursOneThread", OpenDefaultOursOneThread);
     add("OpenDefault/OpenSSL_SequentialKeys", OpenDefaultOpenSslKeys);
-    {
-      auto* b = busy ? RegisterBenchmark(name("OpenDefault/OursAgainstOpenSSL").c_str(), Loaded(OpenAgainstOpenSsl))
-                     : RegisterBenchmark(name("OpenDefault/OursAgainstOpenSSL").c_str(), OpenAgainstOpenSsl);
-      b->Unit(ms)->UseRealTime()->Iterations(15);
-    }
+    paired("OpenDefault/OursAgainstOpenSSL", 15, OpenAgainstOpenSsl);
     add("Aes64MiB/Ours_8KiB", ThroughputOurs, TCipherSet::Aes, 8192);
     add("Aes64MiB/Ours_64KiB", ThroughputOurs, TCipherSet::Aes, 65536);
-    paired("Aes64MiB/HelperAgainstOneThread_8KiB", TCipherSet::Aes, 8192);
-    paired("Aes64MiB/HelperAgainstOneThread_64KiB", TCipherSet::Aes, 65536);
+    paired("Aes64MiB/HelperAgainstOneThread_8KiB", 21, HelperAgainstOneThread, TCipherSet::Aes, 8192);
+    paired("Aes64MiB/HelperAgainstOneThread_64KiB", 21, HelperAgainstOneThread, TCipherSet::Aes, 65536);
     add("Aes64MiB/OpenSSL_CtrHmac", ThroughputPeer, TCipherSet::Aes);
     add("Cascade64MiB/Ours_8KiB", ThroughputOurs, TCipherSet::DefaultCascade, 8192);
-    paired("Cascade64MiB/HelperAgainstOneThread_8KiB", TCipherSet::DefaultCascade, 8192);
+    paired("Cascade64MiB/HelperAgainstOneThread_8KiB", 21, HelperAgainstOneThread, TCipherSet::DefaultCascade, 8192);
     add("Cascade64MiB/Peer_GcryptTwofish_OpenSSL_AesChaCha_Hmac", ThroughputPeer, TCipherSet::DefaultCascade);
     add("File256MiB/Ours_EncryptFile", FileOurs, TFileOp::Encrypt);
     add("File256MiB/OpenSSL_EncryptFile", FilePeer, TFileOp::Encrypt);
@@ -693,32 +688,31 @@ int main(int argc, char** argv) {
                      const char* target) {
       reporter.PrintRatio((label + when).c_str(), l + ours, l + peer, timeRatio, target);
     };
-    {
-      const double ours = reporter.Counter(l + "OpenDefault/OursAgainstOpenSSL", "OursMs");
-      const double peer = reporter.Counter(l + "OpenDefault/OursAgainstOpenSSL", "OpenSslMs");
-      if (ours > 0 && peer > 0)
-        // With every core busy the figure is reported: each of our threads
-        // shares a core with a spinning one, while the one OpenSSL thread
-        // sometimes has a core to itself, so it swings with where the
-        // scheduler puts that thread.
-        std::printf("RATIO %-58s %6.3f  (target %s)  [%.1f ms against %.1f ms, in turns]\n",
-                    (std::string("open default container, time ours / OpenSSL sequential six keys") + when).c_str(),
-                    ours / peer, busy ? "report" : "<= 0.1", ours, peer);
-    }
+    // A ratio from runs taken in turns: the median times `ours` and `other`
+    // of benchmark `paired`; time ratio = ours / other, throughput ratio
+    // = other / ours.
+    auto turns = [&](const std::string& label, const char* paired, const char* ours, const char* other,
+                     bool timeRatio, const char* target) {
+      const double o = reporter.Counter(l + paired, ours), t = reporter.Counter(l + paired, other);
+      if (o <= 0 || t <= 0) return;
+      std::printf("RATIO %-58s %6.3f  (target %s)  [%.1f ms against %.1f ms, in turns]\n", (label + when).c_str(),
+                  timeRatio ? o / t : t / o, target, o, t);
+    };
+    // With every core busy the open figure is reported: each of our threads
+    // shares a core with a spinning one, while the one OpenSSL thread
+    // sometimes has a core to itself, so it swings with where the scheduler
+    // puts that thread.
+    turns("open default container, time ours / OpenSSL sequential six keys", "OpenDefault/OursAgainstOpenSSL",
+          "OursMs", "OpenSslMs", true, busy ? "report" : "<= 0.1");
     ratio("same keys on one thread, time ours / OpenSSL", "OpenDefault/OursOneThread",
           "OpenDefault/OpenSSL_SequentialKeys", true, "info");
     ratio("AES 64 MiB enc+dec (8 KiB chunks), ours / OpenSSL CTR+HMAC", "Aes64MiB/Ours_8KiB",
           "Aes64MiB/OpenSSL_CtrHmac", false, ">= 0.8");
     ratio("AES 64 MiB enc+dec (64 KiB chunks), ours / OpenSSL CTR+HMAC", "Aes64MiB/Ours_64KiB",
           "Aes64MiB/OpenSSL_CtrHmac", false, ">= 0.8");
-    // Throughput with the helper thread over throughput on one thread,
-    // from runs taken in turns.
+    // Throughput with the helper thread over throughput on one thread.
     auto helper = [&](const std::string& label, const char* paired) {
-      const double withHelper = reporter.Counter(l + paired, "HelperMs");
-      const double alone = reporter.Counter(l + paired, "OneThreadMs");
-      if (withHelper <= 0 || alone <= 0) return;
-      std::printf("RATIO %-58s %6.3f  (target >= 1.0)  [%.1f ms against %.1f ms, in turns]\n",
-                  (label + ", HMAC helper thread / one thread" + when).c_str(), alone / withHelper, withHelper, alone);
+      turns(label + ", HMAC helper thread / one thread", paired, "HelperMs", "OneThreadMs", false, ">= 1.0");
     };
     helper("AES 64 MiB enc+dec (8 KiB chunks)", "Aes64MiB/HelperAgainstOneThread_8KiB");
     helper("AES 64 MiB enc+dec (64 KiB chunks)", "Aes64MiB/HelperAgainstOneThread_64KiB");
