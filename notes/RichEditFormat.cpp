@@ -23,19 +23,19 @@ constexpr TAttribute kStretchAttributes[] = {TAttribute::Color, TAttribute::Hidd
 
 constexpr std::int64_t kLeftAlone = -1;
 
-std::int64_t Wanted(const TCharSpec& spec, TAttribute a) {
+std::int64_t Wanted(const TCharSpec& format, TAttribute a) {
   switch (a) {
     case TAttribute::Color:
-      if (spec.setColor) return spec.color;
+      if (format.setColor) return format.color;
       break;
     case TAttribute::Hidden:
-      if (spec.setHidden) return spec.hidden ? 1 : 0;
+      if (format.setHidden) return format.hidden ? 1 : 0;
       break;
     case TAttribute::Bold:
-      if (spec.setBold) return spec.bold ? 1 : 0;
+      if (format.setBold) return format.bold ? 1 : 0;
       break;
     case TAttribute::Italic:
-      if (spec.setItalic) return spec.italic ? 1 : 0;
+      if (format.setItalic) return format.italic ? 1 : 0;
       break;
   }
   return kLeftAlone;
@@ -43,29 +43,29 @@ std::int64_t Wanted(const TCharSpec& spec, TAttribute a) {
 
 // A format that sets only attribute a to value.
 TCharSpec Only(TAttribute a, std::int64_t value) {
-  TCharSpec spec;
+  TCharSpec format;
   switch (a) {
     case TAttribute::Color:
-      spec.setColor = true;
-      spec.color = static_cast<COLORREF>(value);
+      format.setColor = true;
+      format.color = static_cast<COLORREF>(value);
       break;
     case TAttribute::Hidden:
-      spec.setHidden = true;
-      spec.hidden = value != 0;
+      format.setHidden = true;
+      format.hidden = value != 0;
       break;
     case TAttribute::Bold:
-      spec.setBold = true;
-      spec.bold = value != 0;
+      format.setBold = true;
+      format.bold = value != 0;
       break;
     case TAttribute::Italic:
-      spec.setItalic = true;
-      spec.italic = value != 0;
+      format.setItalic = true;
+      format.italic = value != 0;
       break;
   }
-  return spec;
+  return format;
 }
 
-bool SetsSizeOrFace(const TCharSpec& spec) { return spec.setSize || spec.setFace; }
+bool SetsSizeOrFace(const TCharSpec& format) { return format.setSize || format.setFace; }
 }  // namespace
 
 TRangeFormatter::TRangeFormatter(HWND wnd) : wnd_(wnd) {
@@ -173,23 +173,23 @@ void TRangeFormatter::ApplyRuns(const std::vector<TRangeSpec>& runs) {
   // A size or a face goes by message with everything else its range sets,
   // in one write.
   for (const TRangeSpec& run : runs) {
-    if (!SetsSizeOrFace(run.spec)) continue;
-    TCharSpec spec = run.spec;
-    DropPresent(run.start, run.end, spec);
-    Apply(run.start, run.end, spec);
+    if (!SetsSizeOrFace(run.format)) continue;
+    TCharSpec format = run.format;
+    DropPresent(run.start, run.end, format);
+    Apply(run.start, run.end, format);
   }
   for (TAttribute a : kStretchAttributes) {
     int start = 0, end = 0;
     std::int64_t value = kLeftAlone;
     auto flush = [&] {
       if (value == kLeftAlone) return;
-      TCharSpec spec = Only(a, value);
-      DropPresent(start, end, spec);
-      Apply(start, end, spec);
+      TCharSpec format = Only(a, value);
+      DropPresent(start, end, format);
+      Apply(start, end, format);
       value = kLeftAlone;
     };
     for (const TRangeSpec& run : runs) {
-      const std::int64_t wanted = SetsSizeOrFace(run.spec) ? kLeftAlone : Wanted(run.spec, a);
+      const std::int64_t wanted = SetsSizeOrFace(run.format) ? kLeftAlone : Wanted(run.format, a);
       if (value != kLeftAlone && wanted == value && run.start == end) {
         end = run.end;
         continue;

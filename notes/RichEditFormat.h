@@ -36,7 +36,7 @@ struct TCharSpec {
 struct TRangeSpec {
   int start = 0;
   int end = 0;
-  TCharSpec spec;
+  TCharSpec format;
 };
 
 class TRangeFormatter {

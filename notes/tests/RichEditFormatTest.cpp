@@ -45,34 +45,34 @@ TEST_F(MemoFixture, RunsAppliedTogetherLandOnTheirOwnCharacters) {
   }
   std::vector<RichEdit::TRangeSpec> runs;
   runs.push_back(Range(0, 4));  // blue
-  runs.back().spec.setColor = true;
-  runs.back().spec.color = kBlue;
-  runs.back().spec.setHidden = true;  // not hidden: as they are
+  runs.back().format.setColor = true;
+  runs.back().format.color = kBlue;
+  runs.back().format.setHidden = true;  // not hidden: as they are
   runs.push_back(Range(6, 9));  // blue, after a gap that stays red
-  runs.back().spec.setColor = true;
-  runs.back().spec.color = kBlue;
+  runs.back().format.setColor = true;
+  runs.back().format.color = kBlue;
   runs.push_back(Range(9, 12));  // blue and hidden
-  runs.back().spec.setColor = true;
-  runs.back().spec.color = kBlue;
-  runs.back().spec.setHidden = true;
-  runs.back().spec.hidden = true;
+  runs.back().format.setColor = true;
+  runs.back().format.color = kBlue;
+  runs.back().format.setHidden = true;
+  runs.back().format.hidden = true;
   runs.push_back(Range(12, 15));  // green at 14 points
-  runs.back().spec.setColor = true;
-  runs.back().spec.color = kGreen;
-  runs.back().spec.setSize = true;
-  runs.back().spec.points = 14;
+  runs.back().format.setColor = true;
+  runs.back().format.color = kGreen;
+  runs.back().format.setSize = true;
+  runs.back().format.points = 14;
   runs.push_back(Range(15, 18));  // blue again, not italic
-  runs.back().spec.setColor = true;
-  runs.back().spec.color = kBlue;
-  runs.back().spec.setItalic = true;
+  runs.back().format.setColor = true;
+  runs.back().format.color = kBlue;
+  runs.back().format.setItalic = true;
   runs.push_back(Range(18, 18));  // nothing
-  runs.back().spec.setColor = true;
-  runs.back().spec.color = kGreen;
+  runs.back().format.setColor = true;
+  runs.back().format.color = kGreen;
   runs.push_back(Range(18, 21));  // italic, colour and bold left alone
-  runs.back().spec.setItalic = true;
-  runs.back().spec.italic = true;
+  runs.back().format.setItalic = true;
+  runs.back().format.italic = true;
   runs.push_back(Range(21, 23));  // not bold: as they are
-  runs.back().spec.setBold = true;
+  runs.back().format.setBold = true;
   {
     RichEdit::TRangeFormatter formatter(wnd);
     formatter.ApplyRuns(runs);
