@@ -268,12 +268,11 @@ class TMacFeeder {
   static constexpr std::int64_t kStep = 16 << 10;
   // When the helper finds nothing to do it spins for a moment (the next
   // span is usually that close), then keeps giving its processor away but
-  // stays ready, and sleeps only after that. A helper woken from sleep on a
-  // machine whose processors are all busy tends to be put on the caller's
-  // own processor and to run instead of it; one that stays ready keeps a
-  // processor of its own. The caller rarely takes longer than this between
-  // two spans unless it waits on a slow disk or the progress handler. The
-  // clock is read every kSpins pauses.
+  // stays ready, and sleeps only after that. On a machine whose processors
+  // are all busy, a helper woken from sleep is slow to get a turn again;
+  // one that stays ready keeps its share of a processor. The caller rarely
+  // takes longer than this between two spans unless it waits on a slow disk
+  // or the progress handler. The clock is read every kSpins pauses.
   static constexpr int kSpins = 64;
   static constexpr auto kSpinning = std::chrono::microseconds(200);
   static constexpr auto kAwake = std::chrono::milliseconds(2);
