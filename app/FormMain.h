@@ -186,6 +186,10 @@ class TFormMain : public TForm {
   int SessionKeyIterations = 0;
   // The new session key, made at iterations, replaces the held one (which is
   // wiped); key is left empty.
+  // Zeroes the memory the process freed: once a vault is locked, closed or
+  // replaced, the copies of its text that the system's controls made while
+  // showing it are freed without wiping.
+  void WipeReleasedText();
   void TakeSessionKey(std::string& key, int iterations);
   // The file steps of a save: a step a test sets here replaces the default
   // (failures injected, a save stopped after a step as a crash would).

@@ -176,12 +176,10 @@ void TFormMain::FreeAllEntries() {
 void TFormMain::ClearEntryDetails() {
   {
     TFlagScope guard(Updating);
-    for (TEdit* e : {static_cast<TEdit*>(EditTitle), static_cast<TEdit*>(EditUser),
-                     static_cast<TEdit*>(EditPassword), static_cast<TEdit*>(EditUrl),
-                     static_cast<TEdit*>(EditShortcut)})
-      e->SetText("");
-    EditPassword->ClearSecret();
-    EditAutomate->SetText("");
+    // Every character the controls' buffers held is overwritten, not
+    // only as many as they show now.
+    for (TEditBox* e : {EditTitle, EditUser, EditPassword, EditUrl, EditShortcut}) e->ClearSecret();
+    EditAutomate->ClearSecret();
     MemoNotes->SetText("");
     CurrentEntry = nullptr;
     EntryGroup = nullptr;

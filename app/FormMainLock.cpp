@@ -43,17 +43,6 @@ TTaskbarWatch& TaskbarWatch() {
   return watch;
 }
 
-// Overwrites a control's text with blanks of the same length before
-// emptying it, so the control's buffer does not keep the old text.
-template <class TControl>
-void WipeControlText(TControl* control) {
-  std::string text = control->Text();
-  const std::size_t n = text.size();
-  WipeString(text);
-  if (n > 0) control->SetText(std::string(n, ' '));
-  control->SetText("");
-}
-
 // The Windows session and standby options of the settings dialog, read
 // live; off while there is no dialog.
 bool SettingChecked(TCheckBox* TFormSettings::*box) {
@@ -107,12 +96,6 @@ bool TFormMain::LockVault(bool prompt) {
   // Every copy of a secret goes: the vault text, the records (wiped by
   // their destructor), the controls that showed them, then the tree.
   MemoData->ClearSecret();
-  {
-    TFlagScope guard(Updating);
-    for (TEditBox* e : {EditTitle, EditUser, EditPassword, EditUrl, EditShortcut}) e->ClearSecret();
-    WipeControlText(EditAutomate);
-    WipeControlText(MemoNotes);
-  }
   FreeAllEntries();
   ClearEntryDetails();
   {
@@ -140,6 +123,7 @@ bool TFormMain::LockVault(bool prompt) {
   RegisterRememberedHotKeys();
   UpdateCaption();
   TrayIcon1->Minimize();
+  WipeReleasedText();
   return true;
 }
 

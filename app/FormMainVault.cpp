@@ -695,6 +695,7 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   RegisterEntryHotKeys();
   opened = true;
   FinishProgress();
+  WipeReleasedText();  // of the vault shown before
   return true;
 }
 
@@ -737,6 +738,7 @@ void TFormMain::NewFile(TObject*) {
   UpdateDetailControls();
   UpdateCaption();
   TimerUpdateUITimer(this);
+  WipeReleasedText();
 }
 
 void TFormMain::OpenFile(TObject*) {
@@ -780,7 +782,10 @@ void TFormMain::CloseFile(TObject*) {
   UpdateDetailControls();
   UpdateCaption();
   TimerUpdateUITimer(this);
+  WipeReleasedText();
 }
+
+void TFormMain::WipeReleasedText() { Platform::WipeFreedMemory(); }
 
 void TFormMain::TakeSessionKey(std::string& key, int iterations) {
   WipeString(SessionKey);

@@ -28,6 +28,14 @@ bool MoveFileReplacing(const std::string& source, const std::string& target);
 // Overwrites n bytes at p with zeros in a way the optimiser cannot remove.
 void SecureZero(void* p, std::size_t n);
 
+// Overwrites the memory the process's heaps hold free, and the unused part
+// of the calling thread's stack, with zeros: the system's own code (text
+// drawing, controls) copies shown text into blocks it frees without wiping,
+// out of reach of any other wipe. Each free block is taken from its heap,
+// zeroed and given back. It may miss blocks that a heap keeps apart from
+// its free lists. Call it after the secrets have been released.
+void WipeFreedMemory();
+
 // The number of the processor the calling thread runs on at this moment, -1
 // when the system does not say.
 int CurrentProcessor();

@@ -85,6 +85,10 @@ void SecureZero(void* p, std::size_t n) {
   if (p && n) explicit_bzero(p, n);
 }
 
+// The POSIX build runs tests and tools only; its allocator's free memory is
+// left as it is.
+void WipeFreedMemory() {}
+
 std::string ComputerName() {
   char buf[HOST_NAME_MAX + 1] = {};
   if (gethostname(buf, sizeof buf - 1) != 0) return {};

@@ -3,6 +3,8 @@
 
 #include "base/Platform.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace Platform {
@@ -81,6 +83,119 @@ bool MoveFileReplacing(const std::string& source, const std::string& target) {
 
 void SecureZero(void* p, std::size_t n) {
   if (p && n) SecureZeroMemory(p, n);
+}
+
+namespace {
+
+// The stack below the caller, where finished calls left their locals.
+__attribute__((noinline)) void WipeStackBelow() {
+  volatile char area[128 * 1024];
+  SecureZeroMemory(const_cast<char*>(area), sizeof area);
+}
+
+// A list that lives outside the heaps, so that keeping it takes no free
+// block away from the wipe.
+template <class T>
+class TOutsideList {
+ public:
+  explicit TOutsideList(std::size_t capacity)
+      : items_(static_cast<T*>(VirtualAlloc(nullptr, capacity * sizeof(T), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))),
+        capacity_(items_ ? capacity : 0) {}
+  ~TOutsideList() {
+    if (items_) VirtualFree(items_, 0, MEM_RELEASE);
+  }
+  TOutsideList(const TOutsideList&) = delete;
+  TOutsideList& operator=(const TOutsideList&) = delete;
+  bool Add(T item) {
+    if (size_ == capacity_) return false;
+    items_[size_++] = item;
+    return true;
+  }
+  void Clear() { size_ = 0; }
+  std::size_t Size() const { return size_; }
+  T* begin() const { return items_; }
+  T* end() const { return items_ + size_; }
+
+ private:
+  T* items_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+// A free block of a heap.
+struct TFreeBlock {
+  std::uintptr_t Start;
+  SIZE_T Size;
+};
+
+// The free blocks of heap that hold data, in the order of their addresses;
+// false when the walk fails or there are more than fit.
+bool FreeBlocksOf(HANDLE heap, TOutsideList<TFreeBlock>& blocks) {
+  blocks.Clear();
+  if (!HeapLock(heap)) return false;
+  bool complete = true;
+  PROCESS_HEAP_ENTRY entry{};
+  while (HeapWalk(heap, &entry)) {
+    const bool free =
+        (entry.wFlags & (PROCESS_HEAP_ENTRY_BUSY | PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) == 0;
+    if (free && entry.cbData >= 16 &&
+        !blocks.Add({reinterpret_cast<std::uintptr_t>(entry.lpData), entry.cbData})) {
+      complete = false;
+      break;
+    }
+  }
+  HeapUnlock(heap);
+  std::sort(blocks.begin(), blocks.end(), [](const TFreeBlock& a, const TFreeBlock& b) { return a.Start < b.Start; });
+  return complete;
+}
+
+// True when the block overlaps one of the sorted blocks.
+bool Overlaps(const TFreeBlock& block, const TOutsideList<TFreeBlock>& sorted) {
+  auto after = std::upper_bound(sorted.begin(), sorted.end(), block.Start,
+                                [](std::uintptr_t at, const TFreeBlock& b) { return at < b.Start; });
+  if (after != sorted.end() && after->Start < block.Start + block.Size) return true;
+  return after != sorted.begin() && (after - 1)->Start + (after - 1)->Size > block.Start;
+}
+
+// Takes every block that heap holds free now, zeroes it and gives it back.
+// A request may be served from another free block, so the heap is walked
+// again for what is left of the first blocks; memory the heap gains
+// meanwhile is new and left alone.
+void WipeFreeBlocks(HANDLE heap) {
+  constexpr std::size_t kMaxBlocks = 1 << 17;
+  TOutsideList<TFreeBlock> first(kMaxBlocks);
+  TOutsideList<TFreeBlock> now(kMaxBlocks);
+  TOutsideList<void*> taken(kMaxBlocks);
+  FreeBlocksOf(heap, first);
+  for (int round = 0; round < 4 && first.Size() > 0; ++round) {
+    if (round > 0) FreeBlocksOf(heap, now);
+    const TOutsideList<TFreeBlock>& blocks = round == 0 ? first : now;
+    bool tookAny = false;
+    for (const TFreeBlock& block : blocks) {
+      if (round > 0 && !Overlaps(block, first)) continue;
+      void* p = HeapAlloc(heap, 0, block.Size);
+      if (!p) continue;
+      const SIZE_T size = HeapSize(heap, 0, p);
+      SecureZeroMemory(p, size != static_cast<SIZE_T>(-1) ? size : block.Size);
+      tookAny = true;
+      if (!taken.Add(p)) {
+        HeapFree(heap, 0, p);
+        break;
+      }
+    }
+    if (!tookAny) break;
+  }
+  for (void* p : taken) HeapFree(heap, 0, p);
+}
+
+}  // namespace
+
+void WipeFreedMemory() {
+  WipeStackBelow();
+  // The list of heaps lives on the stack: the walk allocates nothing from them.
+  HANDLE heaps[64];
+  const DWORD count = GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < count && i < 64; ++i) WipeFreeBlocks(heaps[i]);
 }
 
 std::string ComputerName() {

@@ -1,7 +1,10 @@
 #include "ui/ComCtrls.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 
+#include "base/Wipe.h"
 #include "ui/CommonControlText.h"
 
 using CommonControlText::CopyToBuffer;
@@ -203,7 +206,27 @@ TTreeNode* TTreeView::AddChild(TTreeNode* parent, const std::string& text) {
 
 void TTreeView::Clear() {
   ++removals_;
-  if (HandleAllocated()) TreeView_DeleteAllItems(Handle());
+  if (HandleAllocated()) {
+    // The tree frees each item's text as it is: blanks of the same length
+    // go over it first, in the item's own buffer.
+    HWND wnd = Handle();
+    wchar_t text[1024];
+    for (const auto& [item, node] : nodes_) {
+      TVITEMW tv{};
+      tv.mask = TVIF_TEXT | TVIF_HANDLE;
+      tv.hItem = item;
+      tv.pszText = text;
+      tv.cchTextMax = static_cast<int>(std::size(text));
+      text[0] = L'\0';
+      if (!SendMessageW(wnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) continue;
+      const std::size_t n = wcsnlen(text, std::size(text));
+      std::fill(text, text + n, L' ');
+      tv.pszText = text;
+      SendMessageW(wnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    }
+    WipeBytes(text, sizeof text);
+    TreeView_DeleteAllItems(wnd);
+  }
   nodes_.clear();
 }
 

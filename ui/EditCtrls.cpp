@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "base/Wipe.h"
 
 // ---------------------------------------------------------------------------
@@ -51,6 +53,47 @@ bool TLabel::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
 }
 
 // ---------------------------------------------------------------------------
+// TEditBuffer
+
+namespace {
+
+// Replaces an edit's text with blanks, then deletes them as a user would,
+// so that they also land where the edit keeps the text a user deleted.
+void PutBlanks(HWND edit, int chars) {
+  const std::wstring blanks(static_cast<std::size_t>(chars), L' ');
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(blanks.c_str()));
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+  SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+}  // namespace
+
+void TEditBuffer::Reserve(HWND edit) {
+  if (!edit || GetWindowTextLengthW(edit) > 0) return;
+  wiping_ = true;
+  PutBlanks(edit, kReservedChars);
+  wiping_ = false;
+  held_ = std::max(held_, kReservedChars);
+}
+
+void TEditBuffer::Note(HWND edit) {
+  if (!edit) return;
+  const int n = GetWindowTextLengthW(edit);
+  held_ = std::max(held_, n);
+  if (n > 0) dirty_ = true;
+}
+
+void TEditBuffer::Wipe(HWND edit) {
+  if (!edit) return;
+  Note(edit);
+  wiping_ = true;
+  PutBlanks(edit, held_);
+  wiping_ = false;
+  dirty_ = false;
+}
+
+// ---------------------------------------------------------------------------
 // TEditBox
 
 TEditBox::TEditBox(TComponent* owner) : TEdit(owner) { brush_.SetColor(color_); }
@@ -64,6 +107,8 @@ void TEditBox::CreateParams(TCreateParams& params) {
 void TEditBox::CreateWnd() {
   TEdit::CreateWnd();
   if (passwordChar_) SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(passwordChar_), 0);
+  buffer_.Reserve(Handle());
+  buffer_.Note(Handle());
 }
 
 void TEditBox::SetPasswordChar(char c) {
@@ -90,18 +135,24 @@ void TEditBox::SetColor(TColor color) {
 
 TEditBox::~TEditBox() { WipeString(secret_); }
 
+void TEditBox::SetText(const std::string& text) {
+  if (!HandleAllocated()) {
+    TEdit::SetText(text);
+    return;
+  }
+  if (buffer_.Dirty()) buffer_.Wipe(Handle());
+  TEdit::SetText(text);
+  buffer_.Note(Handle());
+}
+
 void TEditBox::ClearSecret() {
   WipeString(secret_);
   if (!HandleAllocated()) {
-    SetText("");
+    TEdit::SetText("");
     return;
   }
-  // The edit reuses its buffer for a text of the same length: overwrite it
-  // before emptying, and drop the undo copy.
-  const int n = GetWindowTextLengthA(Handle());
-  if (n > 0) SetWindowTextA(Handle(), std::string(static_cast<std::size_t>(n), ' ').c_str());
-  SetWindowTextA(Handle(), "");
-  SendMessageA(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+  buffer_.Wipe(Handle());
+  if (OnChange) OnChange(this);  // the blanks went unannounced, the empty text does not
 }
 
 void TEditBox::SetSecretText(const std::string& text) {
@@ -121,6 +172,14 @@ LRESULT TEditBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TEditBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_COMMAND && (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == EN_UPDATE)) {
+    // The blanks of a wipe are no change of the text.
+    if (buffer_.Wiping()) {
+      result = 0;
+      return true;
+    }
+    if (HIWORD(wParam) == EN_CHANGE) buffer_.Note(Handle());
+  }
   if (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC) {
     HDC dc = reinterpret_cast<HDC>(wParam);
     SetTextColor(dc, ColorToRGB(IsWindowEnabled(Handle()) ? Font().Color() : clGrayText));
@@ -159,6 +218,29 @@ void TComboBox::CreateWnd() {
   for (const std::string& item : items_) SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   if (itemIndex_ >= 0) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
   ApplyHeight();
+  buffer_.Reserve(EditHandle());
+  buffer_.Note(EditHandle());
+}
+
+HWND TComboBox::EditHandle() {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  return HandleAllocated() && GetComboBoxInfo(Handle(), &info) ? info.hwndItem : nullptr;
+}
+
+void TComboBox::SetText(const std::string& text) {
+  if (HandleAllocated() && buffer_.Dirty()) buffer_.Wipe(EditHandle());
+  TStdControl::SetText(text);
+  if (HandleAllocated()) buffer_.Note(EditHandle());
+}
+
+void TComboBox::ClearSecret() {
+  if (!HandleAllocated()) {
+    TStdControl::SetText("");
+    return;
+  }
+  buffer_.Wipe(EditHandle());
+  if (OnChange) OnChange(this);
 }
 
 void TComboBox::ApplyHeight() {
@@ -214,11 +296,17 @@ LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TComboBox::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (msg == WM_COMMAND && (HIWORD(wParam) == CBN_EDITCHANGE || HIWORD(wParam) == CBN_EDITUPDATE) &&
+      buffer_.Wiping()) {
+    result = 0;  // the blanks of a wipe are no change of the text
+    return true;
+  }
   if (msg == WM_COMMAND && (HIWORD(wParam) == CBN_EDITCHANGE || HIWORD(wParam) == CBN_SELCHANGE)) {
+    buffer_.Note(EditHandle());
     if (HIWORD(wParam) == CBN_SELCHANGE) {
       // The edit shows the picked item only after this notification.
       const int index = static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0));
-      if (index >= 0 && index < ItemCount()) SetWindowTextA(Handle(), Item(index).c_str());
+      if (index >= 0 && index < ItemCount()) SetWindowTextOf(Handle(), Item(index));
     }
     if (OnChange) OnChange(this);
     result = 0;

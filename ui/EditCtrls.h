@@ -12,6 +12,30 @@
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
+// What an edit window's text buffer has held. The edit keeps its buffer
+// when its text gets shorter and moves it only when it grows, so a wipe
+// overwrites as many characters as the buffer ever held; a buffer made
+// large at the start rarely moves and leaves no copy behind when it does.
+class TEditBuffer {
+ public:
+  static constexpr int kReservedChars = 1024;
+  // Makes the buffers of a new, empty edit large (the text's and the undo
+  // copy's), holding blanks only.
+  void Reserve(HWND edit);
+  // Notes the edit's text length after a change.
+  void Note(HWND edit);
+  // Overwrites what the buffers held with blanks and empties the edit.
+  // Change notifications sent meanwhile are for Wiping() to swallow.
+  void Wipe(HWND edit);
+  bool Wiping() const { return wiping_; }
+  bool Dirty() const { return dirty_; }
+
+ private:
+  int held_ = 0;
+  bool dirty_ = false;
+  bool wiping_ = false;
+};
+
 // A line of static text in Font (with its colour) on Color.
 class TLabel : public TStdControl {
  public:
@@ -54,8 +78,11 @@ class TEditBox : public TEdit {
   void SetReadOnly(bool value);
   TColor Color() const { return color_; }
   void SetColor(TColor color);
-  // Empties the edit; the text is overwritten in the window first (a
-  // password must not stay in the edit's old buffer).
+  // Shows text. The text shown before is overwritten in the edit's buffer
+  // first, so that a shorter text leaves nothing of a longer one behind.
+  void SetText(const std::string& text);
+  // Empties the edit, overwriting every character its buffer has held and
+  // the start of its undo buffer (a password must not stay in either).
   void ClearSecret();
   // A secret text that the control keeps itself and never puts into its
   // window, for a hidden edit that holds one (a vault's whole text): the
@@ -76,6 +103,7 @@ class TEditBox : public TEdit {
  private:
   char passwordChar_ = '\0';
   bool readOnly_ = false;
+  TEditBuffer buffer_;
   std::string secret_;
   TColor color_ = clWindow;
   TBrush brush_;
@@ -111,6 +139,12 @@ class TComboBox : public TStdControl {
   TColor Color() const { return color_; }
   void SetColor(TColor color);
 
+  // Shows text, the one before overwritten first (as TEditBox::SetText).
+  void SetText(const std::string& text);
+  // Empties the text, overwriting every character the edit's buffer has
+  // held (as TEditBox::ClearSecret).
+  void ClearSecret();
+
   // The text changed: typed, or an item picked from the list.
   TNotifyEvent OnChange;
 
@@ -123,6 +157,8 @@ class TComboBox : public TStdControl {
  private:
   void ApplyHeight();
   LRESULT ColorMessage(HDC dc);
+  HWND EditHandle();
+  TEditBuffer buffer_;
   std::vector<std::string> items_;
   int dropDownCount_ = 8;
   int itemIndex_ = -1;

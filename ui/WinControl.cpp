@@ -289,8 +289,34 @@ void TWinControl::SetEnabled(bool enabled) {
   if (handle_) EnableWindow(handle_, enabled);
 }
 
+namespace {
+
+// A UTF-16 buffer that is wiped when it goes.
+struct TWideBuffer {
+  explicit TWideBuffer(std::size_t n) : Chars(n, L'\0') {}
+  ~TWideBuffer() { WipeBytes(Chars.data(), Chars.size() * sizeof(wchar_t)); }
+  std::vector<wchar_t> Chars;
+};
+
+}  // namespace
+
+// A window that takes UTF-16 (every subclassed built-in control) gets and
+// gives its text in UTF-16 through buffers of ours, which are wiped: asked
+// in ANSI, the system would convert through buffers of its own that are
+// freed as they are, and the text may be a password or a note.
 std::string TWinControl::Text() {
   if (!handle_) return text_;
+  if (IsWindowUnicode(handle_)) {
+    const int n = GetWindowTextLengthW(handle_);
+    if (n <= 0) return std::string();
+    TWideBuffer wide(static_cast<std::size_t>(n) + 1);
+    const int got = GetWindowTextW(handle_, wide.Chars.data(), n + 1);
+    if (got <= 0) return std::string();
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.Chars.data(), got, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide.Chars.data(), got, s.data(), size, nullptr, nullptr);
+    return s;
+  }
   int n = GetWindowTextLengthA(handle_);
   std::string s(static_cast<std::size_t>(n) + 1, '\0');
   int got = GetWindowTextA(handle_, s.data(), n + 1);
@@ -298,13 +324,26 @@ std::string TWinControl::Text() {
   return s;
 }
 
+void TWinControl::SetWindowTextOf(HWND wnd, const std::string& text) {
+  if (!IsWindowUnicode(wnd)) {
+    SetWindowTextA(wnd, text.c_str());
+    return;
+  }
+  const int n = text.empty() ? 0
+                             : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  TWideBuffer wide(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.Chars.data(), n);
+  SetWindowTextW(wnd, wide.Chars.data());
+}
+
 void TWinControl::SetText(const std::string& text) {
   // Once the window exists it holds the text; no second copy stays here
   // (the text may be a password).
   if (handle_) {
     WipeString(text_);
-    SetWindowTextA(handle_, text.c_str());
+    SetWindowTextOf(handle_, text);
   } else {
+    WipeString(text_);
     text_ = text;
   }
 }

@@ -153,6 +153,10 @@ class TWinControl : public TComponent {
   static std::function<void(const std::exception&)> OnException;
 
  protected:
+  // Sets a window's text, in UTF-16 through a wiped buffer when the window
+  // takes UTF-16.
+  static void SetWindowTextOf(HWND wnd, const std::string& text);
+
   virtual void CreateParams(TCreateParams& params);
   // Runs once the window exists (child controls, fonts, …).
   virtual void CreateWnd() {}

@@ -3,14 +3,19 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/Wipe.h"
+
 TVaultGroup::TVaultGroup(TVaultGroup* parent, std::string caption, int imageIndex)
     : caption_(std::move(caption)),
       imageIndex_(imageIndex),
       parent_(parent),
       level_(parent ? parent->level_ + 1 : 0) {}
 
+TVaultGroup::~TVaultGroup() { WipeString(caption_); }
+
 void TVaultGroup::SetCaption(const std::string& caption) {
   if (caption == caption_) return;
+  WipeString(caption_);
   caption_ = caption;
 }
 

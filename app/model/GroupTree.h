@@ -13,6 +13,7 @@ class TVaultGroup {
  public:
   TVaultGroup(const TVaultGroup&) = delete;
   TVaultGroup& operator=(const TVaultGroup&) = delete;
+  ~TVaultGroup();  // wipes the name
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);

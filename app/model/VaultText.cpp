@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Wipe.h"
+
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
@@ -209,7 +211,9 @@ void ReadGroupLine(std::string_view line, TGroupTree& tree,
   if (level > kLevelSlots - 1) level = kLevelSlots - 1;
   if (level >= 1 && !levels[level - 1]) level = 0;
   TVaultGroup* parent = level == 0 ? nullptr : levels[level - 1];
-  TVaultGroup* group = tree.Add(parent, std::string(name), image);
+  std::string caption(name);
+  TVaultGroup* group = tree.Add(parent, caption, image);
+  WipeString(caption);
   levels[level] = group;
   for (std::size_t i = level + 1; i < kLevelSlots && levels[i]; ++i) levels[i] = nullptr;
   ParseIdList(ids, group, pairs);

@@ -6,9 +6,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/Platform.h"
 #include "ui/Application.h"
 #include "ui/Buttons.h"
 #include "ui/Clipboard.h"
@@ -263,6 +266,75 @@ TEST_F(UiFixture, EditBoxMasksAndClearsItsSecret) {
   EXPECT_FALSE(SendMessageA(edit->Handle(), EM_CANUNDO, 0, 0));
   edit->SetReadOnly(true);
   EXPECT_TRUE(GetWindowLongA(edit->Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+// Whether this process's memory holds text as UTF-16 anywhere but in the
+// buffer the search itself makes.
+bool MemoryHoldsWide(const std::string& text) {
+  const std::u16string wide(text.begin(), text.end());
+  const std::string_view needle(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(char16_t));
+  MEMORY_BASIC_INFORMATION m{};
+  for (const char* at = nullptr; VirtualQuery(at, &m, sizeof m) == sizeof m;
+       at = static_cast<const char*>(m.BaseAddress) + m.RegionSize) {
+    const bool readable = m.State == MEM_COMMIT && m.Protect != 0 && !(m.Protect & (PAGE_NOACCESS | PAGE_GUARD));
+    if (!readable) continue;
+    const std::string_view region(static_cast<const char*>(m.BaseAddress), m.RegionSize);
+    for (std::size_t p = region.find(needle); p != std::string_view::npos; p = region.find(needle, p + 1))
+      if (region.data() + p != needle.data()) return true;
+  }
+  return false;
+}
+
+// An edit that showed a long text and then a shorter one keeps nothing of the
+// longer one, and after ClearSecret nothing of either: the edit keeps its
+// buffer when the text gets shorter, and the end of a longer text would stay
+// there behind the shorter one.
+TEST_F(UiFixture, EditsLeaveNoCharacterOfALongerTextBehind) {
+  struct TCase {
+    const char* Name;
+    std::function<TWinControl*(TForm*)> Make;
+    std::function<void(TWinControl*, const std::string&)> Set;
+    std::function<void(TWinControl*)> Clear;
+  };
+  auto editBox = [](char passwordChar) {
+    return [passwordChar](TForm* owner) -> TWinControl* {
+      auto* e = new TEditBox(owner);
+      e->SetPasswordChar(passwordChar);
+      return e;
+    };
+  };
+  auto setEdit = [](TWinControl* c, const std::string& t) { static_cast<TEditBox*>(c)->SetText(t); };
+  auto clearEdit = [](TWinControl* c) { static_cast<TEditBox*>(c)->ClearSecret(); };
+  const TCase cases[] = {
+      {"edit", editBox('\0'), setEdit, clearEdit},
+      {"password edit", editBox('*'), setEdit, clearEdit},
+      {"combo box", [](TForm* owner) -> TWinControl* { return new TComboBox(owner); },
+       [](TWinControl* c, const std::string& t) { static_cast<TComboBox*>(c)->SetText(t); },
+       [](TWinControl* c) { static_cast<TComboBox*>(c)->ClearSecret(); }},
+  };
+  int n = 0;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string tag = std::to_string(++n);
+    const std::string longStart = "QZXLongS" + tag + "JWVK", longEnd = "QZXLongE" + tag + "JWVK";
+    const std::string shortStart = "QZXShortS" + tag + "JWVK", shortEnd = "QZXShortE" + tag + "JWVK";
+    TWinControl* control = c.Make(form);
+    control->SetParent(form);
+    control->SetBounds(10, 10, 200, 24);
+    control->Show();
+    c.Set(control, longStart + std::string(300, 'x') + longEnd);
+    ASSERT_TRUE(MemoryHoldsWide(longEnd)) << "the search does not see what the control holds";
+    c.Set(control, shortStart + shortEnd);
+    Platform::WipeFreedMemory();
+    EXPECT_TRUE(MemoryHoldsWide(shortEnd));
+    EXPECT_FALSE(MemoryHoldsWide(longStart));
+    EXPECT_FALSE(MemoryHoldsWide(longEnd));
+    c.Clear(control);
+    Platform::WipeFreedMemory();
+    EXPECT_EQ(control->Text(), "");
+    EXPECT_FALSE(MemoryHoldsWide(shortStart));
+    EXPECT_FALSE(MemoryHoldsWide(shortEnd));
+  }
 }
 
 TEST_F(UiFixture, ComboBoxItemsSelectionAndChange) {
