@@ -394,7 +394,8 @@ TEST(VaultLock, AFileTooLongToReadWholeIsALiveLockOfAnUnknownClient) {
   FakeClock clock;
   const std::string garbage65536(65536, 'g');
   const TCase cases[] = {
-      // Read whole: the Part's rules, its times seen.
+      // Read whole: judged like any lock file by its times (fresh is live,
+      // stale or unreadable is not).
       {"a live lock of exactly 64 KiB", PaddedLock(65536, clock.utc), true, "PC9 / zoe"},
       {"a stale lock of exactly 64 KiB", PaddedLock(65536, clock.utc - 150001), false, ""},
       {"garbage of exactly 64 KiB", garbage65536, false, ""},
