@@ -620,7 +620,8 @@ TEST_F(SettingsFixture, WithoutAVaultOkAppliesTheDefaultsAndCancelAppliesNothing
   EXPECT_EQ(engine->Iterations(), 400000);
   EXPECT_EQ(engine->FastIterations(), 20000);
   EXPECT_FALSE(main->Modified);
-  EXPECT_EQ(main->QStatus1->PanelText(4), "Twofish+ChaCha20 400K");
+  // No vault: the status bar names no cascade.
+  EXPECT_EQ(main->QStatus1->PanelText(4), "");
 }
 
 // ---- An open vault and the Current Vault page -----------------------------------------------
