@@ -198,10 +198,11 @@ void TFormMain::Settings1Click(TObject*) {
     CurrentVaultPageToEngine(QEnc1);
     // The session key is made with the vault's iteration count, and after
     // a restart only the file's header tells that count: a new count needs
-    // a new key, made from the master password. Without the right password
-    // the vault keeps its count and its key. Until then the engine holds
-    // the old count, so that a save during the question writes the count
-    // of the key it uses.
+    // a new key, made from the master password. Without the right password,
+    // or with Esc while the key is made, the vault keeps its count and its
+    // key, and the page shows that count again. Until a new key is made
+    // the engine holds the old count, so that a save during the question
+    // writes the count of the key it uses.
     const int newIterations = QEnc1->Iterations();
     if (newIterations != iterations && newIterations != SessionKeyIterations) {
       QEnc1->SetIterations(iterations);

@@ -1,7 +1,8 @@
 // The fixture the dialog tests share: an application with the main window
 // (its timers stopped, so the start-up work does not read the settings file
 // beside the program), every message box answered with OK and recorded, and
-// a modal run that a test drives from inside.
+// a modal run that a test drives from inside; and Esc pressed during a
+// running key derivation.
 #pragma once
 
 #include <gtest/gtest.h>

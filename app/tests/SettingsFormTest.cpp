@@ -705,6 +705,18 @@ struct VaultSettingsFixture : SettingsFixture {
     settings->EditIterations2->SetText(IntToStr(defaults));
     DefaultsPageToEngine(main->QEnc1);
   }
+  // A new vault at the count 6000, saved as name in the test folder; its
+  // path.
+  std::string SavedNewVault(const std::string& name) {
+    settings->EditIterations2->SetText("6000");
+    DefaultsPageToEngine(main->QEnc1);
+    passwords.push_back(kStrong);
+    main->NewFile(nullptr);
+    const std::string path = dir.File(name);
+    main->VaultPath = path;
+    EXPECT_TRUE(main->SaveVault(true));
+    return path;
+  }
   int HeaderCount(const std::string& path) const {
     const std::string file = ReadTestFile(path);
     if (file.size() < 14) return -1;
@@ -836,13 +848,7 @@ TEST_F(VaultSettingsFixture, OnlyACountOtherThanTheKeysAsksForThePassword) {
 // The vault keeps its key and its count, which the dialog shows again, is
 // not marked modified, and its file is not written.
 TEST_F(VaultSettingsFixture, EscWhileTheKeyIsMadeAgainKeepsTheKeyAndTheCount) {
-  settings->EditIterations2->SetText("6000");
-  DefaultsPageToEngine(main->QEnc1);
-  passwords.push_back(kStrong);
-  main->NewFile(nullptr);
-  const std::string path = dir.File("kept.qvl");
-  main->VaultPath = path;
-  ASSERT_TRUE(main->SaveVault(true));
+  const std::string path = SavedNewVault("kept.qvl");
   const std::string before = ReadTestFile(path);
   const std::string keyBefore = main->SessionKey;
   ASSERT_FALSE(main->Modified);
@@ -889,13 +895,7 @@ TEST_F(VaultSettingsFixture, EscWhileTheKeyIsMadeAgainKeepsTheKeyAndTheCount) {
 // A lock while the password is asked: the locked window gets no key, and
 // the vault unlocks as its file says.
 TEST_F(VaultSettingsFixture, ALockDuringTheQuestionLeavesTheVaultAsItsFileSays) {
-  settings->EditIterations2->SetText("6000");
-  DefaultsPageToEngine(main->QEnc1);
-  passwords.push_back(kStrong);
-  main->NewFile(nullptr);
-  const std::string path = dir.File("locked.qvl");
-  main->VaultPath = path;
-  ASSERT_TRUE(main->SaveVault(true));
+  const std::string path = SavedNewVault("locked.qvl");
   const std::string before = ReadTestFile(path);
   pwdVerify.clear();
 
