@@ -423,6 +423,11 @@ class TFormMain : public TForm {
 
 extern TFormMain* FormMain;
 
+// The session key of password made by engine, with the main window's wait
+// (FormMainVault.cpp) between from and to; "" when it failed or the user
+// cancelled (the engine's CancelRequested tells which).
+std::string DeriveKeyWaiting(TFormMain& form, TQEnc& engine, const std::string& password, int from, int to);
+
 // The program's command-line arguments after its own name, parsed like
 // ParamStr: blanks separate, double quotes group and are removed.
 std::vector<std::string> ProgramArguments();

@@ -289,9 +289,9 @@ void TFormMain::TimerUpdateUITimer(TObject*) {
   QStatus1->SetPanelText(2, LockStatusText(seconds, SettingChecked(&TFormSettings::CheckSessionWindowsLock),
                                            SettingChecked(&TFormSettings::CheckSessionStandby),
                                            SettingChecked(&TFormSettings::CheckSessionTermination)));
-  // The cipher cascade of the engine: the open vault's, or the one the
-  // next vault gets.
-  QStatus1->SetPanelText(4, DescribeCipherCascade(QEnc1));
+  // The cipher cascade of the vault whose key is held; nothing without a
+  // vault or while it is locked.
+  QStatus1->SetPanelText(4, SessionKey.empty() ? std::string() : DescribeCipherCascade(QEnc1));
   // The inactivity timeout ran out: locked without asking, as for the
   // Windows lock. Last, since the lock may run the messages of others.
   if (seconds == 0) {

@@ -47,10 +47,11 @@ std::array<bool, 10> CheckedFlags(const std::array<TRadioButton*, 10>& buttons) 
 enum class TRekey { Done, Refused, Interrupted };
 
 // Makes the open vault's session key again at iterations, from its master
-// password, which must give the key held now. Refused when the password is
-// not given or not the vault's; Interrupted when the vault was locked or
-// replaced while the question was up. Every copy of the password and of
-// the keys made here is wiped.
+// password, which must give the key held now. Both keys are made with the
+// main window's wait: the bar moves and Esc cancels. Refused when the
+// password is not given or not the vault's, or Esc was pressed; Interrupted
+// when the vault was locked or replaced while the question was up. Every
+// copy of the password and of the keys made here is wiped.
 TRekey KeyVaultAgain(TFormMain& form, int iterations) {
   const std::uint64_t generation = form.DocumentGeneration;
   const auto interrupted = [&] { return form.Locked || form.DocumentGeneration != generation; };
@@ -64,16 +65,18 @@ TRekey KeyVaultAgain(TFormMain& form, int iterations) {
     if (password.empty()) continue;
     TQEnc deriver(nullptr);
     deriver.SetIterations(form.SessionKeyIterations);
-    std::string check = deriver.DeriveSessionKey(password);
+    std::string check = DeriveKeyWaiting(form, deriver, password, 0, 50);
     const bool right = !check.empty() && check.size() == form.SessionKey.size() &&
                        ConstantTimeEqual(check.data(), form.SessionKey.data(), check.size());
     WipeString(check);
     std::string key;
     if (right) {
       deriver.SetIterations(iterations);
-      key = deriver.DeriveSessionKey(password);
+      key = DeriveKeyWaiting(form, deriver, password, 50, 100);
     }
     WipeString(password);
+    // Esc: the user knows; the vault keeps its key as at Cancel.
+    if (deriver.CancelRequested()) return interrupted() ? TRekey::Interrupted : TRekey::Refused;
     if (!right || key.empty()) {
       if (right)
         ShowMessageBox(DocumentTexts::kNewMasterKeyFailed, DocumentTexts::kPasswordErrorCaption, MB_ICONERROR);
@@ -195,10 +198,11 @@ void TFormMain::Settings1Click(TObject*) {
     CurrentVaultPageToEngine(QEnc1);
     // The session key is made with the vault's iteration count, and after
     // a restart only the file's header tells that count: a new count needs
-    // a new key, made from the master password. Without the right password
-    // the vault keeps its count and its key. Until then the engine holds
-    // the old count, so that a save during the question writes the count
-    // of the key it uses.
+    // a new key, made from the master password. Without the right password,
+    // or with Esc while the key is made, the vault keeps its count and its
+    // key, and the page shows that count again. Until a new key is made
+    // the engine holds the old count, so that a save during the question
+    // writes the count of the key it uses.
     const int newIterations = QEnc1->Iterations();
     if (newIterations != iterations && newIterations != SessionKeyIterations) {
       QEnc1->SetIterations(iterations);

@@ -182,14 +182,6 @@ class TEngineWait {
   bool barShown_;
 };
 
-// The session key of password made by engine, with the main window's wait
-// between from and to; "" when it failed or the user cancelled (the
-// engine's CancelRequested tells which).
-std::string DeriveKeyWaiting(TFormMain& form, TQEnc& engine, const std::string& password, int from, int to) {
-  TEngineWait wait(form, engine, from, to);
-  return engine.DeriveSessionKey(password);
-}
-
 // Decrypts the vault file with key in the main engine. The engine's key is
 // cleared afterwards in every case.
 TQEncError DecryptVault(TFormMain& form, const std::string& path, const std::string& key, std::string& text) {
@@ -218,6 +210,11 @@ int CheckedBackupButton() {
 
 // ===========================================================================
 // Waits for the engine
+
+std::string DeriveKeyWaiting(TFormMain& form, TQEnc& engine, const std::string& password, int from, int to) {
+  TEngineWait wait(form, engine, from, to);
+  return engine.DeriveSessionKey(password);
+}
 
 void TFormMain::EngineWaitProgress(int position, bool& cancel) {
   ShowProgress(position);

@@ -225,12 +225,24 @@ void RegisterRememberedHotKeys(THotKeyRegistrar& registrar, const std::string& r
   }
 }
 
+namespace {
+
+// The chord of a shortcut text as the capture writes it; "" for a text that
+// is no shortcut. However long the text, the result is a few words.
+std::string ShownChord(const std::string& shortcut) {
+  unsigned modifiers = 0;
+  int vk = 0;
+  return ParseShortcut(shortcut, modifiers, vk) ? FormatShortcut(modifiers, vk) : std::string();
+}
+
+}  // namespace
+
 std::string OpenMenuCaption(const std::string& openShortcut) {
-  const std::string chord = Trim(openShortcut);
+  const std::string chord = ShownChord(openShortcut);
   return chord.empty() ? "Vaultline" : "Vaultline\t" + chord;
 }
 
 std::string LockMenuCaption(const std::string& lockShortcut) {
-  const std::string chord = Trim(lockShortcut);
+  const std::string chord = ShownChord(lockShortcut);
   return chord.empty() ? "Lock" : "Lock\t\t" + chord;
 }

@@ -129,6 +129,7 @@ void UnregisterRememberedHotKeys(THotKeyRegistrar& registrar, const std::string&
 void RegisterRememberedHotKeys(THotKeyRegistrar& registrar, const std::string& remembered);
 
 // Menu captions that show the two global chords: "Vaultline" and "Lock",
-// followed by "\t" (Lock: "\t\t") and the trimmed chord when there is one.
+// followed by "\t" (Lock: "\t\t") and the chord in its written form when
+// the text is a valid shortcut; a text that is none shows no chord.
 std::string OpenMenuCaption(const std::string& openShortcut);
 std::string LockMenuCaption(const std::string& lockShortcut);

@@ -437,6 +437,15 @@ TEST_F(AutoTypeFixture, MenusShowTheGlobalChords) {
   main->UpdateShortcutCaptions();
   EXPECT_EQ(main->Vaultline1->Caption(), "Vaultline\tAlt+F5");
   EXPECT_EQ(main->Lock1->Caption(), "Lock");
+  // A stored text that is no shortcut shows no chord and registers nothing,
+  // however long it is.
+  const std::string megabyte(1 << 20, 'L');
+  main->QDReg1->PushString(kShortcut2Key, megabyte);
+  main->UpdateShortcutCaptions();
+  EXPECT_EQ(main->Lock1->Caption(), "Lock");
+  EXPECT_EQ(main->Lock2->Caption(), "Lock");
+  EXPECT_FALSE(main->SetLockHotKey(megabyte));
+  EXPECT_FALSE(main->LockHotKey.Registered);
 }
 
 TEST_F(AutoTypeFixture, OpenHotKeyShowsTheWindow) {

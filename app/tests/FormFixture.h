@@ -1,12 +1,14 @@
 // The fixture the dialog tests share: an application with the main window
 // (its timers stopped, so the start-up work does not read the settings file
 // beside the program), every message box answered with OK and recorded, and
-// a modal run that a test drives from inside.
+// a modal run that a test drives from inside; and Esc pressed during a
+// running key derivation.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,4 +63,31 @@ struct FormFixture : ::testing::Test {
     TForm::ModalHook = nullptr;
     return result;
   }
+};
+
+// Far less than the minutes a key derivation at the largest count takes: a
+// wait that ignored Esc could not end within it.
+inline constexpr double kFarFromMinutes = 20.0;
+
+// Esc pressed at the third report of a running derivation that counts (all
+// of them unless counts says otherwise); the seconds from the press on are
+// told by SecondsSincePress.
+struct TEscDuringWait {
+  using Clock = std::chrono::steady_clock;
+  int reports = 0;
+  Clock::time_point pressed;
+  std::function<void()> atFirstReport;
+  std::function<bool()> counts;
+  void Install(HWND window) {
+    AppSeams().DuringEngineWait = [this, window] {
+      if (counts && !counts()) return;
+      ++reports;
+      if (reports == 1 && atFirstReport) atFirstReport();
+      if (reports == 3) {
+        pressed = Clock::now();
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+      }
+    };
+  }
+  double SecondsSincePress() const { return std::chrono::duration<double>(Clock::now() - pressed).count(); }
 };

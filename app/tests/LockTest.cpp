@@ -642,6 +642,29 @@ TEST_F(LockFixture, StatusBarCountsDownAndNamesTheLockOptions) {
   EXPECT_FALSE(main->AddEntry1->Enabled());
 }
 
+// The cipher panel names the cascade of the vault whose key is held: empty
+// with no vault, while the vault is locked and after it is closed.
+TEST_F(LockFixture, TheCipherPanelNamesTheCascadeOnlyWhileAKeyIsHeld) {
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(Panel(4), "");
+  // Written in the engine's fast mode, whose count is 20000.
+  WriteVault(vault, SampleVaultText(), qeaChaCha20, qeaTwofishCTR, qeaNone);
+  pwdActions = {Type(kPassword)};
+  ASSERT_TRUE(main->OpenVault(vault, false));
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(Panel(4), "ChaCha20+Twofish 20K");
+  ASSERT_TRUE(main->LockVault(false));
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(Panel(4), "");
+  pwdActions = {Type(kPassword)};
+  ASSERT_TRUE(main->UnlockVault());
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(Panel(4), "ChaCha20+Twofish 20K");
+  main->CloseFile(main);
+  main->TimerUpdateUITimer(main);
+  EXPECT_EQ(Panel(4), "");
+}
+
 TEST_F(LockFixture, NoCountdownWithoutAVaultOrWithTheOptionOff) {
   EXPECT_EQ(main->SecondsUntilIdleLock(), -1);  // no vault
   ASSERT_NO_FATAL_FAILURE(OpenSample());

@@ -164,6 +164,60 @@ TEST(Program, SecondStartMakesARelativePathAbsoluteInItsOwnFolder) {
   EXPECT_EQ(WindowText(wnd), "Untitled - Vaultline");
 }
 
+// A shown popup menu of the process, or null.
+HWND ShownPopupMenu(DWORD pid) {
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32768", nullptr); w;
+       w = FindWindowExA(nullptr, w, "#32768", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
+}
+
+// The width of the File menu of the program started with that Lock
+// shortcut in its settings file; 0 when the menu does not open. Another
+// process cannot read the program's menus under Wine, but the width tells
+// whether the Lock item shows a chord: "Ctrl+Shift+L" is the widest.
+int FileMenuWidth(const std::string& lockShortcut, const std::string& screenshot) {
+  std::vector<std::string> ini = kShownIni;
+  ini.push_back("Shortcut2=" + lockShortcut);
+  TProgramFolder folder(ini);
+  const int p = folder.Start();
+  const DWORD pid = folder.Pid(p);
+  HWND wnd = FindProcessWindow(pid, "TFormMain", kStartTimeout);
+  if (!wnd || !WaitFor([&] { return Visible(wnd); }, 10000)) {
+    ADD_FAILURE() << "no main window";
+    return 0;
+  }
+  // The start-up work (the captions among it) is done.
+  Sleep(1000);
+  SetForegroundWindow(wnd);
+  PostMessageA(wnd, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+  HWND menu = nullptr;
+  if (!WaitFor([&] { return (menu = ShownPopupMenu(pid)) != nullptr; }, kStartTimeout)) return 0;
+  RECT r{};
+  GetWindowRect(menu, &r);
+  if (!screenshot.empty()) SaveScreenshot(wnd, screenshot);
+  PostMessageA(wnd, WM_CANCELMODE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return ShownPopupMenu(pid) == nullptr; }, 10000));
+  EXPECT_TRUE(ExitProgram(wnd));
+  EXPECT_EQ(folder.WaitExit(p, kStartTimeout), 0);
+  return static_cast<int>(r.right - r.left);
+}
+
+// A Lock shortcut in the settings file that is no shortcut, however long,
+// shows no chord in the menus: a megabyte of text leaves the File menu
+// opening as usual and as wide as with no shortcut at all.
+TEST(Program, ALockShortcutThatIsNoneShowsNoChordAndTheFileMenuOpens) {
+  const int none = FileMenuWidth("", "");
+  const int chord = FileMenuWidth("Ctrl+Shift+L", "");
+  const int megabyte = FileMenuWidth(std::string(1 << 20, 'L'), "file-menu-lock-shortcut-of-a-megabyte");
+  ASSERT_GT(none, 0) << "the File menu did not open";
+  EXPECT_GT(chord, none);
+  EXPECT_EQ(megabyte, none) << (megabyte == 0 ? "the File menu did not open" : "a chord is shown");
+}
+
 TEST(Program, MainWindowScreenshot) {
   TProgramFolder folder(kShownIni);
   const int p = folder.Start();

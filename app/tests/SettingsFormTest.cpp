@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -618,7 +620,8 @@ TEST_F(SettingsFixture, WithoutAVaultOkAppliesTheDefaultsAndCancelAppliesNothing
   EXPECT_EQ(engine->Iterations(), 400000);
   EXPECT_EQ(engine->FastIterations(), 20000);
   EXPECT_FALSE(main->Modified);
-  EXPECT_EQ(main->QStatus1->PanelText(4), "Twofish+ChaCha20 400K");
+  // No vault: the status bar names no cascade.
+  EXPECT_EQ(main->QStatus1->PanelText(4), "");
 }
 
 // ---- An open vault and the Current Vault page -----------------------------------------------
@@ -701,6 +704,18 @@ struct VaultSettingsFixture : SettingsFixture {
     main->SessionKeyIterations = 0;
     settings->EditIterations2->SetText(IntToStr(defaults));
     DefaultsPageToEngine(main->QEnc1);
+  }
+  // A new vault at the count 6000, saved as name in the test folder; its
+  // path.
+  std::string SavedNewVault(const std::string& name) {
+    settings->EditIterations2->SetText("6000");
+    DefaultsPageToEngine(main->QEnc1);
+    passwords.push_back(kStrong);
+    main->NewFile(nullptr);
+    const std::string path = dir.File(name);
+    main->VaultPath = path;
+    EXPECT_TRUE(main->SaveVault(true));
+    return path;
   }
   int HeaderCount(const std::string& path) const {
     const std::string file = ReadTestFile(path);
@@ -828,16 +843,59 @@ TEST_F(VaultSettingsFixture, OnlyACountOtherThanTheKeysAsksForThePassword) {
   main->ReadOnly = false;
 }
 
+// Making the key again at a count that takes minutes runs with the bar
+// moving, and Esc ends it as it ends an open: at once and without a message.
+// The vault keeps its key and its count, which the dialog shows again, is
+// not marked modified, and its file is not written.
+TEST_F(VaultSettingsFixture, EscWhileTheKeyIsMadeAgainKeepsTheKeyAndTheCount) {
+  const std::string path = SavedNewVault("kept.qvl");
+  const std::string before = ReadTestFile(path);
+  const std::string keyBefore = main->SessionKey;
+  ASSERT_FALSE(main->Modified);
+  pwdVerify.clear();
+  boxes.clear();
+
+  // Only reports of the new key count: the check of the password with the
+  // key in use moves the bar up to half, the new key from there.
+  std::vector<int> bar;
+  TEscDuringWait esc;
+  esc.counts = [&] {
+    bar.push_back(main->Progress->Position());
+    return main->Progress->Position() >= 50;
+  };
+  esc.Install(main->Handle());
+  passwords.push_back(kStrong);
+  SetVaultIterations("2000000000");
+  const double seconds = esc.SecondsSincePress();
+  AppSeams().DuringEngineWait = nullptr;
+  std::printf("Esc while keying again at 2,000,000,000: the command ended %.3f s after the key press\n", seconds);
+  EXPECT_EQ(pwdVerify, std::vector<bool>{true});
+  EXPECT_GE(esc.reports, 3);
+  EXPECT_LT(seconds, kFarFromMinutes);
+  ASSERT_FALSE(bar.empty());
+  EXPECT_LT(bar.front(), 50);
+  EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
+  EXPECT_TRUE(boxes.empty()) << boxes.front().Text;
+  EXPECT_EQ(main->SessionKey, keyBefore);
+  EXPECT_EQ(main->SessionKeyIterations, 6000);
+  EXPECT_EQ(main->QEnc1->Iterations(), 6000);
+  EXPECT_EQ(settings->EditIterations->Text(), "6000");
+  EXPECT_FALSE(main->Modified);
+  EXPECT_FALSE(main->Progress->Visible());
+  EXPECT_EQ(main->EngineWaitDepth, 0);
+  EXPECT_EQ(main->QStatus1->PanelText(4), "Twofish+AES+ChaCha20 6K");
+  EXPECT_EQ(ReadTestFile(path), before);
+  EXPECT_FALSE(PathExists(path + ".tmp"));
+  // The next save writes the count of the key it had.
+  main->Changed(nullptr);
+  ASSERT_TRUE(main->SaveVault(true));
+  EXPECT_EQ(HeaderCount(path), 6000);
+}
+
 // A lock while the password is asked: the locked window gets no key, and
 // the vault unlocks as its file says.
 TEST_F(VaultSettingsFixture, ALockDuringTheQuestionLeavesTheVaultAsItsFileSays) {
-  settings->EditIterations2->SetText("6000");
-  DefaultsPageToEngine(main->QEnc1);
-  passwords.push_back(kStrong);
-  main->NewFile(nullptr);
-  const std::string path = dir.File("locked.qvl");
-  main->VaultPath = path;
-  ASSERT_TRUE(main->SaveVault(true));
+  const std::string path = SavedNewVault("locked.qvl");
   const std::string before = ReadTestFile(path);
   pwdVerify.clear();
 

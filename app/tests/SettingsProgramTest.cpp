@@ -1,5 +1,5 @@
 // The real program under Wine: the Defaults of the settings file reach the
-// engine at start-up, and the status bar shows the cascade.
+// engine at start-up, and the status bar shows the cascade of a new vault.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -56,6 +56,13 @@ TEST(SettingsProgram, StartUpPutsTheDefaultCascadeIntoTheEngineAndTheStatusBar) 
     HWND bar = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (bar = FindWindowExA(wnd, nullptr, STATUSCLASSNAMEA, nullptr)) != nullptr; },
                         10000));
+    // No vault: no cascade is named. The start-up work is done once the
+    // lock options show.
+    EXPECT_TRUE(WaitFor([&] { return RemoteStatusText(folder.Pid(p), bar, 2) == "Lock w/ Windows"; }, 10000));
+    EXPECT_EQ(RemoteStatusText(folder.Pid(p), bar, 4), "");
+    // A new vault gets the Defaults.
+    PostMenuCommand(wnd, kNewOffset);
+    ASSERT_TRUE(AnswerPassword(folder.Pid(p), "Correct-Horse-42x", 2));
     std::string text;
     EXPECT_TRUE(WaitFor(
         [&] {

@@ -29,6 +29,7 @@
 #include "app/model/VaultLock.h"
 #include "app/model/VaultText.h"
 #include "app/model/tests/FakeHotKeys.h"
+#include "app/tests/FormFixture.h"
 #include "app/tests/Harness.h"
 #include "base/SysUtils.h"
 #include "base/Wipe.h"
@@ -763,31 +764,6 @@ std::string WriteVaultClaimingMaxIterations(const std::string& path, const std::
   WriteTestFile(path, bytes);
   return bytes;
 }
-
-using Clock = std::chrono::steady_clock;
-
-// Far less than the minutes a derivation at the largest count takes: a wait
-// that ignored Esc could not end within it.
-constexpr double kFarFromMinutes = 20.0;
-
-// Esc pressed at the third report of a running derivation; the seconds from
-// the press to the end of the command go to escToEnd.
-struct TEscDuringWait {
-  int reports = 0;
-  Clock::time_point pressed;
-  std::function<void()> atFirstReport;
-  void Install(HWND window) {
-    AppSeams().DuringEngineWait = [this, window] {
-      ++reports;
-      if (reports == 1 && atFirstReport) atFirstReport();
-      if (reports == 3) {
-        pressed = Clock::now();
-        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-      }
-    };
-  }
-  double SecondsSincePress() const { return std::chrono::duration<double>(Clock::now() - pressed).count(); }
-};
 
 // Esc during the derivation of a vault claiming the largest count ends the
 // open at once, with or without a vault open before (the held key is tried

@@ -248,3 +248,38 @@ TEST(MenuCaptions, ShowTheGlobalChords) {
   EXPECT_EQ(LockMenuCaption("Ctrl+Shift+L"), "Lock\t\tCtrl+Shift+L");
   EXPECT_EQ(LockMenuCaption(" "), "Lock");
 }
+
+// Only a text that is a shortcut shows a chord, and it shows as the capture
+// writes it: a settings file may hold anything, of any length, and a menu
+// caption of a megabyte never opens.
+TEST(MenuCaptions, ShowOnlyAChordThatIsAShortcut) {
+  const std::string megabyte(1 << 20, 'x');
+  std::string manyCtrls;
+  for (int i = 0; i < 100000; ++i) manyCtrls += "Ctrl+";
+  manyCtrls += "L";
+  struct Case {
+    std::string text;
+    std::string chord;  // "" when no chord is shown
+  } cases[] = {
+      {"Ctrl+Alt+K", "Ctrl+Alt+K"},
+      {"  alt + ctrl + k ", "Ctrl+Alt+K"},
+      {"shift+CONTROL+f12", "Ctrl+Shift+F12"},
+      {"Alt+PageUp", "Alt+PageUp"},
+      {manyCtrls, "Ctrl+L"},
+      {megabyte, ""},
+      {"Ctrl+Shift+" + megabyte, ""},
+      {"Lock me", ""},
+      {"Shift+L", ""},
+      {"L", ""},
+      {"Ctrl+Shift", ""},
+      {"Ctrl+L+M", ""},
+      {"Ctrl++", ""},
+      {"Ctrl+F25", ""},
+      {"Ctrl+L\t\tCtrl+M", ""},
+  };
+  for (const Case& c : cases) {
+    const std::string shown = c.text.size() > 40 ? c.text.substr(0, 40) + "..." : c.text;
+    EXPECT_EQ(LockMenuCaption(c.text), c.chord.empty() ? "Lock" : "Lock\t\t" + c.chord) << shown;
+    EXPECT_EQ(OpenMenuCaption(c.text), c.chord.empty() ? "Vaultline" : "Vaultline\t" + c.chord) << shown;
+  }
+}
