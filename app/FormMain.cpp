@@ -8,6 +8,7 @@
 #include "app/FormSettings.h"
 #include "app/Helpers.h"
 #include "app/model/ShellHelpers.h"
+#include "base/Platform.h"
 #include "base/SysUtils.h"
 #include "base/Wipe.h"
 #include "ui/Application.h"
@@ -837,6 +838,10 @@ LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kRunDeferredMessage:
       RunDeferredHandOvers();
+      return 0;
+    case kWipeReleasedMessage:
+      WipeReleasedPosted = false;
+      Platform::WipeFreedMemory();
       return 0;
     case WM_COPYDATA: {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);

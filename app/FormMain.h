@@ -186,10 +186,14 @@ class TFormMain : public TForm {
   int SessionKeyIterations = 0;
   // The new session key, made at iterations, replaces the held one (which is
   // wiped); key is left empty.
-  // Zeroes the memory the process freed: once a vault is locked, closed or
-  // replaced, the copies of its text that the system's controls made while
-  // showing it are freed without wiping.
+  // Zeroes the memory the process freed and the stack's unused part: once a
+  // vault is locked, closed or replaced, the copies of its text that the
+  // system made while showing it are freed without wiping. It runs from the
+  // message loop, right after the message being handled, where the stack
+  // is shallowest.
   void WipeReleasedText();
+  static constexpr UINT kWipeReleasedMessage = WM_APP + 0x52;
+  bool WipeReleasedPosted = false;
   void TakeSessionKey(std::string& key, int iterations);
   // The file steps of a save: a step a test sets here replaces the default
   // (failures injected, a save stopped after a step as a crash would).

@@ -782,7 +782,11 @@ void TFormMain::CloseFile(TObject*) {
   WipeReleasedText();
 }
 
-void TFormMain::WipeReleasedText() { Platform::WipeFreedMemory(); }
+void TFormMain::WipeReleasedText() {
+  if (WipeReleasedPosted) return;
+  WipeReleasedPosted = PostMessageA(Handle(), kWipeReleasedMessage, 0, 0) != FALSE;
+  if (!WipeReleasedPosted) Platform::WipeFreedMemory();
+}
 
 void TFormMain::TakeSessionKey(std::string& key, int iterations) {
   WipeString(SessionKey);

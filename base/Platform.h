@@ -32,8 +32,9 @@ void SecureZero(void* p, std::size_t n);
 // of the calling thread's stack, with zeros: the system's own code (text
 // drawing, controls) copies shown text into blocks it frees without wiping,
 // out of reach of any other wipe. Each free block is taken from its heap,
-// zeroed and given back. It may miss blocks that a heap keeps apart from
-// its free lists. Call it after the secrets have been released.
+// zeroed and given back; a block the heap no longer hands out is zeroed
+// where it lies, but for the heap's own links at its two ends. Call it
+// after the secrets have been released.
 void WipeFreedMemory();
 
 // The number of the processor the calling thread runs on at this moment, -1

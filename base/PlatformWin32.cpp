@@ -89,7 +89,7 @@ namespace {
 
 // The stack below the caller, where finished calls left their locals.
 __attribute__((noinline)) void WipeStackBelow() {
-  volatile char area[128 * 1024];
+  volatile char area[512 * 1024];
   SecureZeroMemory(const_cast<char*>(area), sizeof area);
 }
 
@@ -158,34 +158,49 @@ bool Overlaps(const TFreeBlock& block, const TOutsideList<TFreeBlock>& sorted) {
 }
 
 // Takes every block that heap holds free now, zeroes it and gives it back.
-// A request may be served from another free block, so the heap is walked
-// again for what is left of the first blocks; memory the heap gains
-// meanwhile is new and left alone.
+// The largest are asked for first, so that each request fits only a block
+// of its own size: a smaller one would be cut from a larger block that is
+// still to come. The small sizes may be served from elsewhere all the
+// same, so the heap is walked again for what is left of the first blocks;
+// memory the heap gains meanwhile is new and left alone.
 void WipeFreeBlocks(HANDLE heap) {
   constexpr std::size_t kMaxBlocks = 1 << 17;
   TOutsideList<TFreeBlock> first(kMaxBlocks);
   TOutsideList<TFreeBlock> now(kMaxBlocks);
+  TOutsideList<TFreeBlock> wanted(kMaxBlocks);
   TOutsideList<void*> taken(kMaxBlocks);
   FreeBlocksOf(heap, first);
   for (int round = 0; round < 4 && first.Size() > 0; ++round) {
+    wanted.Clear();
     if (round > 0) FreeBlocksOf(heap, now);
-    const TOutsideList<TFreeBlock>& blocks = round == 0 ? first : now;
-    bool tookAny = false;
-    for (const TFreeBlock& block : blocks) {
-      if (round > 0 && !Overlaps(block, first)) continue;
+    for (const TFreeBlock& block : round == 0 ? first : now)
+      if (round == 0 || Overlaps(block, first)) wanted.Add(block);
+    if (wanted.Size() == 0) break;
+    std::sort(wanted.begin(), wanted.end(), [](const TFreeBlock& a, const TFreeBlock& b) { return a.Size > b.Size; });
+    for (const TFreeBlock& block : wanted) {
       void* p = HeapAlloc(heap, 0, block.Size);
       if (!p) continue;
       const SIZE_T size = HeapSize(heap, 0, p);
       SecureZeroMemory(p, size != static_cast<SIZE_T>(-1) ? size : block.Size);
-      tookAny = true;
       if (!taken.Add(p)) {
         HeapFree(heap, 0, p);
         break;
       }
     }
-    if (!tookAny) break;
   }
   for (void* p : taken) HeapFree(heap, 0, p);
+  // A block freed before the heap began to serve its size from groups of
+  // equal blocks is never handed out for it again: what such blocks hold
+  // is overwritten where they lie, all but their first 16 bytes (the links
+  // of the heap's free list) and their last 8 (a link back to the block).
+  if (!HeapLock(heap)) return;
+  PROCESS_HEAP_ENTRY entry{};
+  while (HeapWalk(heap, &entry)) {
+    const bool free =
+        (entry.wFlags & (PROCESS_HEAP_ENTRY_BUSY | PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) == 0;
+    if (free && entry.cbData > 24) SecureZeroMemory(static_cast<char*>(entry.lpData) + 16, entry.cbData - 24);
+  }
+  HeapUnlock(heap);
 }
 
 }  // namespace

@@ -515,8 +515,6 @@ class TQMemo : public TWinControl,
   // A fresh window for a long text that is about to be replaced (removing a
   // long text takes the control time that grows with its square).
   void RecreateWindow();
-  // Overwrites the window's text with blanks where the control keeps it.
-  void OverwriteWindowText();
   // Recolours after a change of the image list when the text shows image
   // tokens, else repaints; nothing without a window.
   void ImageListChanged();

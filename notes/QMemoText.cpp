@@ -61,33 +61,6 @@ const std::string& TQMemo::CurrentText() {
 
 std::string TQMemo::ControlText() { return CurrentText(); }
 
-void TQMemo::OverwriteWindowText() {
-  // The control keeps each paragraph's characters in a buffer of its own
-  // and frees it as it is when the text is replaced or the window goes.
-  // A replacement of the same length inside one paragraph writes over the
-  // characters in place, so every paragraph becomes blanks first. No
-  // change is reported for them.
-  if (!HandleAllocated()) return;
-  std::u16string wide = WideText();
-  if (wide.empty()) return;
-  const LRESULT mask = SendMessageW(Handle(), EM_SETEVENTMASK, 0, 0);
-  SetRedraw(false);
-  std::u16string blanks;
-  for (std::size_t start = 0; start < wide.size();) {
-    std::size_t end = wide.find(u'\r', start);
-    if (end == std::u16string::npos) end = wide.size();
-    if (end > start) {
-      blanks.assign(end - start, u' ');
-      SetSel(static_cast<int>(start), static_cast<int>(end));
-      ReplaceSelWide(blanks);
-    }
-    start = end + 1;
-  }
-  RichEdit::WipeWide(wide);
-  SetRedraw(true);
-  SendMessageW(Handle(), EM_SETEVENTMASK, 0, mask);
-}
-
 std::string TQMemo::Text() { return NoteText::ToHostText(CurrentText()); }
 
 void TQMemo::SetText(const std::string& text) {
@@ -101,10 +74,8 @@ void TQMemo::SetText(const std::string& text) {
   }
   std::u16string wide = CodePage::AnsiToWide(control);
   WipeString(control);
-  // The text shown so far goes first, also from a window about to be
-  // replaced. Not from inside the window's own messages, whose handling
-  // the control still has on the stack.
-  OverwriteWindowText();
+  // Not from inside the window's own messages, whose handling the control
+  // still has on the stack.
   if (messageDepth_ == 0 && LineCount() > kRecreateLines) RecreateWindow();
   {
     // The change notification runs the host's OnChange only; the rest

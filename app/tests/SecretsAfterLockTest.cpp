@@ -145,6 +145,8 @@ struct THit {
   bool Wide;
   std::uintptr_t Address;
   DWORD Type;  // MEM_IMAGE, MEM_MAPPED or MEM_PRIVATE
+  std::uintptr_t AllocationBase;  // of the region it lies in
+  std::uintptr_t RegionSize;
   std::string Around;  // the printable bytes around it
 };
 
@@ -156,15 +158,17 @@ std::string Printable(const std::string& bytes) {
 
 // Looks through one region for the vault's markers (found by their common
 // head, then looked up) and for the other secrets.
-void ScanRegion(const std::string& data, std::uintptr_t base, DWORD type, const std::vector<std::string>& others,
+void ScanRegion(const std::string& data, const MEMORY_BASIC_INFORMATION& m, const std::vector<std::string>& others,
                 std::vector<THit>& hits) {
+  const auto base = reinterpret_cast<std::uintptr_t>(m.BaseAddress);
   const std::set<std::string>& markers = Secrets().Markers;
   for (bool wide : {false, true}) {
     const std::string head = wide ? Utf16(kHead) : kHead;
     const std::size_t step = wide ? 2 : 1;
     auto hit = [&](std::size_t p, const std::string& secret, std::size_t size) {
       const std::size_t from = p > 48 ? p - 48 : 0;
-      hits.push_back({secret, wide, base + p, type, Printable(data.substr(from, size + 96))});
+      hits.push_back({secret, wide, base + p, m.Type, reinterpret_cast<std::uintptr_t>(m.AllocationBase), m.RegionSize,
+                      Printable(data.substr(from, size + 96))});
     };
     for (std::size_t p = data.find(head); p != std::string::npos; p = data.find(head, p + 1)) {
       // The marker's characters up to its tail, read in the encoding found.
@@ -202,7 +206,7 @@ std::vector<THit> ScanProcess(HANDLE process, const std::vector<std::string>& ot
       SIZE_T got = 0;
       if (ReadProcessMemory(process, m.BaseAddress, data.data(), m.RegionSize, &got) || got > 0) {
         data.resize(got);
-        ScanRegion(data, base, m.Type, others, hits);
+        ScanRegion(data, m, others, hits);
       }
     }
     if (base + m.RegionSize <= at) break;
@@ -226,10 +230,11 @@ std::string Describe(std::vector<THit> hits) {
     std::size_t j = i + 1;
     while (j < hits.size() && hits[j].Wide == hits[i].Wide && hits[j].Address - hits[j - 1].Address < 4096) ++j;
     const THit& h = hits[i];
-    char line[200];
-    std::snprintf(line, sizeof line, "  %s copy at %#llx (%s), %u secrets, first %s: ", h.Wide ? "UTF-16" : "ANSI",
-                  static_cast<unsigned long long>(h.Address),
+    char line[260];
+    std::snprintf(line, sizeof line, "  %s copy at %#llx (%s, allocated at %#llx, region of %llu KiB), %u secrets, first %s: ",
+                  h.Wide ? "UTF-16" : "ANSI", static_cast<unsigned long long>(h.Address),
                   h.Type == MEM_IMAGE ? "image" : h.Type == MEM_MAPPED ? "mapped" : "private",
+                  static_cast<unsigned long long>(h.AllocationBase), static_cast<unsigned long long>(h.RegionSize / 1024),
                   static_cast<unsigned>(j - i), h.Secret.c_str());
     out += line + h.Around + "\n";
     i = j;
