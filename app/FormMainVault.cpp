@@ -693,6 +693,9 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   TimerUpdateUITimer(this);
   SaveState();
   RegisterEntryHotKeys();
+  // The keys start in the group tree, whose chosen group is then drawn as
+  // the focused selection.
+  FocusControl(TreeView1);
   opened = true;
   FinishProgress();
   return true;
@@ -737,6 +740,7 @@ void TFormMain::NewFile(TObject*) {
   UpdateDetailControls();
   UpdateCaption();
   TimerUpdateUITimer(this);
+  FocusControl(TreeView1);
 }
 
 void TFormMain::OpenFile(TObject*) {
