@@ -9,44 +9,10 @@ using CommonControlText::FromWide;
 // ===========================================================================
 // TEntryRow
 
-void TEntryRow::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  Update();
-}
+TEntryRow::TEntryRow(TEntryListView* list) : TListRow(list) {}
 
-void TEntryRow::SetImageIndex(int index) {
-  imageIndex_ = index;
-  Update();
-}
-
-void TEntryRow::SetSubItem(int index, const std::string& text) {
-  if (index < 0) return;
-  if (static_cast<std::size_t>(index) >= subItems_.size()) subItems_.resize(static_cast<std::size_t>(index) + 1);
-  subItems_[static_cast<std::size_t>(index)] = text;
-  Update();
-}
-
-int TEntryRow::Index() const { return static_cast<int>(this - list_->rows_.data()); }
-
-bool TEntryRow::Selected() const {
-  return ListView_GetItemState(list_->Handle(), Index(), LVIS_SELECTED) & LVIS_SELECTED;
-}
-
-void TEntryRow::SetSelected(bool value) {
-  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_SELECTED : 0u, LVIS_SELECTED);
-}
-
-bool TEntryRow::Focused() const { return ListView_GetItemState(list_->Handle(), Index(), LVIS_FOCUSED) & LVIS_FOCUSED; }
-
-void TEntryRow::SetFocused(bool value) {
-  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_FOCUSED : 0u, LVIS_FOCUSED);
-}
-
-void TEntryRow::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
-
-void TEntryRow::EditCaption() {
-  SetFocus(list_->Handle());
-  SendMessageA(list_->Handle(), LVM_EDITLABELA, static_cast<WPARAM>(Index()), 0);
+int TEntryRow::Index() const {
+  return static_cast<int>(this - static_cast<const TEntryListView*>(list_)->rows_.data());
 }
 
 void TEntryRow::Update() {
@@ -98,18 +64,13 @@ void TEntryListView::ApplyCount() {
 
 void TEntryListView::SetRows(const std::vector<void*>& data) {
   ClearSelection();
-  rows_.clear();
-  rows_.resize(data.size());
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    rows_[i].list_ = this;
-    rows_[i].data_ = data[i];
-  }
+  rows_.assign(data.size(), TEntryRow(this));
+  for (std::size_t i = 0; i < data.size(); ++i) rows_[i].SetData(data[i]);
   ApplyCount();
 }
 
 TEntryRow* TEntryListView::Add() {
-  rows_.emplace_back();
-  rows_.back().list_ = this;
+  rows_.emplace_back(this);
   ApplyCount();
   return &rows_.back();
 }
@@ -152,7 +113,7 @@ TEntryRow* TEntryListView::GetItemAt(int x, int y) {
 
 TEntryRow* TEntryListView::FindData(const void* data) {
   for (TEntryRow& row : rows_)
-    if (row.data_ == data) return &row;
+    if (row.Data() == data) return &row;
   return nullptr;
 }
 
@@ -167,16 +128,14 @@ bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& 
       result = 0;
       const TEntryRow* row = RowAt(it.iItem);
       if (!row) return true;
-      const bool provided = row->data_ != nullptr;
-      if (it.mask & LVIF_IMAGE) it.iImage = provided && OnGetImage ? OnGetImage(row->data_) : row->imageIndex_;
+      const bool provided = row->Data() != nullptr;
+      if (it.mask & LVIF_IMAGE) it.iImage = provided && OnGetImage ? OnGetImage(row->Data()) : row->ImageIndex();
       if (it.mask & LVIF_TEXT) {
         text_.clear();
         if (provided && OnGetText)
-          OnGetText(row->data_, it.iSubItem, text_);
-        else if (it.iSubItem == 0)
-          text_ = row->caption_;
-        else if (static_cast<std::size_t>(it.iSubItem - 1) < row->subItems_.size())
-          text_ = row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
+          OnGetText(row->Data(), it.iSubItem, text_);
+        else
+          text_ = row->ColumnText(it.iSubItem);
         CopyToBuffer(text_, it.pszText, it.cchTextMax, wide);
         // The cell may show a secret: nothing of it stays behind here.
         WipeString(text_);
@@ -208,10 +167,10 @@ bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& 
                              ? FromWide(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item.pszText)
                              : std::string(info->item.pszText);
       const int index = info->item.iItem;
-      void* data = row->data_;
+      void* data = row->Data();
       if (OnEdited) OnEdited(this, row, text);
       // The handler may have refilled the list.
-      if (TEntryRow* still = RowAt(index); still && still->data_ == data && !data) still->SetCaption(text);
+      if (TEntryRow* still = RowAt(index); still && still->Data() == data && !data) still->SetCaption(text);
       return true;
     }
     case LVN_BEGINDRAG: {

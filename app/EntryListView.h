@@ -20,35 +20,11 @@
 class TEntryListView;
 
 // One row. Row pointers stay valid until rows are added or removed.
-class TEntryRow {
+class TEntryRow : public TListRow {
  public:
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
-  int ImageIndex() const { return imageIndex_; }
-  void SetImageIndex(int index);
-  void* Data() const { return data_; }
-  void SetData(void* data) { data_ = data; }
-  void SetSubItem(int index, const std::string& text);
-  const std::string& SubItem(int index) const { return subItems_.at(static_cast<std::size_t>(index)); }
-
-  int Index() const;
-  bool Selected() const;
-  void SetSelected(bool value);
-  bool Focused() const;
-  void SetFocused(bool value);
-  void MakeVisible(bool partialOk);
-  // Starts editing the caption in place.
-  void EditCaption();
-  // Repaints the row after its texts changed.
-  void Update();
-
- private:
-  friend class TEntryListView;
-  TEntryListView* list_ = nullptr;
-  void* data_ = nullptr;
-  std::string caption_;
-  int imageIndex_ = -1;
-  std::vector<std::string> subItems_;
+  explicit TEntryRow(TEntryListView* list);
+  int Index() const override;
+  void Update() override;
 };
 
 class TEntryListView : public TItemControl {

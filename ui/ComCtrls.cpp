@@ -412,54 +412,62 @@ bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& resul
 }
 
 // ===========================================================================
-// TListItem
+// TListRow and TListItem
 
-void TListItem::SetCaption(const std::string& caption) {
+void TListRow::SetCaption(const std::string& caption) {
   caption_ = caption;
   Update();
 }
 
-void TListItem::SetImageIndex(int index) {
+void TListRow::SetImageIndex(int index) {
   imageIndex_ = index;
   Update();
 }
 
-void TListItem::SetSubItem(int index, const std::string& text) {
+void TListRow::SetSubItem(int index, const std::string& text) {
   if (index < 0) return;
   if (static_cast<std::size_t>(index) >= subItems_.size()) subItems_.resize(static_cast<std::size_t>(index) + 1);
   subItems_[static_cast<std::size_t>(index)] = text;
   Update();
 }
 
-void TListItem::ClearSubItems() {
+void TListRow::ClearSubItems() {
   subItems_.clear();
   Update();
 }
 
-int TListItem::Index() const { return list_->IndexOf(this); }
+const std::string& TListRow::ColumnText(int column) const {
+  static const std::string none;
+  if (column == 0) return caption_;
+  return column > 0 && column - 1 < SubItemCount() ? subItems_[static_cast<std::size_t>(column - 1)] : none;
+}
 
-bool TListItem::Selected() const {
+bool TListRow::Selected() const {
   return ListView_GetItemState(list_->Handle(), Index(), LVIS_SELECTED) & LVIS_SELECTED;
 }
 
-void TListItem::SetSelected(bool value) {
+void TListRow::SetSelected(bool value) {
   ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_SELECTED : 0u, LVIS_SELECTED);
 }
 
-bool TListItem::Focused() const {
+bool TListRow::Focused() const {
   return ListView_GetItemState(list_->Handle(), Index(), LVIS_FOCUSED) & LVIS_FOCUSED;
 }
 
-void TListItem::SetFocused(bool value) {
+void TListRow::SetFocused(bool value) {
   ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_FOCUSED : 0u, LVIS_FOCUSED);
 }
 
-void TListItem::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
+void TListRow::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
 
-void TListItem::EditCaption() {
+void TListRow::EditCaption() {
   SetFocus(list_->Handle());
   SendMessageA(list_->Handle(), LVM_EDITLABELA, static_cast<WPARAM>(Index()), 0);
 }
+
+TListItem::TListItem(TListView* list) : TListRow(list) {}
+
+int TListItem::Index() const { return static_cast<TListView*>(list_)->IndexOf(this); }
 
 void TListItem::Update() {
   if (list_->HandleAllocated() && !list_->Updating()) ListView_Update(list_->Handle(), Index());
@@ -575,7 +583,7 @@ TListItem* TListView::GetItemAt(int x, int y) const {
 
 TListItem* TListView::FindData(const void* data) const {
   for (const auto& item : items_)
-    if (item->data_ == data) return item.get();
+    if (item->Data() == data) return item.get();
   return nullptr;
 }
 
@@ -595,15 +603,8 @@ bool TListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& resul
       result = 0;
       if (it.iItem < 0 || it.iItem >= Count()) return true;
       const TListItem* row = Item(it.iItem);
-      if (it.mask & LVIF_IMAGE) it.iImage = row->imageIndex_;
-      if (it.mask & LVIF_TEXT) {
-        const std::string* text = nullptr;
-        if (it.iSubItem == 0)
-          text = &row->caption_;
-        else if (it.iSubItem - 1 < row->SubItemCount())
-          text = &row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
-        CopyToBuffer(text ? *text : std::string(), it.pszText, it.cchTextMax, wide);
-      }
+      if (it.mask & LVIF_IMAGE) it.iImage = row->ImageIndex();
+      if (it.mask & LVIF_TEXT) CopyToBuffer(row->ColumnText(it.iSubItem), it.pszText, it.cchTextMax, wide);
       return true;
     }
     case LVN_ITEMCHANGED: {

@@ -161,16 +161,13 @@ class TTreeView : public TItemControl {
 };
 
 // ---------------------------------------------------------------------------
-class TListView;
-
-// One row of a list view: a caption, an image and the texts of the further
-// columns. The list view asks for the texts when it paints, so rows are
-// cheap to add and change.
-class TListItem {
+// One row of a list view: a caption, an image, a data pointer and the texts
+// of the further columns. The list view asks for the texts when it paints,
+// so rows are cheap to add and change. The row's state (selected, focused)
+// is the control's.
+class TListRow {
  public:
-  TListItem(const TListItem&) = delete;
-  TListItem& operator=(const TListItem&) = delete;
-
+  virtual ~TListRow() = default;
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   int ImageIndex() const { return imageIndex_; }
@@ -182,8 +179,12 @@ class TListItem {
   const std::string& SubItem(int index) const { return subItems_.at(static_cast<std::size_t>(index)); }
   void SetSubItem(int index, const std::string& text);
   void ClearSubItems();
+  // The text of a column: the caption for column 0, then the sub-items;
+  // empty beyond them.
+  const std::string& ColumnText(int column) const;
 
-  int Index() const;
+  // The row's place in its list.
+  virtual int Index() const = 0;
   bool Selected() const;
   void SetSelected(bool value);
   bool Focused() const;
@@ -192,16 +193,33 @@ class TListItem {
   // Starts editing the caption in place.
   void EditCaption();
   // Repaints the row after its texts changed.
-  void Update();
+  virtual void Update() = 0;
+
+ protected:
+  explicit TListRow(TItemControl* list) : list_(list) {}
+  TListRow(const TListRow&) = default;
+  TListRow& operator=(const TListRow&) = default;
+  TItemControl* list_;
 
  private:
-  friend class TListView;
-  explicit TListItem(TListView* list) : list_(list) {}
-  TListView* list_;
   std::string caption_;
   int imageIndex_ = -1;
   void* data_ = nullptr;
   std::vector<std::string> subItems_;
+};
+
+class TListView;
+
+class TListItem : public TListRow {
+ public:
+  TListItem(const TListItem&) = delete;
+  TListItem& operator=(const TListItem&) = delete;
+  int Index() const override;
+  void Update() override;
+
+ private:
+  friend class TListView;
+  explicit TListItem(TListView* list);
 };
 
 enum TViewStyle { vsReport, vsList };
