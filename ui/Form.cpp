@@ -146,18 +146,18 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_ACTIVATE:
       // The system's own handling gives the focus to the form itself, where
-      // no key does anything. A control chosen while the form was inactive
-      // gets it instead, and a focus already inside the form stays there
+      // no key does anything. A focus already inside the form stays there
       // (the system reports some activations late, after the program moved
-      // the focus).
+      // the focus); otherwise a control chosen while the form was inactive
+      // gets it.
       if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
         HWND wanted = std::exchange(pendingFocus_, nullptr);
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) return 0;
         if (wanted && IsChild(Handle(), wanted) && IsWindowVisible(wanted) && IsWindowEnabled(wanted)) {
           ::SetFocus(wanted);
           return 0;
         }
-        HWND focus = GetFocus();
-        if (focus && IsChild(Handle(), focus)) return 0;
       }
       return TWinControl::WndProc(msg, wParam, lParam);
     case WM_CLOSE:
