@@ -14,8 +14,6 @@
 #include <vector>
 
 #include "ui/ComCtrls.h"
-#include "ui/ImageList.h"
-#include "ui/StdCtrls.h"
 
 class TEntryListView;
 
@@ -27,17 +25,13 @@ class TEntryRow : public TListRow {
   void Update() override;
 };
 
-class TEntryListView : public TItemControl {
+class TEntryListView : public TRowListView<TEntryRow> {
  public:
   explicit TEntryListView(TComponent* owner);
   ~TEntryListView() override;
 
-  void SetSmallImages(TImageList* images);
   // Before the window exists (the list is always in report style).
   void SetViewStyle(TViewStyle) {}
-  void SetHideSelection(bool value) { hideSelection_ = value; }
-  void SetRowSelect(bool value) { rowSelect_ = value; }
-  void AddColumn(const std::string& caption, int width);
 
   // Replaces every row by one row per data pointer, in order; the
   // selection is cleared.
@@ -45,26 +39,13 @@ class TEntryListView : public TItemControl {
   TEntryRow* Add();
   void Clear();
   void Delete(int index);
-  int Count() const { return static_cast<int>(rows_.size()); }
+  int Count() const override { return static_cast<int>(rows_.size()); }
   TEntryRow* Item(int index) { return &rows_.at(static_cast<std::size_t>(index)); }
-  TEntryRow* Selected();
-  int SelCount();
-  void ClearSelection();
-  TEntryRow* ItemFocused();
-  TEntryRow* GetItemAt(int x, int y);
-  // The first row whose data is data, or null.
-  TEntryRow* FindData(const void* data);
 
   // Texts (column 0 is the caption) and image of a row with data.
   std::function<void(const void* data, int column, std::string& text)> OnGetText;
   std::function<int(const void* data)> OnGetImage;
 
-  std::function<void(TObject* sender, TEntryRow* item, bool selected)> OnSelectItem;
-  TNotifyEvent OnClick;
-  TNotifyEvent OnDblClick;
-  std::function<void(TObject* sender, TEntryRow* item, bool& allow)> OnEditing;
-  std::function<void(TObject* sender, TEntryRow* item, std::string& text)> OnEdited;
-  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
   // The left button went down on row and the mouse moved the system's drag
   // distance with it held (LVN_BEGINDRAG): a drag begins at (x, y).
   std::function<void(TObject* sender, TEntryRow* row, int x, int y)> OnStartDrag;
@@ -73,18 +54,14 @@ class TEntryListView : public TItemControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  TListRow* RowAt(int index) const override;
+  int RowImage(const TListRow& row) const override;
+  void CopyCellText(const TListRow& row, int column, void* buffer, int max, bool wide) override;
+  TListRow* EditedRowAfter(int index, TListRow* row, const void* data) const override;
 
  private:
   friend class TEntryRow;
   void ApplyCount();
-  TEntryRow* RowAt(int index) { return index >= 0 && index < Count() ? &rows_[static_cast<std::size_t>(index)] : nullptr; }
-  struct TColumn {
-    std::string Caption;
-    int Width;
-  };
   std::vector<TEntryRow> rows_;
-  std::vector<TColumn> columns_;
   std::string text_;  // the text of one cell, handed to the control
-  TImageList* smallImages_ = nullptr;
-  bool hideSelection_ = false, rowSelect_ = true;
 };

@@ -208,6 +208,102 @@ class TListRow {
   std::vector<std::string> subItems_;
 };
 
+enum TViewStyle { vsReport, vsList };
+
+// What the list views share: the window with its columns and small images,
+// the selection, the texts and images asked for at paint, and the
+// notifications of clicks, selection and in-place editing. The rows are
+// the derived class's.
+class TListViewBase : public TItemControl {
+ public:
+  explicit TListViewBase(TComponent* owner) : TItemControl(owner) {}
+
+  void SetSmallImages(TImageList* images);
+  // Before the window exists.
+  void SetHideSelection(bool value) { hideSelection_ = value; }
+  void SetRowSelect(bool value) { rowSelect_ = value; }
+  // Report style: a column with a caption and a width.
+  void AddColumn(const std::string& caption, int width);
+
+  virtual int Count() const = 0;
+  int SelCount() const;
+  void ClearSelection();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
+
+ protected:
+  // The row at index, or null when there is none.
+  virtual TListRow* RowAt(int index) const = 0;
+  // The first selected row, the focused row, the row at a client point and
+  // the first row whose data is data (-1: none).
+  int SelectedIndex() const;
+  int FocusedIndex() const;
+  int IndexAt(int x, int y) const;
+  int IndexOfData(const void* data) const;
+  // What a row shows: its image and the text of a column, copied into the
+  // control's buffer of max characters.
+  virtual int RowImage(const TListRow& row) const { return row.ImageIndex(); }
+  virtual void CopyCellText(const TListRow& row, int column, void* buffer, int max, bool wide);
+  // The events, with the derived class's rows.
+  virtual void SelectItem(TListRow* row, bool selected) = 0;
+  virtual void Editing(TListRow* row, bool& allow) = 0;
+  virtual void Edited(TListRow* row, std::string& text) = 0;
+  // After the edit of the row at index, whose data was data, has run its
+  // handler (which may have refilled the list): the row that shows the
+  // edited text as its caption, or null.
+  virtual TListRow* EditedRowAfter(int index, TListRow* row, const void* data) const = 0;
+
+  void Notification(TComponent* component, TOperation operation) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  struct TColumn {
+    std::string Caption;
+    int Width;
+  };
+  std::vector<TColumn> columns_;
+  TImageList* smallImages_ = nullptr;
+  bool hideSelection_ = false, rowSelect_ = true;
+};
+
+// A list view whose rows are Row: the lookups and events name Row.
+template <class Row>
+class TRowListView : public TListViewBase {
+ public:
+  using TListViewBase::TListViewBase;
+
+  // The first selected row, or null.
+  Row* Selected() const { return Typed(SelectedIndex()); }
+  Row* ItemFocused() const { return Typed(FocusedIndex()); }
+  // The row at a client point, or null.
+  Row* GetItemAt(int x, int y) const { return Typed(IndexAt(x, y)); }
+  // The first row whose data is data, or null.
+  Row* FindData(const void* data) const { return Typed(IndexOfData(data)); }
+
+  // A row became selected (selected true) or lost its selection (false).
+  std::function<void(TObject* sender, Row* item, bool selected)> OnSelectItem;
+  // In-place editing is about to start; set allow to false to refuse.
+  std::function<void(TObject* sender, Row* item, bool& allow)> OnEditing;
+  // An in-place edit ended with text (only when not cancelled).
+  std::function<void(TObject* sender, Row* item, std::string& text)> OnEdited;
+
+ protected:
+  Row* Typed(int index) const { return static_cast<Row*>(RowAt(index)); }
+  void SelectItem(TListRow* row, bool selected) override {
+    if (OnSelectItem) OnSelectItem(this, static_cast<Row*>(row), selected);
+  }
+  void Editing(TListRow* row, bool& allow) override {
+    if (OnEditing) OnEditing(this, static_cast<Row*>(row), allow);
+  }
+  void Edited(TListRow* row, std::string& text) override {
+    if (OnEdited) OnEdited(this, static_cast<Row*>(row), text);
+  }
+};
+
 class TListView;
 
 class TListItem : public TListRow {
@@ -222,70 +318,37 @@ class TListItem : public TListRow {
   explicit TListItem(TListView* list);
 };
 
-enum TViewStyle { vsReport, vsList };
-
-class TListView : public TItemControl {
+class TListView : public TRowListView<TListItem> {
  public:
   explicit TListView(TComponent* owner);
   ~TListView() override;
 
-  void SetSmallImages(TImageList* images);
   // Before the window exists.
   void SetViewStyle(TViewStyle style) { viewStyle_ = style; }
-  void SetReadOnly(bool value) { readOnly_ = value; }      // no in-place editing
-  void SetHideSelection(bool value) { hideSelection_ = value; }
-  void SetRowSelect(bool value) { rowSelect_ = value; }
-  // Report style: a column with a caption and a width.
-  void AddColumn(const std::string& caption, int width);
+  void SetReadOnly(bool value) { readOnly_ = value; }  // no in-place editing
   // List style: the width of every column of items.
   void SetColumnWidth(int width);
 
   TListItem* Add();
   void Clear();
   void Delete(int index);
-  int Count() const { return static_cast<int>(items_.size()); }
+  int Count() const override { return static_cast<int>(items_.size()); }
   TListItem* Item(int index) const { return items_.at(static_cast<std::size_t>(index)).get(); }
-  // The first selected row, or null.
-  TListItem* Selected() const;
-  int SelCount() const;
-  void ClearSelection();
-  TListItem* ItemFocused() const;
-  // The row at a client point, or null.
-  TListItem* GetItemAt(int x, int y) const;
-  // The row whose data is data, or null.
-  TListItem* FindData(const void* data) const;
   void Scroll(int dx, int dy);
 
-  // A row became selected (selected true) or lost its selection (false).
-  std::function<void(TObject* sender, TListItem* item, bool selected)> OnSelectItem;
-  TNotifyEvent OnClick;
-  TNotifyEvent OnDblClick;
-  // In-place editing is about to start; set allow to false to refuse.
-  std::function<void(TObject* sender, TListItem* item, bool& allow)> OnEditing;
-  // An in-place edit ended with text (only when not cancelled).
-  std::function<void(TObject* sender, TListItem* item, std::string& text)> OnEdited;
-  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
-
  protected:
-  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
-  bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  TListRow* RowAt(int index) const override { return index >= 0 && index < Count() ? Item(index) : nullptr; }
+  TListRow* EditedRowAfter(int index, TListRow* row, const void* data) const override;
 
  private:
   friend class TListItem;
-  int IndexOf(const TListItem* item) const;
+  int IndexOf(const TListRow* item) const;
   void InsertRow(int index);
-  struct TColumn {
-    std::string Caption;
-    int Width;
-  };
   std::vector<std::unique_ptr<TListItem>> items_;
-  std::vector<TColumn> columns_;
-  std::string textBuffer_;  // the text handed to the control for one paint
-  TImageList* smallImages_ = nullptr;
   TViewStyle viewStyle_ = vsReport;
-  bool readOnly_ = false, hideSelection_ = false, rowSelect_ = true;
+  bool readOnly_ = false;
   int columnWidth_ = 0;
 };
 
