@@ -45,6 +45,16 @@ std::string ReadFileBytes(const std::string& path) {
   return data;
 }
 
+// Adds an entry with its id, group and title to model.
+TVaultEntry* AddEntry(TVaultModel& model, int id, TVaultGroup* group, const std::string& title) {
+  auto e = std::make_unique<TVaultEntry>();
+  e->id = id;
+  e->group = group;
+  e->title = title;
+  model.Entries.push_back(std::move(e));
+  return model.Entries.back().get();
+}
+
 HTREEITEM TreeNext(HWND tree, UINT code, HTREEITEM from) {
   return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
 }
@@ -213,13 +223,7 @@ TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
     const std::pair<TVaultGroup*, const char*> rows[] = {
         {bank, "Chase"}, {mail, "Gmail"}, {work, "Office"}, {mail, "Outlook"}};
     int id = 0;
-    for (const auto& [group, title] : rows) {
-      auto e = std::make_unique<TVaultEntry>();
-      e->id = ++id;
-      e->group = group;
-      e->title = title;
-      model.Entries.push_back(std::move(e));
-    }
+    for (const auto& [group, title] : rows) AddEntry(model, ++id, group, title);
     ASSERT_TRUE(WriteProgramVault(vault, BuildVaultText(model), password));
   }
   TOpenedVault opened;
@@ -328,11 +332,7 @@ TEST(VaultProgram, EveryReadAndNewLeaveTheKeysInTheGroupTree) {
     TVaultGroup* mail = model.Groups.Add(nullptr, "Mail", 3);
     model.Groups.Add(nullptr, "Bank", 5);
     model.Groups.Add(nullptr, "Travel", 7);
-    auto e = std::make_unique<TVaultEntry>();
-    e->id = 1;
-    e->group = mail;
-    e->title = "Gmail";
-    model.Entries.push_back(std::move(e));
+    AddEntry(model, 1, mail, "Gmail");
     ASSERT_TRUE(WriteProgramVault(vault, BuildVaultText(model), password));
   }
   TOpenedVault opened;
@@ -460,15 +460,11 @@ TEST(VaultProgram, OpenTimeOfALargeDefaultVault) {
     std::vector<TVaultGroup*> groups;
     for (int g = 0; g < 20; ++g) groups.push_back(model.Groups.Add(nullptr, "Group " + IntToStr(g), 2));
     for (int i = 1; i <= 10000; ++i) {
-      auto e = std::make_unique<TVaultEntry>();
-      e->id = i;
-      e->group = groups[static_cast<std::size_t>(i % 20)];
-      e->title = "Entry " + IntToStr(i);
+      TVaultEntry* e = AddEntry(model, i, groups[static_cast<std::size_t>(i % 20)], "Entry " + IntToStr(i));
       e->username = "user" + IntToStr(i) + "@example.com";
       e->password = "pw-" + IntToStr(i * 7919) + "-Xy!";
       e->url = "https://site" + IntToStr(i) + ".example/login";
       e->notes = "first line of notes " + IntToStr(i) + "\r\nsecond line";
-      model.Entries.push_back(std::move(e));
     }
     TQEnc engine(nullptr);
     engine.SetCompatibilityMode(false);  // as the main form's engine
