@@ -4,49 +4,14 @@
 #include "ui/CommonControlText.h"
 
 using CommonControlText::CopyToBuffer;
-using CommonControlText::FromWide;
 
 // ===========================================================================
 // TEntryRow
 
-void TEntryRow::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  Update();
-}
+TEntryRow::TEntryRow(TEntryListView* list) : TListRow(list) {}
 
-void TEntryRow::SetImageIndex(int index) {
-  imageIndex_ = index;
-  Update();
-}
-
-void TEntryRow::SetSubItem(int index, const std::string& text) {
-  if (index < 0) return;
-  if (static_cast<std::size_t>(index) >= subItems_.size()) subItems_.resize(static_cast<std::size_t>(index) + 1);
-  subItems_[static_cast<std::size_t>(index)] = text;
-  Update();
-}
-
-int TEntryRow::Index() const { return static_cast<int>(this - list_->rows_.data()); }
-
-bool TEntryRow::Selected() const {
-  return ListView_GetItemState(list_->Handle(), Index(), LVIS_SELECTED) & LVIS_SELECTED;
-}
-
-void TEntryRow::SetSelected(bool value) {
-  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_SELECTED : 0u, LVIS_SELECTED);
-}
-
-bool TEntryRow::Focused() const { return ListView_GetItemState(list_->Handle(), Index(), LVIS_FOCUSED) & LVIS_FOCUSED; }
-
-void TEntryRow::SetFocused(bool value) {
-  ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_FOCUSED : 0u, LVIS_FOCUSED);
-}
-
-void TEntryRow::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
-
-void TEntryRow::EditCaption() {
-  SetFocus(list_->Handle());
-  SendMessageA(list_->Handle(), LVM_EDITLABELA, static_cast<WPARAM>(Index()), 0);
+int TEntryRow::Index() const {
+  return static_cast<int>(this - static_cast<const TEntryListView*>(list_)->rows_.data());
 }
 
 void TEntryRow::Update() {
@@ -56,38 +21,18 @@ void TEntryRow::Update() {
 // ===========================================================================
 // TEntryListView
 
-TEntryListView::TEntryListView(TComponent* owner) : TItemControl(owner) {}
+TEntryListView::TEntryListView(TComponent* owner) : TRowListView(owner) {}
 
 TEntryListView::~TEntryListView() { DestroyHandle(); }
 
 void TEntryListView::CreateParams(TCreateParams& params) {
-  params.WinClassName = WC_LISTVIEWA;
-  params.BuiltInClass = true;
-  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
-                 LVS_SHAREIMAGELISTS | LVS_EDITLABELS;
-  if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
-  params.ExStyle = WS_EX_CLIENTEDGE;
+  TListViewBase::CreateParams(params);
+  params.Style |= LVS_REPORT | LVS_OWNERDATA | LVS_EDITLABELS;
 }
 
 void TEntryListView::CreateWnd() {
-  TStdControl::CreateWnd();
-  HWND wnd = Handle();
-  if (rowSelect_) ListView_SetExtendedListViewStyle(wnd, LVS_EX_FULLROWSELECT);
-  if (smallImages_) ListView_SetImageList(wnd, smallImages_->Handle(), LVSIL_SMALL);
-  for (std::size_t i = 0; i < columns_.size(); ++i)
-    CommonControlText::InsertListColumn(wnd, static_cast<int>(i), columns_[i].Caption, columns_[i].Width);
+  TListViewBase::CreateWnd();
   ApplyCount();
-}
-
-void TEntryListView::SetSmallImages(TImageList* images) {
-  smallImages_ = images;
-  if (HandleAllocated()) ListView_SetImageList(Handle(), images ? images->Handle() : nullptr, LVSIL_SMALL);
-}
-
-void TEntryListView::AddColumn(const std::string& caption, int width) {
-  columns_.push_back({caption, width});
-  if (HandleAllocated())
-    CommonControlText::InsertListColumn(Handle(), static_cast<int>(columns_.size()) - 1, caption, width);
 }
 
 void TEntryListView::ApplyCount() {
@@ -98,18 +43,13 @@ void TEntryListView::ApplyCount() {
 
 void TEntryListView::SetRows(const std::vector<void*>& data) {
   ClearSelection();
-  rows_.clear();
-  rows_.resize(data.size());
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    rows_[i].list_ = this;
-    rows_[i].data_ = data[i];
-  }
+  rows_.assign(data.size(), TEntryRow(this));
+  for (std::size_t i = 0; i < data.size(); ++i) rows_[i].SetData(data[i]);
   ApplyCount();
 }
 
 TEntryRow* TEntryListView::Add() {
-  rows_.emplace_back();
-  rows_.back().list_ = this;
+  rows_.emplace_back(this);
   ApplyCount();
   return &rows_.back();
 }
@@ -127,116 +67,39 @@ void TEntryListView::Delete(int index) {
   ApplyCount();
 }
 
-TEntryRow* TEntryListView::Selected() {
-  if (!HandleAllocated()) return nullptr;
-  return RowAt(ListView_GetNextItem(Handle(), -1, LVNI_SELECTED));
+TListRow* TEntryListView::RowAt(int index) const {
+  return index >= 0 && index < Count() ? const_cast<TEntryRow*>(&rows_[static_cast<std::size_t>(index)]) : nullptr;
 }
 
-int TEntryListView::SelCount() { return HandleAllocated() ? static_cast<int>(ListView_GetSelectedCount(Handle())) : 0; }
-
-void TEntryListView::ClearSelection() {
-  if (HandleAllocated()) ListView_SetItemState(Handle(), -1, 0, LVIS_SELECTED);
+// A row with data shows what OnGetImage and OnGetText give for its data.
+int TEntryListView::RowImage(const TListRow& row) const {
+  return row.Data() && OnGetImage ? OnGetImage(row.Data()) : row.ImageIndex();
 }
 
-TEntryRow* TEntryListView::ItemFocused() {
-  if (!HandleAllocated()) return nullptr;
-  return RowAt(ListView_GetNextItem(Handle(), -1, LVNI_FOCUSED));
+void TEntryListView::CopyCellText(const TListRow& row, int column, void* buffer, int max, bool wide) {
+  text_.clear();
+  if (row.Data() && OnGetText)
+    OnGetText(row.Data(), column, text_);
+  else
+    text_ = row.ColumnText(column);
+  CopyToBuffer(text_, buffer, max, wide);
+  // The cell may show a secret: nothing of it stays behind here.
+  WipeString(text_);
 }
 
-TEntryRow* TEntryListView::GetItemAt(int x, int y) {
-  LVHITTESTINFO hit{};
-  hit.pt = POINT{x, y};
-  const int i = ListView_HitTest(Handle(), &hit);
-  return (hit.flags & LVHT_ONITEM) ? RowAt(i) : nullptr;
+// The rows move when the list changes: a row without data at the same place
+// takes the edited text (a row with data shows its data's title).
+TListRow* TEntryListView::EditedRowAfter(int index, TListRow*, const void* data) const {
+  TListRow* still = RowAt(index);
+  return still && still->Data() == data && !data ? still : nullptr;
 }
 
-TEntryRow* TEntryListView::FindData(const void* data) {
-  for (TEntryRow& row : rows_)
-    if (row.data_ == data) return &row;
-  return nullptr;
-}
-
-bool TEntryListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
-  if (msg != WM_NOTIFY) return false;
-  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-  switch (hdr->code) {
-    case LVN_GETDISPINFOA:
-    case LVN_GETDISPINFOW: {
-      const bool wide = hdr->code == LVN_GETDISPINFOW;
-      LVITEMA& it = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
-      result = 0;
-      const TEntryRow* row = RowAt(it.iItem);
-      if (!row) return true;
-      const bool provided = row->data_ != nullptr;
-      if (it.mask & LVIF_IMAGE) it.iImage = provided && OnGetImage ? OnGetImage(row->data_) : row->imageIndex_;
-      if (it.mask & LVIF_TEXT) {
-        text_.clear();
-        if (provided && OnGetText)
-          OnGetText(row->data_, it.iSubItem, text_);
-        else if (it.iSubItem == 0)
-          text_ = row->caption_;
-        else if (static_cast<std::size_t>(it.iSubItem - 1) < row->subItems_.size())
-          text_ = row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
-        CopyToBuffer(text_, it.pszText, it.cchTextMax, wide);
-        // The cell may show a secret: nothing of it stays behind here.
-        WipeString(text_);
-      }
-      return true;
-    }
-    case LVN_ITEMCHANGED: {
-      auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
-      result = 0;
-      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectItem)
-        OnSelectItem(this, RowAt(nm->iItem), (nm->uNewState & LVIS_SELECTED) != 0);
-      return true;
-    }
-    case LVN_BEGINLABELEDITA:
-    case LVN_BEGINLABELEDITW: {
-      TEntryRow* row = RowAt(reinterpret_cast<NMLVDISPINFOA*>(lParam)->item.iItem);
-      bool allow = row != nullptr;
-      if (row && OnEditing) OnEditing(this, row, allow);
-      result = allow ? FALSE : TRUE;
-      return true;
-    }
-    case LVN_ENDLABELEDITA:
-    case LVN_ENDLABELEDITW: {
-      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
-      result = FALSE;
-      TEntryRow* row = RowAt(info->item.iItem);
-      if (!info->item.pszText || !row) return true;
-      std::string text = hdr->code == LVN_ENDLABELEDITW
-                             ? FromWide(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item.pszText)
-                             : std::string(info->item.pszText);
-      const int index = info->item.iItem;
-      void* data = row->data_;
-      if (OnEdited) OnEdited(this, row, text);
-      // The handler may have refilled the list.
-      if (TEntryRow* still = RowAt(index); still && still->data_ == data && !data) still->SetCaption(text);
-      return true;
-    }
-    case LVN_BEGINDRAG: {
-      const auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
-      result = 0;
-      if (OnStartDrag) OnStartDrag(this, RowAt(nm->iItem), nm->ptAction.x, nm->ptAction.y);
-      return true;
-    }
-    case NM_CLICK:
-      if (OnClick) OnClick(this);
-      result = 0;
-      return true;
-    case NM_DBLCLK:
-      if (OnDblClick) OnDblClick(this);
-      result = 0;
-      return true;
-    case NM_RCLICK:
-      if (OnContextPopup) {
-        const POINT p = CommonControlText::CursorIn(Handle());
-        OnContextPopup(this, p.x, p.y);
-        result = 1;
-        return true;
-      }
-      return false;
-    default:
-      return false;
+bool TEntryListView::ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == LVN_BEGINDRAG) {
+    const auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
+    result = 0;
+    if (OnStartDrag) OnStartDrag(this, Typed(nm->iItem), nm->ptAction.x, nm->ptAction.y);
+    return true;
   }
+  return TListViewBase::ReflectedMessage(msg, wParam, lParam, result);
 }

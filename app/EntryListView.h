@@ -14,54 +14,24 @@
 #include <vector>
 
 #include "ui/ComCtrls.h"
-#include "ui/ImageList.h"
-#include "ui/StdCtrls.h"
 
 class TEntryListView;
 
 // One row. Row pointers stay valid until rows are added or removed.
-class TEntryRow {
+class TEntryRow : public TListRow {
  public:
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
-  int ImageIndex() const { return imageIndex_; }
-  void SetImageIndex(int index);
-  void* Data() const { return data_; }
-  void SetData(void* data) { data_ = data; }
-  void SetSubItem(int index, const std::string& text);
-  const std::string& SubItem(int index) const { return subItems_.at(static_cast<std::size_t>(index)); }
-
-  int Index() const;
-  bool Selected() const;
-  void SetSelected(bool value);
-  bool Focused() const;
-  void SetFocused(bool value);
-  void MakeVisible(bool partialOk);
-  // Starts editing the caption in place.
-  void EditCaption();
-  // Repaints the row after its texts changed.
-  void Update();
-
- private:
-  friend class TEntryListView;
-  TEntryListView* list_ = nullptr;
-  void* data_ = nullptr;
-  std::string caption_;
-  int imageIndex_ = -1;
-  std::vector<std::string> subItems_;
+  explicit TEntryRow(TEntryListView* list);
+  int Index() const override;
+  void Update() override;
 };
 
-class TEntryListView : public TItemControl {
+class TEntryListView : public TRowListView<TEntryRow> {
  public:
   explicit TEntryListView(TComponent* owner);
   ~TEntryListView() override;
 
-  void SetSmallImages(TImageList* images);
   // Before the window exists (the list is always in report style).
   void SetViewStyle(TViewStyle) {}
-  void SetHideSelection(bool value) { hideSelection_ = value; }
-  void SetRowSelect(bool value) { rowSelect_ = value; }
-  void AddColumn(const std::string& caption, int width);
 
   // Replaces every row by one row per data pointer, in order; the
   // selection is cleared.
@@ -69,26 +39,13 @@ class TEntryListView : public TItemControl {
   TEntryRow* Add();
   void Clear();
   void Delete(int index);
-  int Count() const { return static_cast<int>(rows_.size()); }
+  int Count() const override { return static_cast<int>(rows_.size()); }
   TEntryRow* Item(int index) { return &rows_.at(static_cast<std::size_t>(index)); }
-  TEntryRow* Selected();
-  int SelCount();
-  void ClearSelection();
-  TEntryRow* ItemFocused();
-  TEntryRow* GetItemAt(int x, int y);
-  // The first row whose data is data, or null.
-  TEntryRow* FindData(const void* data);
 
   // Texts (column 0 is the caption) and image of a row with data.
   std::function<void(const void* data, int column, std::string& text)> OnGetText;
   std::function<int(const void* data)> OnGetImage;
 
-  std::function<void(TObject* sender, TEntryRow* item, bool selected)> OnSelectItem;
-  TNotifyEvent OnClick;
-  TNotifyEvent OnDblClick;
-  std::function<void(TObject* sender, TEntryRow* item, bool& allow)> OnEditing;
-  std::function<void(TObject* sender, TEntryRow* item, std::string& text)> OnEdited;
-  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
   // The left button went down on row and the mouse moved the system's drag
   // distance with it held (LVN_BEGINDRAG): a drag begins at (x, y).
   std::function<void(TObject* sender, TEntryRow* row, int x, int y)> OnStartDrag;
@@ -97,18 +54,14 @@ class TEntryListView : public TItemControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  TListRow* RowAt(int index) const override;
+  int RowImage(const TListRow& row) const override;
+  void CopyCellText(const TListRow& row, int column, void* buffer, int max, bool wide) override;
+  TListRow* EditedRowAfter(int index, TListRow* row, const void* data) const override;
 
  private:
   friend class TEntryRow;
   void ApplyCount();
-  TEntryRow* RowAt(int index) { return index >= 0 && index < Count() ? &rows_[static_cast<std::size_t>(index)] : nullptr; }
-  struct TColumn {
-    std::string Caption;
-    int Width;
-  };
   std::vector<TEntryRow> rows_;
-  std::vector<TColumn> columns_;
   std::string text_;  // the text of one cell, handed to the control
-  TImageList* smallImages_ = nullptr;
-  bool hideSelection_ = false, rowSelect_ = true;
 };

@@ -366,28 +366,22 @@ void TFormMain::CreateDetails() {
     return e;
   };
 
-  ButtonIcon = PanelButton("ButtonIcon", -1);
+  // Tab walks the panel's children in the order they are made: the fields
+  // first, top to bottom, then the buttons.
   LabelTitle = label("LabelTitle", "Title:");
   EditTitle = edit("EditTitle");
-  ButtonCopyTitle = PanelButton("ButtonCopyTitle", tgCopy);
   LabelUser = label("LabelUser", "Username:");
   EditUser = edit("EditUser");
-  ButtonCopyUsername2 = PanelButton("ButtonCopyUsername2", tgCopy);
   LabelPassword = label("LabelPassword", "Password:");
   EditPassword = edit("EditPassword");
   EditPassword->SetPasswordChar('*');
-  ButtonCopyPassword = PanelButton("ButtonCopyPassword", tgCopy);
-  ButtonGeneratePassword = PanelButton("ButtonGeneratePassword", tgDice);
   LabelUrl = label("LabelUrl", "URL:");
   EditUrl = edit("EditUrl");
-  ButtonCopyUrl = PanelButton("ButtonCopyUrl", tgCopy);
-  ButtonOpenUrl = PanelButton("ButtonOpenUrl", tgOpenUrl);
   LabelAutomate = label("LabelAutomate", "Auto-Type:");
   EditAutomate = new TComboBox(this);
   EditAutomate->SetName("EditAutomate");
   EditAutomate->SetParent(PanelDetails);
   EditAutomate->Show();
-  ButtonAutomate = PanelButton("ButtonAutomate", tgType);
   LabelShortcut = label("LabelShortcut", "Shortcut:");
   EditShortcut = edit("EditShortcut");
   EditShortcut->SetReadOnly(true);
@@ -396,7 +390,6 @@ void TFormMain::CreateDetails() {
   LabelHideNotes->Font().SetColor(clBlue);
   LabelHideNotes->Font().SetStyle(fsUnderline);
   LabelHideNotes->SetHandCursor(true);
-  ButtonCopyNotes = PanelButton("ButtonCopyNotes", tgCopy);
   MemoNotes = new TQMemo(this);
   MemoNotes->SetName("MemoNotes");
   MemoNotes->SetScrollBars(ssBoth);
@@ -404,6 +397,16 @@ void TFormMain::CreateDetails() {
   MemoNotes->SetSyntaxHighlighting(false);
   MemoNotes->SetParent(PanelDetails);
   MemoNotes->Show();
+
+  ButtonIcon = PanelButton("ButtonIcon", -1);
+  ButtonCopyTitle = PanelButton("ButtonCopyTitle", tgCopy);
+  ButtonCopyUsername2 = PanelButton("ButtonCopyUsername2", tgCopy);
+  ButtonCopyPassword = PanelButton("ButtonCopyPassword", tgCopy);
+  ButtonGeneratePassword = PanelButton("ButtonGeneratePassword", tgDice);
+  ButtonCopyUrl = PanelButton("ButtonCopyUrl", tgCopy);
+  ButtonOpenUrl = PanelButton("ButtonOpenUrl", tgOpenUrl);
+  ButtonAutomate = PanelButton("ButtonAutomate", tgType);
+  ButtonCopyNotes = PanelButton("ButtonCopyNotes", tgCopy);
 }
 
 void TFormMain::CreateStatusBar() {

@@ -174,6 +174,9 @@ class TFormMain : public TForm {
   // Caption, application title and tray hint: "[Locked] ", "[Read-only] ",
   // "*", then the file name (or "Untitled") and " - Vaultline".
   void UpdateCaption();
+  // The editing commands of the menus and the tool bar: enabled while an
+  // unlocked vault can be changed.
+  void UpdateEditingCommands();
   // answer, when given, receives the button pressed (0 when nothing was
   // asked).
   bool ConfirmSaveChanges(int* answer = nullptr);

@@ -143,6 +143,9 @@ bool TFormMain::UnlockVault() {
   if (FormPwd) FormPwd->AllowClose = false;
   if (opened) {
     Locked = false;
+    // The open ran while still locked: the commands come back now, not at
+    // the next tick of the timer.
+    UpdateEditingCommands();
     if (FormPwd) FormPwd->ClosePressed = false;
     if (LockRemembered && !SessionLockedByWindows) {
       if (LockedLongerThan30Min()) {
@@ -264,6 +267,16 @@ int TFormMain::SecondsUntilIdleLock() {
   return SecondsUntilIdleLockAt(IdleLockMinutes(FormSettings->EditTimeout->Text()), IdleMilliseconds());
 }
 
+void TFormMain::UpdateEditingCommands() {
+  const bool editable = !Locked && !ReadOnly && !SessionKey.empty();
+  for (TMenuItem* item : {Save1, AddGroup1, DeleteGroup1, RenameGroup1, AddEntry1, DeleteEntry1, AddGroup2, EditGroup1,
+                          DeleteGroup2, AddEntry2, DeleteEntry2, GroupUp1, GroupDown1, GroupUp2, GroupDown2, EntryUp1,
+                          EntryDown1, EntryUp2, EntryDown2, ChangeMasterPassword1, Import1})
+    item->SetEnabled(editable);
+  for (TToolButton* b : {ToolSave, ToolGroupNew, ToolGroupDelete, ToolGroupEdit, ToolKeyNew, ToolKeyDelete})
+    b->SetEnabled(editable);
+}
+
 void TFormMain::TimerUpdateUITimer(TObject*) {
   // A search remembered at a lock is forgotten after 30 minutes.
   if (LockedLongerThan30Min()) {
@@ -274,14 +287,7 @@ void TFormMain::TimerUpdateUITimer(TObject*) {
   }
   // The lock file's heartbeat.
   if (!Locked && !VaultPath.empty() && !SessionKey.empty()) ProcessVaultLock().RefreshLock();
-  // The editing commands follow the document.
-  const bool editable = !Locked && !ReadOnly && !SessionKey.empty();
-  for (TMenuItem* item : {Save1, AddGroup1, DeleteGroup1, RenameGroup1, AddEntry1, DeleteEntry1, AddGroup2, EditGroup1,
-                          DeleteGroup2, AddEntry2, DeleteEntry2, GroupUp1, GroupDown1, GroupUp2, GroupDown2, EntryUp1,
-                          EntryDown1, EntryUp2, EntryDown2, ChangeMasterPassword1, Import1})
-    item->SetEnabled(editable);
-  for (TToolButton* b : {ToolSave, ToolGroupNew, ToolGroupDelete, ToolGroupEdit, ToolKeyNew, ToolKeyDelete})
-    b->SetEnabled(editable);
+  UpdateEditingCommands();
   QStatus1->SetPanelText(0, IntToStr(static_cast<std::int64_t>(Vault.Entries.size())) + " Entries");
   QStatus1->SetPanelText(1, Modified ? "Modified" : "");
   // The inactivity countdown, or the lock options in force.

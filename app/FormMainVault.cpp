@@ -690,6 +690,9 @@ bool TFormMain::OpenVault(const std::string& path, bool force) {
   TimerUpdateUITimer(this);
   SaveState();
   RegisterEntryHotKeys();
+  // The keys start in the group tree, whose chosen group is then drawn as
+  // the focused selection.
+  FocusControl(TreeView1);
   opened = true;
   FinishProgress();
   WipeReleasedText();  // of the vault shown before
@@ -735,6 +738,7 @@ void TFormMain::NewFile(TObject*) {
   UpdateDetailControls();
   UpdateCaption();
   TimerUpdateUITimer(this);
+  FocusControl(TreeView1);
   WipeReleasedText();
 }
 

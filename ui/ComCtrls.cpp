@@ -435,96 +435,224 @@ bool TTreeView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& resul
 }
 
 // ===========================================================================
-// TListItem
+// TListRow
 
-void TListItem::SetCaption(const std::string& caption) {
+void TListRow::SetCaption(const std::string& caption) {
   caption_ = caption;
   Update();
 }
 
-void TListItem::SetImageIndex(int index) {
+void TListRow::SetImageIndex(int index) {
   imageIndex_ = index;
   Update();
 }
 
-void TListItem::SetSubItem(int index, const std::string& text) {
+void TListRow::SetSubItem(int index, const std::string& text) {
   if (index < 0) return;
   if (static_cast<std::size_t>(index) >= subItems_.size()) subItems_.resize(static_cast<std::size_t>(index) + 1);
   subItems_[static_cast<std::size_t>(index)] = text;
   Update();
 }
 
-void TListItem::ClearSubItems() {
+void TListRow::ClearSubItems() {
   subItems_.clear();
   Update();
 }
 
-int TListItem::Index() const { return list_->IndexOf(this); }
+const std::string& TListRow::ColumnText(int column) const {
+  static const std::string none;
+  if (column == 0) return caption_;
+  return column > 0 && column - 1 < SubItemCount() ? subItems_[static_cast<std::size_t>(column - 1)] : none;
+}
 
-bool TListItem::Selected() const {
+bool TListRow::Selected() const {
   return ListView_GetItemState(list_->Handle(), Index(), LVIS_SELECTED) & LVIS_SELECTED;
 }
 
-void TListItem::SetSelected(bool value) {
+void TListRow::SetSelected(bool value) {
   ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_SELECTED : 0u, LVIS_SELECTED);
 }
 
-bool TListItem::Focused() const {
+bool TListRow::Focused() const {
   return ListView_GetItemState(list_->Handle(), Index(), LVIS_FOCUSED) & LVIS_FOCUSED;
 }
 
-void TListItem::SetFocused(bool value) {
+void TListRow::SetFocused(bool value) {
   ListView_SetItemState(list_->Handle(), Index(), value ? LVIS_FOCUSED : 0u, LVIS_FOCUSED);
 }
 
-void TListItem::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
+void TListRow::MakeVisible(bool partialOk) { ListView_EnsureVisible(list_->Handle(), Index(), partialOk); }
 
-void TListItem::EditCaption() {
+void TListRow::EditCaption() {
   SetFocus(list_->Handle());
   SendMessageA(list_->Handle(), LVM_EDITLABELA, static_cast<WPARAM>(Index()), 0);
 }
 
-void TListItem::Update() {
-  if (list_->HandleAllocated() && !list_->Updating()) ListView_Update(list_->Handle(), Index());
-}
-
 // ===========================================================================
-// TListView
+// TListViewBase
 
-TListView::TListView(TComponent* owner) : TItemControl(owner) {}
-
-TListView::~TListView() { DestroyHandle(); }
-
-void TListView::CreateParams(TCreateParams& params) {
+void TListViewBase::CreateParams(TCreateParams& params) {
   params.WinClassName = WC_LISTVIEWA;
   params.BuiltInClass = true;
-  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_SINGLESEL | LVS_SHAREIMAGELISTS |
-                 (viewStyle_ == vsReport ? LVS_REPORT : LVS_LIST);
+  params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_SINGLESEL | LVS_SHAREIMAGELISTS;
   if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
-  if (!readOnly_) params.Style |= LVS_EDITLABELS;
   params.ExStyle = WS_EX_CLIENTEDGE;
 }
 
-void TListView::CreateWnd() {
+void TListViewBase::CreateWnd() {
   TStdControl::CreateWnd();
   HWND wnd = Handle();
   if (rowSelect_) ListView_SetExtendedListViewStyle(wnd, LVS_EX_FULLROWSELECT);
   if (smallImages_) ListView_SetImageList(wnd, smallImages_->Handle(), LVSIL_SMALL);
   for (std::size_t i = 0; i < columns_.size(); ++i)
     CommonControlText::InsertListColumn(wnd, static_cast<int>(i), columns_[i].Caption, columns_[i].Width);
-  if (columnWidth_ > 0) ListView_SetColumnWidth(wnd, 0, columnWidth_);
-  for (int i = 0; i < Count(); ++i) InsertRow(i);
 }
 
-void TListView::SetSmallImages(TImageList* images) {
+void TListViewBase::SetSmallImages(TImageList* images) {
   SetReference(smallImages_, images);
   if (HandleAllocated()) ListView_SetImageList(Handle(), images ? images->Handle() : nullptr, LVSIL_SMALL);
 }
 
-void TListView::AddColumn(const std::string& caption, int width) {
+void TListViewBase::AddColumn(const std::string& caption, int width) {
   columns_.push_back({caption, width});
   if (HandleAllocated())
     CommonControlText::InsertListColumn(Handle(), static_cast<int>(columns_.size()) - 1, caption, width);
+}
+
+int TListViewBase::SelectedIndex() const {
+  auto* self = const_cast<TListViewBase*>(this);
+  return self->HandleAllocated() ? ListView_GetNextItem(self->Handle(), -1, LVNI_SELECTED) : -1;
+}
+
+int TListViewBase::SelCount() const {
+  auto* self = const_cast<TListViewBase*>(this);
+  return self->HandleAllocated() ? static_cast<int>(ListView_GetSelectedCount(self->Handle())) : 0;
+}
+
+void TListViewBase::ClearSelection() {
+  if (HandleAllocated()) ListView_SetItemState(Handle(), -1, 0, LVIS_SELECTED);
+}
+
+int TListViewBase::FocusedIndex() const {
+  auto* self = const_cast<TListViewBase*>(this);
+  return self->HandleAllocated() ? ListView_GetNextItem(self->Handle(), -1, LVNI_FOCUSED) : -1;
+}
+
+int TListViewBase::IndexAt(int x, int y) const {
+  auto* self = const_cast<TListViewBase*>(this);
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  const int i = ListView_HitTest(self->Handle(), &hit);
+  return (hit.flags & LVHT_ONITEM) ? i : -1;
+}
+
+int TListViewBase::IndexOfData(const void* data) const {
+  for (int i = 0; i < Count(); ++i)
+    if (RowAt(i)->Data() == data) return i;
+  return -1;
+}
+
+void TListViewBase::CopyCellText(const TListRow& row, int column, void* buffer, int max, bool wide) {
+  CopyToBuffer(row.ColumnText(column), buffer, max, wide);
+}
+
+bool TListViewBase::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (msg != WM_NOTIFY) return false;
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  switch (hdr->code) {
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+      LVITEMA& it = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
+      result = 0;
+      const TListRow* row = RowAt(it.iItem);
+      if (!row) return true;
+      if (it.mask & LVIF_IMAGE) it.iImage = RowImage(*row);
+      if (it.mask & LVIF_TEXT) CopyCellText(*row, it.iSubItem, it.pszText, it.cchTextMax, hdr->code == LVN_GETDISPINFOW);
+      return true;
+    }
+    case LVN_ITEMCHANGED: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
+      result = 0;
+      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED))
+        SelectItem(RowAt(nm->iItem), (nm->uNewState & LVIS_SELECTED) != 0);
+      return true;
+    }
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: {
+      TListRow* row = RowAt(reinterpret_cast<NMLVDISPINFOA*>(lParam)->item.iItem);
+      bool allow = row != nullptr;
+      if (row) Editing(row, allow);
+      result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case LVN_ENDLABELEDITA:
+    case LVN_ENDLABELEDITW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+      result = FALSE;  // the row's caption is set here
+      TListRow* row = RowAt(info->item.iItem);
+      if (!info->item.pszText || !row) return true;
+      std::string text = hdr->code == LVN_ENDLABELEDITW
+                             ? FromWide(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item.pszText)
+                             : std::string(info->item.pszText);
+      const int index = info->item.iItem;
+      const void* data = row->Data();
+      Edited(row, text);
+      if (TListRow* still = EditedRowAfter(index, row, data)) still->SetCaption(text);
+      return true;
+    }
+    case NM_CLICK:
+      if (OnClick) OnClick(this);
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if (OnDblClick) OnDblClick(this);
+      result = 0;
+      return true;
+    case NM_RCLICK:
+      if (OnContextPopup) {
+        const POINT p = CursorIn(Handle());
+        OnContextPopup(this, p.x, p.y);
+        result = 1;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// A list that goes away is taken from the window before its images are read.
+void TListViewBase::Notification(TComponent* component, TOperation operation) {
+  TItemControl::Notification(component, operation);
+  if (operation == opRemove && DropReference(smallImages_, component) && HandleAllocated())
+    ListView_SetImageList(Handle(), nullptr, LVSIL_SMALL);
+}
+
+// ===========================================================================
+// TListItem and TListView
+
+TListItem::TListItem(TListView* list) : TListRow(list) {}
+
+int TListItem::Index() const { return static_cast<TListView*>(list_)->IndexOf(this); }
+
+void TListItem::Update() {
+  if (list_->HandleAllocated() && !list_->Updating()) ListView_Update(list_->Handle(), Index());
+}
+
+TListView::TListView(TComponent* owner) : TRowListView(owner) {}
+
+TListView::~TListView() { DestroyHandle(); }
+
+void TListView::CreateParams(TCreateParams& params) {
+  TListViewBase::CreateParams(params);
+  params.Style |= viewStyle_ == vsReport ? LVS_REPORT : LVS_LIST;
+  if (!readOnly_) params.Style |= LVS_EDITLABELS;
+}
+
+void TListView::CreateWnd() {
+  TListViewBase::CreateWnd();
+  if (columnWidth_ > 0) ListView_SetColumnWidth(Handle(), 0, columnWidth_);
+  for (int i = 0; i < Count(); ++i) InsertRow(i);
 }
 
 void TListView::SetColumnWidth(int width) {
@@ -559,128 +687,18 @@ void TListView::Delete(int index) {
   items_.erase(items_.begin() + index);
 }
 
-int TListView::IndexOf(const TListItem* item) const {
+int TListView::IndexOf(const TListRow* item) const {
   for (std::size_t i = 0; i < items_.size(); ++i)
     if (items_[i].get() == item) return static_cast<int>(i);
   return -1;
 }
 
-TListItem* TListView::Selected() const {
-  auto* self = const_cast<TListView*>(this);
-  if (!self->HandleAllocated()) return nullptr;
-  const int i = ListView_GetNextItem(self->Handle(), -1, LVNI_SELECTED);
-  return i >= 0 && i < Count() ? Item(i) : nullptr;
-}
-
-int TListView::SelCount() const {
-  auto* self = const_cast<TListView*>(this);
-  return self->HandleAllocated() ? static_cast<int>(ListView_GetSelectedCount(self->Handle())) : 0;
-}
-
-void TListView::ClearSelection() {
-  if (HandleAllocated()) ListView_SetItemState(Handle(), -1, 0, LVIS_SELECTED);
-}
-
-TListItem* TListView::ItemFocused() const {
-  auto* self = const_cast<TListView*>(this);
-  if (!self->HandleAllocated()) return nullptr;
-  const int i = ListView_GetNextItem(self->Handle(), -1, LVNI_FOCUSED);
-  return i >= 0 && i < Count() ? Item(i) : nullptr;
-}
-
-TListItem* TListView::GetItemAt(int x, int y) const {
-  auto* self = const_cast<TListView*>(this);
-  LVHITTESTINFO hit{};
-  hit.pt = POINT{x, y};
-  const int i = ListView_HitTest(self->Handle(), &hit);
-  return (i >= 0 && i < Count() && (hit.flags & LVHT_ONITEM)) ? Item(i) : nullptr;
-}
-
-TListItem* TListView::FindData(const void* data) const {
-  for (const auto& item : items_)
-    if (item->data_ == data) return item.get();
-  return nullptr;
-}
+// The items stay where they are while they live: the edited one takes the
+// text unless the handler removed it.
+TListRow* TListView::EditedRowAfter(int, TListRow* row, const void*) const { return IndexOf(row) >= 0 ? row : nullptr; }
 
 void TListView::Scroll(int dx, int dy) {
   if (HandleAllocated()) ListView_Scroll(Handle(), dx, dy);
-}
-
-bool TListView::ReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
-  if (msg != WM_NOTIFY) return false;
-  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-  switch (hdr->code) {
-    case LVN_GETDISPINFOA:
-    case LVN_GETDISPINFOW: {
-      const bool wide = hdr->code == LVN_GETDISPINFOW;
-      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
-      LVITEMA& it = info->item;
-      result = 0;
-      if (it.iItem < 0 || it.iItem >= Count()) return true;
-      const TListItem* row = Item(it.iItem);
-      if (it.mask & LVIF_IMAGE) it.iImage = row->imageIndex_;
-      if (it.mask & LVIF_TEXT) {
-        const std::string* text = nullptr;
-        if (it.iSubItem == 0)
-          text = &row->caption_;
-        else if (it.iSubItem - 1 < row->SubItemCount())
-          text = &row->subItems_[static_cast<std::size_t>(it.iSubItem - 1)];
-        CopyToBuffer(text ? *text : std::string(), it.pszText, it.cchTextMax, wide);
-      }
-      return true;
-    }
-    case LVN_ITEMCHANGED: {
-      auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
-      result = 0;
-      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectItem) {
-        TListItem* item = nm->iItem >= 0 && nm->iItem < Count() ? Item(nm->iItem) : nullptr;
-        OnSelectItem(this, item, (nm->uNewState & LVIS_SELECTED) != 0);
-      }
-      return true;
-    }
-    case LVN_BEGINLABELEDITA:
-    case LVN_BEGINLABELEDITW: {
-      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
-      bool allow = true;
-      TListItem* item = info->item.iItem >= 0 && info->item.iItem < Count() ? Item(info->item.iItem) : nullptr;
-      if (!item) allow = false;
-      if (item && OnEditing) OnEditing(this, item, allow);
-      result = allow ? FALSE : TRUE;
-      return true;
-    }
-    case LVN_ENDLABELEDITA:
-    case LVN_ENDLABELEDITW: {
-      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
-      result = FALSE;  // the row's caption is set here
-      if (!info->item.pszText || info->item.iItem < 0 || info->item.iItem >= Count()) return true;
-      std::string text = hdr->code == LVN_ENDLABELEDITW
-                             ? FromWide(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item.pszText)
-                             : std::string(info->item.pszText);
-      TListItem* item = Item(info->item.iItem);
-      if (OnEdited) OnEdited(this, item, text);
-      // The handler may have refilled the list.
-      if (IndexOf(item) >= 0) item->SetCaption(text);
-      return true;
-    }
-    case NM_CLICK:
-      if (OnClick) OnClick(this);
-      result = 0;
-      return true;
-    case NM_DBLCLK:
-      if (OnDblClick) OnDblClick(this);
-      result = 0;
-      return true;
-    case NM_RCLICK:
-      if (OnContextPopup) {
-        const POINT p = CursorIn(Handle());
-        OnContextPopup(this, p.x, p.y);
-        result = 1;
-        return true;
-      }
-      return false;
-    default:
-      return false;
-  }
 }
 
 // ===========================================================================
@@ -794,12 +812,6 @@ void TTreeView::Notification(TComponent* component, TOperation operation) {
   TItemControl::Notification(component, operation);
   if (operation == opRemove && DropReference(images_, component) && HandleAllocated())
     TreeView_SetImageList(Handle(), nullptr, TVSIL_NORMAL);
-}
-
-void TListView::Notification(TComponent* component, TOperation operation) {
-  TItemControl::Notification(component, operation);
-  if (operation == opRemove && DropReference(smallImages_, component) && HandleAllocated())
-    ListView_SetImageList(Handle(), nullptr, LVSIL_SMALL);
 }
 
 void TToolBar::Notification(TComponent* component, TOperation operation) {

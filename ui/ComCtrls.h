@@ -161,16 +161,13 @@ class TTreeView : public TItemControl {
 };
 
 // ---------------------------------------------------------------------------
-class TListView;
-
-// One row of a list view: a caption, an image and the texts of the further
-// columns. The list view asks for the texts when it paints, so rows are
-// cheap to add and change.
-class TListItem {
+// One row of a list view: a caption, an image, a data pointer and the texts
+// of the further columns. The list view asks for the texts when it paints,
+// so rows are cheap to add and change. The row's state (selected, focused)
+// is the control's.
+class TListRow {
  public:
-  TListItem(const TListItem&) = delete;
-  TListItem& operator=(const TListItem&) = delete;
-
+  virtual ~TListRow() = default;
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   int ImageIndex() const { return imageIndex_; }
@@ -182,8 +179,12 @@ class TListItem {
   const std::string& SubItem(int index) const { return subItems_.at(static_cast<std::size_t>(index)); }
   void SetSubItem(int index, const std::string& text);
   void ClearSubItems();
+  // The text of a column: the caption for column 0, then the sub-items;
+  // empty beyond them.
+  const std::string& ColumnText(int column) const;
 
-  int Index() const;
+  // The row's place in its list.
+  virtual int Index() const = 0;
   bool Selected() const;
   void SetSelected(bool value);
   bool Focused() const;
@@ -192,12 +193,15 @@ class TListItem {
   // Starts editing the caption in place.
   void EditCaption();
   // Repaints the row after its texts changed.
-  void Update();
+  virtual void Update() = 0;
+
+ protected:
+  explicit TListRow(TItemControl* list) : list_(list) {}
+  TListRow(const TListRow&) = default;
+  TListRow& operator=(const TListRow&) = default;
+  TItemControl* list_;
 
  private:
-  friend class TListView;
-  explicit TListItem(TListView* list) : list_(list) {}
-  TListView* list_;
   std::string caption_;
   int imageIndex_ = -1;
   void* data_ = nullptr;
@@ -206,68 +210,145 @@ class TListItem {
 
 enum TViewStyle { vsReport, vsList };
 
-class TListView : public TItemControl {
+// What the list views share: the window with its columns and small images,
+// the selection, the texts and images asked for at paint, and the
+// notifications of clicks, selection and in-place editing. The rows are
+// the derived class's.
+class TListViewBase : public TItemControl {
  public:
-  explicit TListView(TComponent* owner);
-  ~TListView() override;
+  explicit TListViewBase(TComponent* owner) : TItemControl(owner) {}
 
   void SetSmallImages(TImageList* images);
   // Before the window exists.
-  void SetViewStyle(TViewStyle style) { viewStyle_ = style; }
-  void SetReadOnly(bool value) { readOnly_ = value; }      // no in-place editing
   void SetHideSelection(bool value) { hideSelection_ = value; }
   void SetRowSelect(bool value) { rowSelect_ = value; }
   // Report style: a column with a caption and a width.
   void AddColumn(const std::string& caption, int width);
-  // List style: the width of every column of items.
-  void SetColumnWidth(int width);
 
-  TListItem* Add();
-  void Clear();
-  void Delete(int index);
-  int Count() const { return static_cast<int>(items_.size()); }
-  TListItem* Item(int index) const { return items_.at(static_cast<std::size_t>(index)).get(); }
-  // The first selected row, or null.
-  TListItem* Selected() const;
+  virtual int Count() const = 0;
   int SelCount() const;
   void ClearSelection();
-  TListItem* ItemFocused() const;
-  // The row at a client point, or null.
-  TListItem* GetItemAt(int x, int y) const;
-  // The row whose data is data, or null.
-  TListItem* FindData(const void* data) const;
-  void Scroll(int dx, int dy);
 
-  // A row became selected (selected true) or lost its selection (false).
-  std::function<void(TObject* sender, TListItem* item, bool selected)> OnSelectItem;
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
-  // In-place editing is about to start; set allow to false to refuse.
-  std::function<void(TObject* sender, TListItem* item, bool& allow)> OnEditing;
-  // An in-place edit ended with text (only when not cancelled).
-  std::function<void(TObject* sender, TListItem* item, std::string& text)> OnEdited;
   std::function<void(TObject* sender, int x, int y)> OnContextPopup;
 
  protected:
+  // The row at index, or null when there is none.
+  virtual TListRow* RowAt(int index) const = 0;
+  // The first selected row, the focused row, the row at a client point and
+  // the first row whose data is data (-1: none).
+  int SelectedIndex() const;
+  int FocusedIndex() const;
+  int IndexAt(int x, int y) const;
+  int IndexOfData(const void* data) const;
+  // What a row shows: its image and the text of a column, copied into the
+  // control's buffer of max characters.
+  virtual int RowImage(const TListRow& row) const { return row.ImageIndex(); }
+  virtual void CopyCellText(const TListRow& row, int column, void* buffer, int max, bool wide);
+  // The events, with the derived class's rows.
+  virtual void SelectItem(TListRow* row, bool selected) = 0;
+  virtual void Editing(TListRow* row, bool& allow) = 0;
+  virtual void Edited(TListRow* row, std::string& text) = 0;
+  // After the edit of the row at index, whose data was data, has run its
+  // handler (which may have refilled the list): the row that shows the
+  // edited text as its caption, or null.
+  virtual TListRow* EditedRowAfter(int index, TListRow* row, const void* data) const = 0;
+
   void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool ReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  friend class TListItem;
-  int IndexOf(const TListItem* item) const;
-  void InsertRow(int index);
   struct TColumn {
     std::string Caption;
     int Width;
   };
-  std::vector<std::unique_ptr<TListItem>> items_;
   std::vector<TColumn> columns_;
-  std::string textBuffer_;  // the text handed to the control for one paint
   TImageList* smallImages_ = nullptr;
+  bool hideSelection_ = false, rowSelect_ = true;
+};
+
+// A list view whose rows are Row: the lookups and events name Row.
+template <class Row>
+class TRowListView : public TListViewBase {
+ public:
+  using TListViewBase::TListViewBase;
+
+  // The first selected row, or null.
+  Row* Selected() const { return Typed(SelectedIndex()); }
+  Row* ItemFocused() const { return Typed(FocusedIndex()); }
+  // The row at a client point, or null.
+  Row* GetItemAt(int x, int y) const { return Typed(IndexAt(x, y)); }
+  // The first row whose data is data, or null.
+  Row* FindData(const void* data) const { return Typed(IndexOfData(data)); }
+
+  // A row became selected (selected true) or lost its selection (false).
+  std::function<void(TObject* sender, Row* item, bool selected)> OnSelectItem;
+  // In-place editing is about to start; set allow to false to refuse.
+  std::function<void(TObject* sender, Row* item, bool& allow)> OnEditing;
+  // An in-place edit ended with text (only when not cancelled).
+  std::function<void(TObject* sender, Row* item, std::string& text)> OnEdited;
+
+ protected:
+  Row* Typed(int index) const { return static_cast<Row*>(RowAt(index)); }
+  void SelectItem(TListRow* row, bool selected) override {
+    if (OnSelectItem) OnSelectItem(this, static_cast<Row*>(row), selected);
+  }
+  void Editing(TListRow* row, bool& allow) override {
+    if (OnEditing) OnEditing(this, static_cast<Row*>(row), allow);
+  }
+  void Edited(TListRow* row, std::string& text) override {
+    if (OnEdited) OnEdited(this, static_cast<Row*>(row), text);
+  }
+};
+
+class TListView;
+
+class TListItem : public TListRow {
+ public:
+  TListItem(const TListItem&) = delete;
+  TListItem& operator=(const TListItem&) = delete;
+  int Index() const override;
+  void Update() override;
+
+ private:
+  friend class TListView;
+  explicit TListItem(TListView* list);
+};
+
+class TListView : public TRowListView<TListItem> {
+ public:
+  explicit TListView(TComponent* owner);
+  ~TListView() override;
+
+  // Before the window exists.
+  void SetViewStyle(TViewStyle style) { viewStyle_ = style; }
+  void SetReadOnly(bool value) { readOnly_ = value; }  // no in-place editing
+  // List style: the width of every column of items.
+  void SetColumnWidth(int width);
+
+  TListItem* Add();
+  void Clear();
+  void Delete(int index);
+  int Count() const override { return static_cast<int>(items_.size()); }
+  TListItem* Item(int index) const { return items_.at(static_cast<std::size_t>(index)).get(); }
+  void Scroll(int dx, int dy);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  TListRow* RowAt(int index) const override { return index >= 0 && index < Count() ? Item(index) : nullptr; }
+  TListRow* EditedRowAfter(int index, TListRow* row, const void* data) const override;
+
+ private:
+  friend class TListItem;
+  int IndexOf(const TListRow* item) const;
+  void InsertRow(int index);
+  std::vector<std::unique_ptr<TListItem>> items_;
   TViewStyle viewStyle_ = vsReport;
-  bool readOnly_ = false, hideSelection_ = false, rowSelect_ = true;
+  bool readOnly_ = false;
   int columnWidth_ = 0;
 };
 

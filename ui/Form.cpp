@@ -1,5 +1,6 @@
 #include "ui/Form.h"
 
+#include <utility>
 #include <vector>
 
 #include "ui/Application.h"
@@ -132,8 +133,33 @@ void TForm::CenterOnScreen() {
             Height());
 }
 
+void TForm::FocusControl(TWinControl* control) {
+  if (!control || !HandleAllocated() || !control->Handle()) return;
+  pendingFocus_ = nullptr;
+  if (GetActiveWindow() == Handle())
+    ::SetFocus(control->Handle());
+  else
+    pendingFocus_ = control->Handle();
+}
+
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_ACTIVATE:
+      // The system's own handling gives the focus to the form itself, where
+      // no key does anything. A focus already inside the form stays there
+      // (the system reports some activations late, after the program moved
+      // the focus); otherwise a control chosen while the form was inactive
+      // gets it.
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
+        HWND wanted = std::exchange(pendingFocus_, nullptr);
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) return 0;
+        if (wanted && IsChild(Handle(), wanted) && IsWindowVisible(wanted) && IsWindowEnabled(wanted)) {
+          ::SetFocus(wanted);
+          return 0;
+        }
+      }
+      return TWinControl::WndProc(msg, wParam, lParam);
     case WM_CLOSE:
       Close();
       return 0;

@@ -38,6 +38,10 @@ class TForm : public TWinControl {
   int ClientHeight() { return ClientRect().bottom; }
   // Puts the window in the middle of the work area of its monitor.
   void CenterOnScreen();
+  // Gives control the keyboard focus: at once when the form is the active
+  // window, otherwise when it is activated next (a hidden form, one behind
+  // a dialog or another program).
+  void FocusControl(TWinControl* control);
 
   // Runs when the form is about to become visible.
   TNotifyEvent OnShow;
@@ -65,4 +69,5 @@ class TForm : public TWinControl {
   std::string className_;
   int modalResult_ = mrNone;
   bool modal_ = false;
+  HWND pendingFocus_ = nullptr;  // the child that gets the focus on activation
 };

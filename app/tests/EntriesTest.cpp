@@ -1181,4 +1181,47 @@ TEST_F(EntriesFixture, NotesFieldIsTheEditor) {
   EXPECT_EQ(main->MemoNotes->Text(), api->notes);
 }
 
+// Tab in the details panel goes down the fields as they stand (title, user
+// name, password, URL, then the rest), and reaches the buttons only after
+// the last field: a key typed after Tab lands in the next field.
+TEST_F(EntriesFixture, TabWalksTheDetailFieldsTopToBottomBeforeTheButtons) {
+  TVaultGroup* mail = AddGroup(nullptr, "Mail");
+  AddEntry(mail, 1, "Gmail");
+  main->FillGroupTree();
+  SelectGroup(mail);
+  SelectRow(0);
+  ASSERT_TRUE(main->EntryOpen);
+  SetForegroundWindow(main->Handle());
+  main->EditTitle->SetFocus();
+  Pump(50);
+  ASSERT_EQ(GetFocus(), main->EditTitle->Handle());
+
+  // The panel's control a window belongs to (the combo box's edit is its
+  // combo box's), by name.
+  auto nameOf = [this](HWND w) -> std::string {
+    HWND panel = main->PanelDetails->Handle();
+    while (w && GetParent(w) != panel) w = GetParent(w);
+    TWinControl* c = w ? TWinControl::FromHandle(w) : nullptr;
+    return c ? c->Name() : "<outside the panel>";
+  };
+  // Tab pressed in the focused field, through the program's message loop.
+  for (const char* next : {"EditUser", "EditPassword", "EditUrl", "EditAutomate"}) {
+    PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    PostMessageA(GetFocus(), WM_KEYUP, VK_TAB, 0xC0000001);
+    Pump(30);
+    EXPECT_EQ(nameOf(GetFocus()), next);
+  }
+  // The whole round of the panel's tab stops, as the system walks them.
+  std::vector<std::string> round{nameOf(main->EditTitle->Handle())};
+  for (HWND w = main->EditTitle->Handle(); round.size() < 40;) {
+    w = GetNextDlgTabItem(main->Handle(), w, FALSE);
+    if (!w || nameOf(w) == "<outside the panel>" || w == main->EditTitle->Handle()) break;
+    round.push_back(nameOf(w));
+  }
+  EXPECT_EQ(round, (std::vector<std::string>{"EditTitle", "EditUser", "EditPassword", "EditUrl", "EditAutomate",
+                                             "EditShortcut", "MemoNotes", "ButtonIcon", "ButtonCopyTitle",
+                                             "ButtonCopyUsername2", "ButtonCopyPassword", "ButtonGeneratePassword",
+                                             "ButtonCopyUrl", "ButtonOpenUrl", "ButtonAutomate", "ButtonCopyNotes"}));
+}
+
 }  // namespace

@@ -393,8 +393,9 @@ HWND ChildOfClass(HWND parent, const char* className) {
 // An edit control's text (WM_GETTEXT, which the system carries across
 // processes).
 std::string EditText(HWND edit) {
-  char text[256] = {};
-  SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  std::string text(static_cast<std::size_t>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      SendMessageA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   return text;
 }
 
@@ -439,14 +440,24 @@ std::vector<std::pair<HTREEITEM, std::string>> TopTreeItems(TRemoteItem& remote,
 std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list) {
   std::vector<std::string> titles;
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    LVITEMA lv{};
-    lv.iSubItem = 0;
-    lv.pszText = remote.Text();
-    lv.cchTextMax = TRemoteItem::kTextSize;
-    titles.push_back(remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), lv));
-  }
+  for (int i = 0; i < count; ++i) titles.push_back(ListCell(remote, list, i, 0));
   return titles;
+}
+
+std::string ListCell(TRemoteItem& remote, HWND list, int row, int column) {
+  LVITEMA lv{};
+  lv.iSubItem = column;
+  lv.pszText = remote.Text();
+  lv.cchTextMax = TRemoteItem::kTextSize;
+  return remote.Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), lv);
+}
+
+int ListImage(TRemoteItem& remote, HWND list, int row) {
+  LVITEMA lv{};
+  lv.mask = LVIF_IMAGE;
+  lv.iItem = row;
+  lv.iImage = -2;
+  return remote.Read(list, LVM_GETITEMA, 0, lv).iImage;
 }
 
 void SelectTreeItem(HWND tree, HTREEITEM item) {

@@ -187,6 +187,10 @@ std::vector<std::pair<HTREEITEM, std::string>> TopTreeItems(TRemoteItem& remote,
 
 // The titles a list view of the program shows, top to bottom.
 std::vector<std::string> ListTitles(TRemoteItem& remote, HWND list);
+// The text a list view of the program shows in a cell (column 0: the
+// caption), and the image index of a row.
+std::string ListCell(TRemoteItem& remote, HWND list, int row, int column);
+int ListImage(TRemoteItem& remote, HWND list, int row);
 
 void SelectTreeItem(HWND tree, HTREEITEM item);
 

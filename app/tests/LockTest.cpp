@@ -538,6 +538,26 @@ TEST_F(LockFixture, AnEntryHotKeyPressedWhileLockedShowsItsEntryAfterUnlocking) 
   EXPECT_EQ(main->ListView1->Count(), 2);
 }
 
+// The vault is read while it still counts as locked; the editing commands
+// work as soon as the window is back, not only after the next tick of the
+// status timer (stopped here).
+TEST_F(LockFixture, TheEditingCommandsWorkRightAfterAnUnlock) {
+  ASSERT_NO_FATAL_FAILURE(OpenSample());
+  ASSERT_TRUE(main->LockVault(false));
+  pwdActions = {Type(kPassword)};
+  main->ShowMainWindow(true);
+  ASSERT_FALSE(main->Locked);
+  for (TMenuItem* item : {main->Save1, main->AddGroup1, main->AddEntry1, main->AddEntry2, main->DeleteEntry1,
+                          main->ChangeMasterPassword1, main->Import1})
+    EXPECT_TRUE(item->Enabled()) << item->Caption();
+  for (TToolButton* b : {main->ToolSave, main->ToolGroupNew, main->ToolKeyNew})
+    EXPECT_TRUE(b->Enabled()) << b->Hint();
+  // Add Entry from the menu opens an empty entry.
+  ASSERT_TRUE(TMenuItem::DispatchCommand(main->AddEntry1->Command()));
+  EXPECT_TRUE(main->EntryOpen);
+  EXPECT_EQ(main->CurrentEntry, nullptr);
+}
+
 // ---- Search mode and the 30-minute rule --------------------------------------------------
 
 TEST_F(LockFixture, SearchModeComesBackAfterAnUnlockWithinHalfAnHour) {

@@ -2,8 +2,9 @@
 #   cmake -DSTEP=write|check -DPEER=<vault_peer> -DDIR=<folder> -P VaultConformance.cmake
 # write: empties the folder and lets vault_peer write the vaults the program
 #        must open (the default cascade Twofish, AES, ChaCha20; AES alone).
-# check: lets vault_peer read the vaults the program made there and compare
-#        them with the listings of what was typed.
+# check: lets vault_peer read the vaults the program made there (the
+#        default cascade, ChaCha20 alone and AES alone) and compare them with
+#        the listings of what was typed.
 # A missing peer, vault or listing fails; nothing is skipped.
 # The master password and iteration count are those of VaultConformanceTest.cpp.
 set(password "Conformance-Pass-7")
@@ -16,7 +17,7 @@ if(STEP STREQUAL "write")
   file(MAKE_DIRECTORY "${DIR}")
   set(runs "peer-cascade=3,0,2" "peer-aes=0")
 elseif(STEP STREQUAL "check")
-  set(runs "program-cascade=3,0,2" "program-chacha20=2")
+  set(runs "program-cascade=3,0,2" "program-chacha20=2" "program-aes=0")
 else()
   message(FATAL_ERROR "STEP must be write or check")
 endif()

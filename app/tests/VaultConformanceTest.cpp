@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -36,9 +37,10 @@ std::string ConformanceDir() {
   if (ConformanceDir().empty()) GTEST_SKIP() << "runs as app_conformance_tests between the peer's steps"
 
 // A listing as vault_peer writes and reads it: group lines "group|path",
-// entry lines "entry|id|group|title|username|password|url|automate|notes".
+// entry lines "entry|id|group|title|username|password|url|automate|notes|icon".
 struct TListedEntry {
   std::string Group, Title, Username, Password, Url, Automate, Notes;
+  int Icon = 1;
 };
 struct TListing {
   std::vector<std::string> Groups;
@@ -54,7 +56,8 @@ bool ReadListing(const std::string& path, TListing& listing) {
   for (std::string line; std::getline(f, line);) {
     const std::vector<std::string> v = Fields(line);
     if (v.size() == 2 && v[0] == "group") listing.Groups.push_back(v[1]);
-    if (v.size() == 9 && v[0] == "entry") listing.Entries.push_back({v[2], v[3], v[4], v[5], v[6], v[7], v[8]});
+    if (v.size() == 10 && v[0] == "entry")
+      listing.Entries.push_back({v[2], v[3], v[4], v[5], v[6], v[7], v[8], std::atoi(v[9].c_str())});
   }
   return true;
 }
@@ -66,7 +69,7 @@ bool WriteListing(const std::string& path, const TListing& listing) {
   for (const TListedEntry& e : listing.Entries)
     out += "entry|" + std::to_string(++id) + "|" + Escape(e.Group) + "|" + Escape(e.Title) + "|" +
            Escape(e.Username) + "|" + Escape(e.Password) + "|" + Escape(e.Url) + "|" + Escape(e.Automate) + "|" +
-           Escape(e.Notes) + "\n";
+           Escape(e.Notes) + "|" + std::to_string(e.Icon) + "\n";
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f << out;
   return static_cast<bool>(f.flush());
@@ -94,9 +97,37 @@ struct TProgram {
 
 std::vector<std::string> IniLines() { return {"CheckBoxLastFile=0", "CheckBoxMinimized=0", kIterationsSetting}; }
 
+// The details panel's direct child edits, top to bottom: title, username,
+// password, url, shortcut.
+std::vector<HWND> DetailEdits(HWND panel) {
+  std::vector<HWND> edits;
+  for (HWND e : VisibleEdits(panel))
+    if (GetParent(e) == panel) edits.push_back(e);
+  return edits;
+}
+
+// The notes editor: the rich-edit child of the details panel (at any depth
+// below parent).
+HWND NotesEditor(HWND parent) {
+  for (const char* cls : {"RICHEDIT50W", "RichEdit20W", "RichEdit20A", "RICHEDIT"})
+    if (HWND w = ChildOfClass(parent, cls)) return w;
+  return nullptr;
+}
+
+// Selects a row of the program's entry list, as a click does.
+void SelectListRow(TRemoteItem& remote, HWND list, int row) {
+  LVITEMA lv{};
+  lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  lv.state = LVIS_SELECTED | LVIS_FOCUSED;
+  remote.Read(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), lv);
+}
+
 // Both vaults the peer wrote (the default cascade and AES alone, each with
-// well over 64 KiB of text) open with the password, and every group lists
-// every one of its entries.
+// well over 64 KiB of text) open with the password, and the program shows
+// every field of every entry as the peer wrote it: each group lists its
+// entries with their title, user name, URL, first line of notes and icon,
+// and each entry chosen fills the details panel with its title, user name,
+// password, URL and whole notes.
 TEST(VaultConformance, TheProgramShowsEveryEntryOfTheVaultsThePeerWrote) {
   REQUIRE_CONFORMANCE_RUN();
   for (const std::string name : {"peer-cascade", "peer-aes"}) {
@@ -122,15 +153,34 @@ TEST(VaultConformance, TheProgramShowsEveryEntryOfTheVaultsThePeerWrote) {
     std::vector<std::string> names;
     for (const auto& g : groups) names.push_back(g.second);
     EXPECT_EQ(names, listing.Groups);
+    HWND notes = NotesEditor(program.Wnd);
+    ASSERT_NE(notes, nullptr);
+    const std::vector<HWND> fields = DetailEdits(GetParent(notes));
+    ASSERT_GE(fields.size(), 4u);
     std::size_t shown = 0;
     for (const auto& [item, group] : groups) {
-      std::vector<std::string> titles;
+      std::vector<const TListedEntry*> wanted;
       for (const TListedEntry& e : listing.Entries)
-        if (e.Group == group) titles.push_back(e.Title);
+        if (e.Group == group) wanted.push_back(&e);
       SelectTreeItem(program.Tree, item);
-      const std::vector<std::string> listed = ListTitles(remote, program.List);
-      EXPECT_EQ(listed, titles) << group;
-      shown += listed.size();
+      const int rows = static_cast<int>(SendMessageA(program.List, LVM_GETITEMCOUNT, 0, 0));
+      EXPECT_EQ(rows, static_cast<int>(wanted.size())) << group;
+      for (int row = 0; row < std::min(rows, static_cast<int>(wanted.size())); ++row) {
+        const TListedEntry& e = *wanted[static_cast<std::size_t>(row)];
+        SCOPED_TRACE(group + ": " + e.Title);
+        ++shown;
+        EXPECT_EQ(ListCell(remote, program.List, row, 0), e.Title);
+        EXPECT_EQ(ListCell(remote, program.List, row, 1), e.Username);
+        EXPECT_EQ(ListCell(remote, program.List, row, 2), e.Url);
+        EXPECT_EQ(ListCell(remote, program.List, row, 3), e.Notes.substr(0, e.Notes.find("\r\n")));
+        EXPECT_EQ(ListImage(remote, program.List, row), e.Icon);
+        SelectListRow(remote, program.List, row);
+        const std::string* values[] = {&e.Title, &e.Username, &e.Password, &e.Url};
+        for (std::size_t f = 0; f < 4; ++f) EXPECT_EQ(EditText(fields[f]), *values[f]) << "field " << f;
+        // The notes editor may take the text after the selection.
+        WaitFor([&] { return EditText(notes) == e.Notes; }, 2000);
+        EXPECT_EQ(EditText(notes), e.Notes);
+      }
     }
     EXPECT_EQ(shown, listing.Entries.size());
     if (name == "peer-cascade") {
@@ -138,23 +188,6 @@ TEST(VaultConformance, TheProgramShowsEveryEntryOfTheVaultsThePeerWrote) {
     }
     EXPECT_TRUE(ExitProgram(program.Wnd));
   }
-}
-
-// The details panel's direct child edits, top to bottom: title, username,
-// password, url, shortcut.
-std::vector<HWND> DetailEdits(HWND title) {
-  HWND panel = GetParent(title);
-  std::vector<HWND> edits;
-  for (HWND e : VisibleEdits(panel))
-    if (GetParent(e) == panel) edits.push_back(e);
-  return edits;
-}
-
-// The notes editor: the rich-edit child of the details panel.
-HWND NotesEditor(HWND panel) {
-  for (const char* cls : {"RICHEDIT50W", "RichEdit20W", "RichEdit20A", "RICHEDIT"})
-    if (HWND w = ChildOfClass(panel, cls)) return w;
-  return nullptr;
 }
 
 // A notes text of about 10 KiB: lines a user could have typed.
@@ -199,15 +232,15 @@ void ChooseSingleCipher(const TProgram& program, const char* caption) {
 
 // Vaults made as a user makes them: New with a master password, three
 // groups through the group dialog, entries typed into the details panel
-// with notes that take the vault text well over 64 KiB, and Save As; once
-// with the default cascade and once with ChaCha20 alone chosen in the
+// with notes that take the vault text well over 64 KiB, and Save As; with
+// the default cascade, and with ChaCha20 alone and AES alone chosen in the
 // settings dialog. The peer's checking step reads them afterwards.
 TEST(VaultConformance, TheProgramMakesVaultsForThePeerToRead) {
   REQUIRE_CONFORMANCE_RUN();
   struct Case {
     const char* name;
     const char* cipher;  // the settings dialog's choice, or none for the default
-  } cases[] = {{"program-cascade", nullptr}, {"program-chacha20", "ChaCha20"}};
+  } cases[] = {{"program-cascade", nullptr}, {"program-chacha20", "ChaCha20"}, {"program-aes", "AES"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TProgramFolder folder(IniLines());
@@ -249,12 +282,13 @@ TEST(VaultConformance, TheProgramMakesVaultsForThePeerToRead) {
       e.Password = "S3cret-" + std::to_string(i * 7919) + "!x";
       e.Url = "https://login" + std::to_string(i) + ".example.org/";
       e.Automate = "USERNAME TAB PASSWORD ENTER";  // what Add Entry puts into the details panel
+      e.Icon = 1;  // Add Entry gives the group's icon, or 1 for the groups of icon 0 made here
       e.Notes = NotesFor(i);
       SelectTreeItem(program.Tree, group.first);
       SendMessageA(program.Wnd, WM_COMMAND, MAKEWPARAM(kFirstMenuCommand + kAddEntryOffset, 0), 0);
       HWND title = FocusOf(program.Wnd);
       ASSERT_NE(title, nullptr);
-      const std::vector<HWND> fields = DetailEdits(title);
+      const std::vector<HWND> fields = DetailEdits(GetParent(title));
       ASSERT_GE(fields.size(), 4u);
       ASSERT_EQ(fields[0], title);
       const std::string* values[] = {&e.Title, &e.Username, &e.Password, &e.Url};

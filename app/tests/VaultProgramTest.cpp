@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +45,16 @@ std::string ReadFileBytes(const std::string& path) {
   return data;
 }
 
+// Adds an entry with its id, group and title to model.
+TVaultEntry* AddEntry(TVaultModel& model, int id, TVaultGroup* group, const std::string& title) {
+  auto e = std::make_unique<TVaultEntry>();
+  e->id = id;
+  e->group = group;
+  e->title = title;
+  model.Entries.push_back(std::move(e));
+  return model.Entries.back().get();
+}
+
 HTREEITEM TreeNext(HWND tree, UINT code, HTREEITEM from) {
   return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
 }
@@ -62,15 +76,6 @@ std::vector<HTREEITEM> AllTreeItems(HWND tree) {
     stack.insert(stack.end(), children.rbegin(), children.rend());
   }
   return items;
-}
-
-// The image index of a row of a list view in the program.
-int ListImage(TRemoteItem& remote, HWND list, int row) {
-  LVITEMA lv{};
-  lv.mask = LVIF_IMAGE;
-  lv.iItem = row;
-  lv.iImage = -2;
-  return remote.Read(list, LVM_GETITEMA, 0, lv).iImage;
 }
 
 // Two groups and three entries made through the menus, the group dialog and
@@ -218,13 +223,7 @@ TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
     const std::pair<TVaultGroup*, const char*> rows[] = {
         {bank, "Chase"}, {mail, "Gmail"}, {work, "Office"}, {mail, "Outlook"}};
     int id = 0;
-    for (const auto& [group, title] : rows) {
-      auto e = std::make_unique<TVaultEntry>();
-      e->id = ++id;
-      e->group = group;
-      e->title = title;
-      model.Entries.push_back(std::move(e));
-    }
+    for (const auto& [group, title] : rows) AddEntry(model, ++id, group, title);
     ASSERT_TRUE(WriteProgramVault(vault, BuildVaultText(model), password));
   }
   TOpenedVault opened;
@@ -254,6 +253,139 @@ TEST(VaultProgram, AVaultGivenAtStartIsShownWithTheFirstGroupListed) {
   EXPECT_EQ(static_cast<int>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)), 5);
   EXPECT_EQ(ListTitles(remote, list), (std::vector<std::string>{"Gmail", "Outlook"}));
   EXPECT_NE(SaveScreenshot(wnd, "main-window-vault-given-at-start"), "");
+  ASSERT_TRUE(ExitProgram(wnd));
+  EXPECT_EQ(folder.WaitExit(opened.Index, kTimeout), 0);
+}
+
+// A tree item's row (its text only) in the tree's client area.
+RECT TreeItemRect(TRemoteItem& remote, HWND tree, HTREEITEM item) {
+  RECT r{};
+  std::memcpy(&r, &item, sizeof item);
+  return remote.Read(tree, TVM_GETITEMRECT, TRUE, r);
+}
+
+// The colour most pixels of a rectangle of a picture have.
+std::uint32_t CommonColour(const std::vector<std::uint32_t>& pixels, int width, int height, const RECT& r) {
+  std::map<std::uint32_t, int> counts;
+  for (int y = std::max(0, static_cast<int>(r.top)); y < std::min(height, static_cast<int>(r.bottom)); ++y)
+    for (int x = std::max(0, static_cast<int>(r.left)); x < std::min(width, static_cast<int>(r.right)); ++x)
+      ++counts[pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF];
+  std::pair<std::uint32_t, int> most{0, -1};
+  for (const auto& c : counts)
+    if (c.second > most.second) most = c;
+  return most.first;
+}
+
+int ColourDistance(std::uint32_t a, std::uint32_t b) {
+  int d = 0;
+  for (int shift : {0, 8, 16}) d += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+  return d;
+}
+
+// After a read the keys go to the group tree, and its chosen group's row
+// stands out from the row below it as a focused selection does (an
+// unfocused one is drawn a shade off the background). The tree's picture
+// is written to <build tree>/screenshots/<shot>.png.
+void ExpectKeysInTheGroupTree(HWND wnd, TRemoteItem& remote, const std::string& shot) {
+  HWND tree = ChildOfClass(wnd, WC_TREEVIEWA);
+  ASSERT_NE(tree, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return FocusOf(wnd) == tree; }, kTimeout)) << "the focus is on " << FocusOf(wnd);
+  const HTREEITEM selected = SelectedTreeItem(tree);
+  ASSERT_NE(selected, nullptr);
+  const HTREEITEM below = TreeNext(tree, TVGN_NEXTVISIBLE, selected);
+  ASSERT_NE(below, nullptr);
+  Sleep(300);  // the tree repaints its selection
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> pixels;
+  ASSERT_TRUE(CaptureWindow(tree, w, h, pixels));
+  const std::filesystem::path dir = std::filesystem::path(VL_BINARY_DIR) / "screenshots";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  EXPECT_TRUE(WritePng((dir / (shot + ".png")).string(), w, h, pixels));
+  // Client points in the picture of the whole window (its border first).
+  RECT window{};
+  GetWindowRect(tree, &window);
+  POINT origin{0, 0};
+  ClientToScreen(tree, &origin);
+  RECT chosen = TreeItemRect(remote, tree, selected);
+  const RECT next = TreeItemRect(remote, tree, below);
+  ASSERT_LT(chosen.left, chosen.right);
+  OffsetRect(&chosen, origin.x - window.left, origin.y - window.top);
+  RECT under = chosen;  // the same columns one row lower
+  OffsetRect(&under, 0, next.top - TreeItemRect(remote, tree, selected).top);
+  const std::uint32_t selectedColour = CommonColour(pixels, w, h, chosen);
+  const std::uint32_t belowColour = CommonColour(pixels, w, h, under);
+  EXPECT_GE(ColourDistance(selectedColour, belowColour), 120)
+      << std::hex << "selected row #" << selectedColour << ", the row below #" << belowColour;
+}
+
+// Every way a vault is read, and New, leave the keyboard in the group tree:
+// a path given at start, the unlock of a vault locked to the tray, a path
+// handed over by a second start, File > Open and New. Before each, Add
+// Entry puts the focus into the details panel.
+TEST(VaultProgram, EveryReadAndNewLeaveTheKeysInTheGroupTree) {
+  TProgramFolder folder({"CheckBoxLastFile=0", "CheckBoxMinimized=0", "Iterations=5000"});
+  const std::string password = "Correct-Horse-42x";
+  const std::string first = folder.File("first.qvl"), second = folder.File("second.qvl");
+  for (const std::string& vault : {first, second}) {
+    TVaultModel model;
+    TVaultGroup* mail = model.Groups.Add(nullptr, "Mail", 3);
+    model.Groups.Add(nullptr, "Bank", 5);
+    model.Groups.Add(nullptr, "Travel", 7);
+    AddEntry(model, 1, mail, "Gmail");
+    ASSERT_TRUE(WriteProgramVault(vault, BuildVaultText(model), password));
+  }
+  TOpenedVault opened;
+  ASSERT_TRUE(StartOnVault(folder, first, password, opened)) << WindowText(opened.Window);
+  const DWORD pid = opened.Pid;
+  HWND wnd = opened.Window;
+  TRemoteItem remote(pid);
+  ASSERT_TRUE(remote.Ok());
+  ASSERT_NO_FATAL_FAILURE(ExpectKeysInTheGroupTree(wnd, remote, "group-tree-focused-after-start"));
+
+  auto focusElsewhere = [&] {
+    SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(kFirstMenuCommand + kAddEntryOffset, 0), 0);
+    HWND focus = FocusOf(wnd);
+    char cls[32] = {};
+    if (focus) GetClassNameA(focus, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "Add Entry left the focus on " << cls;
+  };
+  auto captionIs = [&](const std::string& caption) {
+    return WaitFor([&] { return WindowText(wnd) == caption; }, kTimeout);
+  };
+
+  // Unlock: the window comes back from the tray with the prompt.
+  ASSERT_TRUE(focusElsewhere());
+  PostMenuCommand(wnd, kLockOffset);
+  ASSERT_TRUE(captionIs("[Locked] first.qvl - Vaultline")) << WindowText(wnd);
+  const int unlocker = folder.Start();
+  ASSERT_TRUE(AnswerPassword(pid, password, 1));
+  EXPECT_EQ(folder.WaitExit(unlocker, kTimeout), 0);
+  ASSERT_TRUE(captionIs("first.qvl - Vaultline")) << WindowText(wnd);
+  ASSERT_NO_FATAL_FAILURE(ExpectKeysInTheGroupTree(wnd, remote, "group-tree-focused-after-unlock"));
+
+  // A second start hands over another vault (same password: no prompt).
+  ASSERT_TRUE(focusElsewhere());
+  const int handOver = folder.Start("\"" + second + "\"");
+  EXPECT_EQ(folder.WaitExit(handOver, kTimeout), 0);
+  ASSERT_TRUE(captionIs("second.qvl - Vaultline")) << WindowText(wnd);
+  ASSERT_NO_FATAL_FAILURE(ExpectKeysInTheGroupTree(wnd, remote, "group-tree-focused-after-hand-over"));
+
+  // File > Open.
+  ASSERT_TRUE(focusElsewhere());
+  PostMenuCommand(wnd, kOpenOffset);
+  ASSERT_TRUE(AnswerFileDialog(pid, "Open Vaultline File", first));
+  ASSERT_TRUE(captionIs("first.qvl - Vaultline")) << WindowText(wnd);
+  ASSERT_NO_FATAL_FAILURE(ExpectKeysInTheGroupTree(wnd, remote, "group-tree-focused-after-open"));
+
+  // New: an empty tree, but the keys are there for the first group.
+  ASSERT_TRUE(focusElsewhere());
+  PostMenuCommand(wnd, kNewOffset);
+  ASSERT_TRUE(AnswerPassword(pid, "Another-Horse-43y", 2));
+  ASSERT_TRUE(captionIs("Untitled - Vaultline")) << WindowText(wnd);
+  EXPECT_TRUE(WaitFor([&] { return FocusOf(wnd) == ChildOfClass(wnd, WC_TREEVIEWA); }, kTimeout));
+
   ASSERT_TRUE(ExitProgram(wnd));
   EXPECT_EQ(folder.WaitExit(opened.Index, kTimeout), 0);
 }
@@ -328,15 +460,11 @@ TEST(VaultProgram, OpenTimeOfALargeDefaultVault) {
     std::vector<TVaultGroup*> groups;
     for (int g = 0; g < 20; ++g) groups.push_back(model.Groups.Add(nullptr, "Group " + IntToStr(g), 2));
     for (int i = 1; i <= 10000; ++i) {
-      auto e = std::make_unique<TVaultEntry>();
-      e->id = i;
-      e->group = groups[static_cast<std::size_t>(i % 20)];
-      e->title = "Entry " + IntToStr(i);
+      TVaultEntry* e = AddEntry(model, i, groups[static_cast<std::size_t>(i % 20)], "Entry " + IntToStr(i));
       e->username = "user" + IntToStr(i) + "@example.com";
       e->password = "pw-" + IntToStr(i * 7919) + "-Xy!";
       e->url = "https://site" + IntToStr(i) + ".example/login";
       e->notes = "first line of notes " + IntToStr(i) + "\r\nsecond line";
-      model.Entries.push_back(std::move(e));
     }
     TQEnc engine(nullptr);
     engine.SetCompatibilityMode(false);  // as the main form's engine

@@ -5,10 +5,11 @@
 //
 //   vault_peer write <master password> <iterations> <ciphers> <vault> <listing>
 //     Writes a vault of more than 64 KiB (three groups, 150 entries with
-//     notes) encrypted with the cipher codes (comma-separated, stage 1
-//     first: 0 AES, 1 Blowfish, 2 ChaCha20, 3 Twofish) and fresh salts and
-//     IVs, one keystream over the whole body, and the algorithm trailer of a
-//     single cipher; and the listing of its groups and entries.
+//     notes and icons) encrypted with the cipher codes (comma-separated,
+//     stage 1 first: 0 AES, 1 Blowfish, 2 ChaCha20, 3 Twofish) and fresh
+//     salts and IVs, one keystream over the whole body, and the algorithm
+//     trailer of a single cipher (none for AES); and the listing of its
+//     groups and entries.
 //   vault_peer check <master password> <iterations> <ciphers> <vault> <listing>
 //     Decrypts the vault, checks its ciphers and trailer, reads its text and
 //     compares the groups and entries with the listing. Exit code 0 when
@@ -19,8 +20,8 @@
 // A listing has one line per group ("group|" + the names from the top
 // group down, joined by "/") in the text's order, then one line per entry
 // ("entry|" id "|" group "|" title "|" username "|" password "|" url "|"
-// automate "|" notes) in id order; "\" , "|", CR and LF in a value are written as "\\",
-// "\p", "\r" and "\n".
+// automate "|" notes "|" icon) in id order; "\" , "|", CR and LF in a
+// value are written as "\\", "\p", "\r" and "\n".
 #include <openssl/rand.h>
 
 #include <algorithm>
@@ -77,6 +78,7 @@ struct TGroup {
 struct TEntry {
   int Id = 0;
   int Group = -1;
+  int Icon = 1;
   std::string Title, Username, Password, Url, Automate, Shortcut, Notes;
 };
 
@@ -141,6 +143,12 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// An icon value: its number, or 1 when it is none.
+int IconNumber(const std::string& value) {
+  const std::string t = Trim(value);
+  return AllDigits(t) && t.size() < 10 ? std::stoi(t) : 1;
+}
+
 TVault ParseText(const std::string& text) {
   TVault v;
   const std::vector<std::string> lines = Lines(text);
@@ -197,8 +205,9 @@ TVault ParseText(const std::string& text) {
     }
     if (!e) continue;
     std::string value;
-    if (KeyValue(line, "icon", value) || KeyValue(line, "hiddenotes", value)) continue;
-    if (KeyValue(line, "title", value)) e->Title = value;
+    if (KeyValue(line, "hiddenotes", value)) continue;
+    if (KeyValue(line, "icon", value)) e->Icon = IconNumber(value);
+    else if (KeyValue(line, "title", value)) e->Title = value;
     else if (KeyValue(line, "username", value)) e->Username = value;
     else if (KeyValue(line, "password", value)) e->Password = value;
     else if (KeyValue(line, "url", value)) e->Url = value;
@@ -221,7 +230,7 @@ std::string Listing(const TVault& v) {
     out += "entry|" + std::to_string(id) + "|" +
            Escape(e.Group >= 0 ? v.Groups[static_cast<std::size_t>(e.Group)].Path : "") + "|" + Escape(e.Title) +
            "|" + Escape(e.Username) + "|" + Escape(e.Password) + "|" + Escape(e.Url) + "|" + Escape(e.Automate) + "|" +
-           Escape(e.Notes) + "\n";
+           Escape(e.Notes) + "|" + std::to_string(e.Icon) + "\n";
   return out;
 }
 
@@ -242,7 +251,9 @@ std::string BuildText(const TVault& v) {
   for (const auto& [id, e] : v.Entries) {
     if (!first) text += "\r\n";
     first = false;
-    text += "[" + std::to_string(id) + "]\r\ntitle: " + e.Title + "\r\nusername: " + e.Username +
+    text += "[" + std::to_string(id) + "]\r\n";
+    if (e.Icon != 1) text += "icon: " + std::to_string(e.Icon) + "\r\n";
+    text += "title: " + e.Title + "\r\nusername: " + e.Username +
             "\r\npassword: " + e.Password + "\r\nurl: " + e.Url + "\r\nautomate: " + e.Automate + "\r\n";
     text += e.Notes.empty() ? "notes:\r\n" : "notes: " + e.Notes + "\r\n";
     text += ".\r\n";
@@ -268,6 +279,7 @@ TVault SampleVault() {
     e.Username = "user" + std::to_string(id) + "@peer.example";
     e.Password = "pw-" + std::to_string(id * 7919) + "-Qz!";
     e.Url = "https://peer" + std::to_string(id) + ".example/login";
+    e.Icon = id % 9;  // 1, the default, is written as no icon line
     for (int line = 0; line < 8; ++line)
       e.Notes += (line ? "\r\n" : "") + std::string("notes line ") + std::to_string(line) + " of entry " +
                  std::to_string(id) + ": the quick brown fox jumps over the lazy dog";
