@@ -128,25 +128,20 @@ struct TFreeBlock {
   SIZE_T Size;
 };
 
-// The free blocks of heap that hold data, in the order of their addresses;
-// false when the walk fails or there are more than fit.
-bool FreeBlocksOf(HANDLE heap, TOutsideList<TFreeBlock>& blocks) {
+// The free blocks of heap that hold data (as many as fit), in the order of
+// their addresses.
+void FreeBlocksOf(HANDLE heap, TOutsideList<TFreeBlock>& blocks) {
   blocks.Clear();
-  if (!HeapLock(heap)) return false;
-  bool complete = true;
+  if (!HeapLock(heap)) return;
   PROCESS_HEAP_ENTRY entry{};
   while (HeapWalk(heap, &entry)) {
     const bool free =
         (entry.wFlags & (PROCESS_HEAP_ENTRY_BUSY | PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) == 0;
-    if (free && entry.cbData >= 16 &&
-        !blocks.Add({reinterpret_cast<std::uintptr_t>(entry.lpData), entry.cbData})) {
-      complete = false;
+    if (free && entry.cbData >= 16 && !blocks.Add({reinterpret_cast<std::uintptr_t>(entry.lpData), entry.cbData}))
       break;
-    }
   }
   HeapUnlock(heap);
   std::sort(blocks.begin(), blocks.end(), [](const TFreeBlock& a, const TFreeBlock& b) { return a.Start < b.Start; });
-  return complete;
 }
 
 // True when the block overlaps one of the sorted blocks.

@@ -420,7 +420,7 @@ class TProgram {
             << WindowText(wnd_);
         break;
     }
-    Sleep(500);  // the timers that run after it
+    Sleep(1000);  // the timers that run after it
   }
 
   // The hits of the marked vault's markers, and of the master password and

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -335,6 +336,47 @@ TEST_F(UiFixture, EditsLeaveNoCharacterOfALongerTextBehind) {
     EXPECT_FALSE(MemoryHoldsWide(shortStart));
     EXPECT_FALSE(MemoryHoldsWide(shortEnd));
   }
+}
+
+// Freed blocks of every heap lose what they held, however the heap keeps
+// them (blocks of many sizes, from the C++ allocator and from the process
+// heap as the system's controls use it), while the blocks in use keep theirs
+// and the heaps stay sound. Each block has a marker at its head, where a
+// heap that hands blocks out from groups keeps nothing of its own, and one
+// further on, where a free list keeps nothing either.
+TEST(FreedMemory, WipeLeavesNoFreedTextAndKeepsWhatIsInUse) {
+  // The markers are kept in ANSI: the only UTF-16 copies are the blocks'.
+  const std::string heads[2] = {"QZXhdJW", "QZXkeep"}, tails[2] = {"QZXtlJW", "QZXkept"};
+  auto wide = [](const std::string& ansi) { return std::u16string(ansi.begin(), ansi.end()); };
+  std::vector<std::u16string*> strings;
+  std::vector<char16_t*> blocks;
+  for (int i = 0; i < 20000; ++i) {
+    const std::u16string text = wide(heads[i % 2]) + std::u16string(static_cast<std::size_t>(4 + i % 40 * 7), u'x') +
+                                wide(tails[i % 2]) + u"xxxxxxxx";
+    strings.push_back(new std::u16string(text));
+    auto* block = static_cast<char16_t*>(HeapAlloc(GetProcessHeap(), 0, text.size() * sizeof(char16_t)));
+    ASSERT_NE(block, nullptr);
+    std::copy(text.begin(), text.end(), block);
+    blocks.push_back(block);
+  }
+  for (std::size_t i = 0; i < strings.size(); i += 2) {
+    delete strings[i];
+    HeapFree(GetProcessHeap(), 0, blocks[i]);
+  }
+  ASSERT_TRUE(MemoryHoldsWide(heads[0]) && MemoryHoldsWide(tails[0])) << "the search does not see freed blocks";
+  Platform::WipeFreedMemory();
+  EXPECT_FALSE(MemoryHoldsWide(heads[0]));
+  EXPECT_FALSE(MemoryHoldsWide(tails[0]));
+  const std::u16string head = wide(heads[1]);
+  for (std::size_t i = 1; i < strings.size(); i += 2) {
+    ASSERT_EQ(strings[i]->compare(0, head.size(), head), 0);
+    ASSERT_TRUE(std::equal(head.begin(), head.end(), blocks[i]));
+    delete strings[i];
+    HeapFree(GetProcessHeap(), 0, blocks[i]);
+  }
+  HANDLE heaps[64];
+  const DWORD count = GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < count && i < 64; ++i) EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr));
 }
 
 TEST_F(UiFixture, ComboBoxItemsSelectionAndChange) {
