@@ -845,14 +845,6 @@ LRESULT TFormMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kWipeReleasedMessage:
       WipeReleasedPosted = false;
       Platform::WipeFreedMemory();
-      // Once more after the repaint that follows, which frees what the
-      // drawing of the old texts still held.
-      SetTimer(Handle(), kWipeReleasedTimer, 300, nullptr);
-      return 0;
-    case WM_TIMER:
-      if (wParam != kWipeReleasedTimer) break;
-      KillTimer(Handle(), kWipeReleasedTimer);
-      Platform::WipeFreedMemory();
       return 0;
     case WM_COPYDATA: {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);

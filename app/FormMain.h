@@ -196,7 +196,6 @@ class TFormMain : public TForm {
   // is shallowest.
   void WipeReleasedText();
   static constexpr UINT kWipeReleasedMessage = WM_APP + 0x52;
-  static constexpr UINT_PTR kWipeReleasedTimer = 0x5752;
   bool WipeReleasedPosted = false;
   void TakeSessionKey(std::string& key, int iterations);
   // The file steps of a save: a step a test sets here replaces the default
