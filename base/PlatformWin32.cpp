@@ -128,20 +128,20 @@ struct TFreeBlock {
   SIZE_T Size;
 };
 
-// The free blocks of heap that hold data (as many as fit), in the order of
-// their addresses.
+// A block the heap holds free, with room for data.
+bool IsFreeBlock(const PROCESS_HEAP_ENTRY& entry) {
+  return (entry.wFlags & (PROCESS_HEAP_ENTRY_BUSY | PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) == 0 &&
+         entry.cbData >= 16;
+}
+
+// The free blocks of heap that hold data, as many as fit.
 void FreeBlocksOf(HANDLE heap, TOutsideList<TFreeBlock>& blocks) {
   blocks.Clear();
   if (!HeapLock(heap)) return;
   PROCESS_HEAP_ENTRY entry{};
-  while (HeapWalk(heap, &entry)) {
-    const bool free =
-        (entry.wFlags & (PROCESS_HEAP_ENTRY_BUSY | PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) == 0;
-    if (free && entry.cbData >= 16 && !blocks.Add({reinterpret_cast<std::uintptr_t>(entry.lpData), entry.cbData}))
-      break;
-  }
+  while (HeapWalk(heap, &entry))
+    if (IsFreeBlock(entry) && !blocks.Add({reinterpret_cast<std::uintptr_t>(entry.lpData), entry.cbData})) break;
   HeapUnlock(heap);
-  std::sort(blocks.begin(), blocks.end(), [](const TFreeBlock& a, const TFreeBlock& b) { return a.Start < b.Start; });
 }
 
 // True when the block overlaps one of the sorted blocks.
@@ -165,6 +165,8 @@ void WipeFreeBlocks(HANDLE heap) {
   TOutsideList<TFreeBlock> wanted(kMaxBlocks);
   TOutsideList<void*> taken(kMaxBlocks);
   FreeBlocksOf(heap, first);
+  // In the order of their addresses, for Overlaps.
+  std::sort(first.begin(), first.end(), [](const TFreeBlock& a, const TFreeBlock& b) { return a.Start < b.Start; });
   for (int round = 0; round < 4 && first.Size() > 0; ++round) {
     wanted.Clear();
     if (round > 0) FreeBlocksOf(heap, now);
@@ -190,11 +192,9 @@ void WipeFreeBlocks(HANDLE heap) {
   // of the heap's free list) and their last 8 (a link back to the block).
   if (!HeapLock(heap)) return;
   PROCESS_HEAP_ENTRY entry{};
-  while (HeapWalk(heap, &entry)) {
-    const bool free =
-        (entry.wFlags & (PROCESS_HEAP_ENTRY_BUSY | PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) == 0;
-    if (free && entry.cbData > 24) SecureZeroMemory(static_cast<char*>(entry.lpData) + 16, entry.cbData - 24);
-  }
+  while (HeapWalk(heap, &entry))
+    if (IsFreeBlock(entry) && entry.cbData > 24)
+      SecureZeroMemory(static_cast<char*>(entry.lpData) + 16, entry.cbData - 24);
   HeapUnlock(heap);
 }
 
